@@ -1,0 +1,52 @@
+// A picture on the GPU: one texture for RGBA-layout formats.
+#pragma once
+
+#include <vector>
+
+#include "obrisk/host/Media.h"
+#include "obrisk/host/RefCount.h"
+#include "obrisk/ogl/Texture.h"
+
+namespace Obrisk::Ogl {
+
+class Mesh;
+class ShaderStorage;
+
+class Frame : public RefCounted<IRefCountable> {
+ public:
+  // A frame without storage; Allocate gives it some.
+  static Ptr<Frame> Create();
+  // An allocated frame (OpenGL thread).
+  static Ptr<Frame> CreateIntermediate(const Proc::ColorSpace& colorSpace, Proc::PixFmt format,
+                                       const Proc::FrameInfo& info);
+
+  // Gives the frame storage for the format (OpenGL thread). Throws
+  // OglException for formats that have no GPU layout here.
+  void Allocate(const Proc::ColorSpace& colorSpace, Proc::PixFmt format,
+                const Proc::FrameInfo& info);
+  bool IsValid() const { return !textures_.empty(); }
+  // A new allocated frame shaped like this one.
+  Ptr<Frame> AllocateIntermediate() const;
+
+  // The same picture in RGBA layout: this frame when it already is.
+  Ptr<Frame> ConvertToRGBA(ShaderStorage& storage);
+  Ptr<Frame> ConvertToRGB(ShaderStorage& storage);
+
+  Texture& GetFirstTexture();
+  // Draws the first texture through `mesh` into the attached surface.
+  void Draw(Mesh& mesh, ShaderStorage& storage);
+
+  Proc::PixFmt GetPixelFormat() const { return format_; }
+  const Proc::ColorSpace& GetColorSpace() const { return colorSpace_; }
+  const Proc::FrameInfo& GetFrameInfo() const { return info_; }
+
+ private:
+  Frame() = default;
+
+  Proc::ColorSpace colorSpace_;
+  Proc::PixFmt format_ = Proc::kPixFmtAlpha;
+  Proc::FrameInfo info_;
+  std::vector<TexturePool::Lease> textures_;
+};
+
+}  // namespace Obrisk::Ogl

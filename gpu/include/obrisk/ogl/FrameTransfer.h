@@ -1,0 +1,23 @@
+// Moving frames between main memory and the GPU, as a host does around effects.
+#pragma once
+
+#include "obrisk/host/Data.h"
+#include "obrisk/host/Registry.h"
+#include "obrisk/ogl/DataVideoOGL.h"
+
+namespace Obrisk::Ogl {
+
+// GPU data whose task uploads the picture (8-bit RGBA, RGBX or BGRA; rows
+// from the top). The output is RGBA (26) when the input has alpha, else 2.
+Ptr<DataVideoOGL> UploadFrame(const Ptr<const Proc::DataVideoMemory>& frame);
+
+// Waits for the frame and reads it back as 8-bit RGBA (alpha kept) or RGBX
+// (opaque formats), rows from the top. Rethrows a failed task's exception.
+Ptr<Proc::DataVideoMemory> DownloadFrame(const Ptr<DataVideoOGL>& data);
+
+// Registers the frame uploader, a one-input effect for
+// SettingsFrameUploader::CLASS_ID under ImplNames::OGL that turns frames in
+// memory into GPU data and passes GPU data through.
+void RegisterFrameUploader(Proc::IEffectRegistry& registry);
+
+}  // namespace Obrisk::Ogl

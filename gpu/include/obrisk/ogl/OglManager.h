@@ -1,0 +1,83 @@
+// The OpenGL thread: one per process, owning a headless context and running
+// tasks in the order they were queued.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <future>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "obrisk/ogl/OglTask.h"
+
+namespace Obrisk::Ogl {
+
+class HeadlessContext;
+class TexturePool;
+
+// True on the OpenGL thread.
+bool IsOpenGLThread();
+
+class OglManager {
+ public:
+  using Job = std::function<void(ShaderStorage&)>;
+
+  // The process-wide manager. The first call starts the OpenGL thread and
+  // throws OglException naming what is missing when no context can be made.
+  static OglManager& GetInstance();
+
+  // Queues a task; the manager runs it later on the OpenGL thread.
+  void DoBackgroundTask(const Ptr<IOglTask>& task);
+  // Queues a job to run later on the OpenGL thread.
+  void Post(Job job);
+  // Runs a job on the OpenGL thread and waits for it, rethrowing what it
+  // throws; on the OpenGL thread itself the job runs at once.
+  void Invoke(const Job& job);
+  // Waits until everything queued before the call has run.
+  void Finish();
+  // Runs a job at once on the OpenGL thread, else queues it there; drops it
+  // when the manager has already shut down (GL objects die with the context)
+  // and then returns false.
+  static bool DoOnOpenGLThread(std::function<void()> job);
+
+  // The renderer and version strings of the context, e.g. "llvmpipe ... | 4.5 ...".
+  const std::string& Renderer() const { return renderer_; }
+  // How many tasks of that name have run since start-up.
+  std::uint64_t TaskCount(std::string_view name) const;
+  // OpenGL errors reported by the driver's debug output (debug builds, or
+  // QUENVARA_GL_DEBUG=1).
+  std::uint64_t GlErrorCount() const;
+  void CountTask(const std::string& name);
+
+  // The OpenGL thread's texture pool and shader storage (OpenGL thread only).
+  TexturePool& Pool();
+  ShaderStorage& Storage();
+
+  OglManager(const OglManager&) = delete;
+  OglManager& operator=(const OglManager&) = delete;
+  ~OglManager();
+
+ private:
+  OglManager();
+  void ThreadMain(std::promise<std::string>& started);
+  void RunJobs();
+
+  std::thread thread_;
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<Job> jobs_;
+  bool stopping_ = false;
+  std::string renderer_;
+  std::map<std::string, std::uint64_t, std::less<>> taskCounts_;
+  std::unique_ptr<ShaderStorage> storage_;
+  std::unique_ptr<TexturePool> pool_;
+  std::unique_ptr<HeadlessContext> context_;
+};
+
+}  // namespace Obrisk::Ogl

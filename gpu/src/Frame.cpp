@@ -1,0 +1,80 @@
+#include "obrisk/ogl/Frame.h"
+
+#include <fmt/format.h>
+
+#include "obrisk/ogl/Mesh.h"
+#include "obrisk/ogl/ShaderStorage.h"
+
+namespace Obrisk::Ogl {
+namespace {
+
+Texture::Params TextureParamsFor(Proc::PixFmt format, const Proc::FrameInfo& info) {
+  Texture::Params params;
+  params.width = info.width;
+  params.height = info.height;
+  switch (format) {
+    case Proc::PixFmt::RGBX:
+    case Proc::PixFmt::RGBA:
+      return params;
+    case Proc::PixFmt::RGBA_HALF:
+      params.internalFormat = GL_RGBA16F;
+      params.type = GL_HALF_FLOAT;
+      return params;
+    default:
+      OBRISK_THROW(OglException,
+                   fmt::format("pixel format {} ({}) has no GPU frame layout",
+                               Proc::PixFmtDescription::Find(format).name,
+                               static_cast<int>(format)));
+  }
+}
+
+}  // namespace
+
+Ptr<Frame> Frame::Create() { return Ptr<Frame>(new Frame()); }
+
+Ptr<Frame> Frame::CreateIntermediate(const Proc::ColorSpace& colorSpace, Proc::PixFmt format,
+                                     const Proc::FrameInfo& info) {
+  Ptr<Frame> frame = Create();
+  frame->Allocate(colorSpace, format, info);
+  return frame;
+}
+
+void Frame::Allocate(const Proc::ColorSpace& colorSpace, Proc::PixFmt format,
+                     const Proc::FrameInfo& info) {
+  const Texture::Params params = TextureParamsFor(format, info);
+  textures_.clear();
+  textures_.push_back(TexturePool::GetInstance().GetTex(params));
+  colorSpace_ = colorSpace;
+  format_ = format;
+  info_ = info;
+}
+
+Ptr<Frame> Frame::AllocateIntermediate() const {
+  return CreateIntermediate(colorSpace_, format_, info_);
+}
+
+Ptr<Frame> Frame::ConvertToRGBA(ShaderStorage&) {
+  if (!Proc::PixFmtDescription::Find(format_).IsRgbaLayout()) {
+    OBRISK_THROW(OglException, fmt::format("converting {} frames to RGBA is not supported",
+                                           Proc::PixFmtDescription::Find(format_).name));
+  }
+  return Ptr<Frame>(this);
+}
+
+Ptr<Frame> Frame::ConvertToRGB(ShaderStorage& storage) { return ConvertToRGBA(storage); }
+
+Texture& Frame::GetFirstTexture() {
+  if (textures_.empty()) OBRISK_THROW(OglException, "the frame has no storage");
+  return *textures_.front();
+}
+
+void Frame::Draw(Mesh& mesh, ShaderStorage& storage) {
+  ShaderProgram& program = storage.GetShaderProgram(BuiltinProgram::kCopy);
+  program.Use();
+  program.Uniform("tex", 0);
+  GetFirstTexture().Use(0);
+  mesh.Activate();
+  mesh.Draw(program);
+}
+
+}  // namespace Obrisk::Ogl

@@ -1,0 +1,133 @@
+#include "obrisk/ogl/FrameTransfer.h"
+
+#include <chrono>
+#include <cstring>
+
+#include "obrisk/host/Statistics.h"
+#include "obrisk/ogl/OglManager.h"
+#include "obrisk/ogl/ShaderStorage.h"
+#include "obrisk/settings/ServiceSettings.h"
+
+namespace Obrisk::Ogl {
+namespace {
+
+using Proc::DataVideoMemory;
+using Proc::PixFmt;
+
+constexpr std::uint8_t kOpaque = 255;
+
+// Copies rows bottom first (the GPU's order), making RGBX opaque on the way.
+void CopyFlipped(const DataVideoMemory& frame, std::vector<std::uint8_t>& staging) {
+  const int height = frame.GetFrameInfo().height;
+  const std::size_t stride = frame.Stride();
+  staging.resize(stride * static_cast<std::size_t>(height));
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(staging.data() + stride * static_cast<std::size_t>(height - 1 - y), frame.Row(y),
+                stride);
+  }
+  if (frame.GetPixelFormat() == PixFmt::RGBX) {
+    for (std::size_t i = 3; i < staging.size(); i += 4) staging[i] = kOpaque;
+  }
+}
+
+class UploadTask final : public IOglTask {
+ public:
+  explicit UploadTask(Ptr<const DataVideoMemory> frame)
+      : IOglTask(1, "UploadTask"), frame_(std::move(frame)) {}
+
+  void Execute(ShaderStorage&) override {
+    thread_local std::vector<std::uint8_t> staging;
+    CopyFlipped(*frame_, staging);
+    const GLenum layout = frame_->GetPixelFormat() == PixFmt::BGRA ? GL_BGRA : GL_RGBA;
+    GetFrame()->GetFirstTexture().Update(0, staging.data(), layout, GL_UNSIGNED_BYTE);
+    frame_.reset();
+  }
+
+ private:
+  Ptr<const DataVideoMemory> frame_;
+};
+
+class FrameUploader final : public RefCounted<Proc::IOneInputEffectVideo> {
+ public:
+  void SetSettingsObject(const Proc::Settings& settings) override {
+    settings_ = dynamic_cast<const Proc::SettingsFrameUploader&>(settings);
+  }
+  const Proc::Settings& GetSettingsObject() const override { return settings_; }
+  void ResetCache() override {}
+  std::uint8_t GetTraits() const override { return kTraits; }
+  Property GetStatistic() const override {
+    return Proc::Statistics::MakeStatistics(
+        {"FrameUploader", processingTimeNs_, frameCount_, kType, 1, Proc::ImplNames::OGL});
+  }
+  void UpdateFormatCodecVideo(const Ptr<Proc::IFormatCodecVideo>& format) override {
+    const bool alpha = Proc::PixFmtDescription::Find(format->GetPixelFormat()).HasAlpha();
+    format->SetPixelFormat(alpha ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque);
+  }
+
+ protected:
+  void Process(Ptr<Proc::IData>& data) override {
+    if (!data || dynamic_cast<DataVideoOGL*>(data.get()) != nullptr) return;
+    const auto start = std::chrono::steady_clock::now();
+    auto* memory = dynamic_cast<const DataVideoMemory*>(data.get());
+    if (memory == nullptr) {
+      OBRISK_THROW(EffectException, "FrameUploader: only frames in memory can be uploaded");
+    }
+    data = UploadFrame(Ptr<const DataVideoMemory>(memory));
+    ++frameCount_;
+    processingTimeNs_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
+                             std::chrono::steady_clock::now() - start)
+                             .count();
+  }
+
+ private:
+  static constexpr std::uint8_t kTraits = 2;
+  static constexpr std::uint32_t kType = 7;
+  Proc::SettingsFrameUploader settings_;
+  std::int64_t processingTimeNs_ = 0;
+  std::int64_t frameCount_ = 0;
+};
+
+Ptr<Proc::IEffect> CreateFrameUploader(const Ptr<Proc::IEffectFactory>&,
+                                       const Ptr<IRefCountable>&) {
+  return Ptr<Proc::IEffect>(new FrameUploader());
+}
+
+}  // namespace
+
+Ptr<DataVideoOGL> UploadFrame(const Ptr<const DataVideoMemory>& frame) {
+  const bool alpha = Proc::PixFmtDescription::Find(frame->GetPixelFormat()).HasAlpha();
+  Ptr<DataVideoOGL> data = DataVideoOGL::Create(
+      frame->GetColorSpace(), alpha ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque,
+      frame->GetFrameInfo());
+  data->SetStartTime(frame->GetStartTime());
+  data->SetDuration(frame->GetDuration());
+  data->AttachTask(MakeRef<UploadTask>(frame));
+  return data;
+}
+
+Ptr<DataVideoMemory> DownloadFrame(const Ptr<DataVideoOGL>& data) {
+  data->Wait();
+  const bool alpha = Proc::PixFmtDescription::Find(data->GetPixelFormat()).HasAlpha();
+  auto frame = MakeRef<DataVideoMemory>(data->GetColorSpace(), alpha ? PixFmt::RGBA : PixFmt::RGBX,
+                                        data->GetFrameInfo());
+  frame->SetStartTime(data->GetStartTime());
+  frame->SetDuration(data->GetDuration());
+  std::vector<std::uint8_t> bottomFirst(frame->Stride() *
+                                        static_cast<std::size_t>(data->GetFrameInfo().height));
+  OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
+    data->FrameData()->GetFirstTexture().Download(0, bottomFirst.data(), storage.FBO());
+  });
+  const int height = data->GetFrameInfo().height;
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(frame->Row(y), bottomFirst.data() + frame->Stride() * (height - 1 - y),
+                frame->Stride());
+  }
+  return frame;
+}
+
+void RegisterFrameUploader(Proc::IEffectRegistry& registry) {
+  registry.RegisterOneInputEffect(Proc::SettingsFrameUploader::CLASS_ID, Proc::ImplNames::OGL,
+                                  &CreateFrameUploader);
+}
+
+}  // namespace Obrisk::Ogl

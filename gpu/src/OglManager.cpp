@@ -1,0 +1,209 @@
+#include "obrisk/ogl/OglManager.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <future>
+
+#include <fmt/format.h>
+#include <glog/logging.h>
+
+#include "obrisk/ogl/Frame.h"
+#include "obrisk/ogl/Gl.h"
+#include "obrisk/ogl/ShaderStorage.h"
+#include "obrisk/ogl/Texture.h"
+#include "platform/HeadlessContext.h"
+
+namespace Obrisk::Ogl {
+namespace {
+
+thread_local bool tIsOpenGLThread = false;
+std::atomic<bool> gManagerRunning{false};
+std::atomic<std::uint64_t> gGlErrors{0};
+
+bool DebugOutputWanted() {
+#ifndef NDEBUG
+  return true;
+#else
+  const char* flag = std::getenv("QUENVARA_GL_DEBUG");
+  return flag != nullptr && std::string_view(flag) == "1";
+#endif
+}
+
+void GLAPIENTRY OnDebugMessage(GLenum, GLenum type, GLuint id, GLenum severity, GLsizei,
+                               const GLchar* message, const void*) {
+  if (type == GL_DEBUG_TYPE_ERROR) {
+    gGlErrors.fetch_add(1, std::memory_order_relaxed);
+    LOG(ERROR) << "OpenGL error " << id << ": " << message;
+  } else if (severity == GL_DEBUG_SEVERITY_HIGH) {
+    LOG(WARNING) << "OpenGL: " << message;
+  }
+}
+
+void EnableDebugOutput() {
+  if (!epoxy_has_gl_extension("GL_KHR_debug") && epoxy_gl_version() < 43) return;
+  glEnable(GL_DEBUG_OUTPUT);
+  glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+  glDebugMessageCallback(OnDebugMessage, nullptr);
+}
+
+}  // namespace
+
+bool IsOpenGLThread() { return tIsOpenGLThread; }
+
+IOglTask::IOglTask(OglCapability capability, std::string name)
+    : capability_(capability), name_(std::make_shared<const std::string>(std::move(name))) {}
+
+IOglTask::IOglTask(OglCapability capability, std::shared_ptr<const std::string> name)
+    : capability_(capability), name_(std::move(name)) {}
+
+IOglTask::~IOglTask() = default;
+
+void IOglTask::SetFrame(Ptr<Frame> frame) { frame_ = std::move(frame); }
+
+OglManager& OglManager::GetInstance() {
+  static OglManager manager;
+  return manager;
+}
+
+OglManager::OglManager() {
+  std::promise<std::string> started;
+  std::future<std::string> result = started.get_future();
+  thread_ = std::thread([this, &started] { ThreadMain(started); });
+  try {
+    renderer_ = result.get();
+  } catch (...) {
+    thread_.join();
+    throw;
+  }
+}
+
+OglManager::~OglManager() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+void OglManager::ThreadMain(std::promise<std::string>& started) {
+  tIsOpenGLThread = true;
+  try {
+    context_ = HeadlessContext::CreateCurrent(DebugOutputWanted());
+    if (DebugOutputWanted()) EnableDebugOutput();
+    storage_ = std::make_unique<ShaderStorage>();
+    pool_ = std::make_unique<TexturePool>();
+    started.set_value(fmt::format("{} | {} | {}", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+                                  reinterpret_cast<const char*>(glGetString(GL_VERSION)),
+                                  context_->Describe()));
+  } catch (...) {
+    started.set_exception(std::current_exception());
+    return;
+  }
+  gManagerRunning = true;
+  RunJobs();
+  gManagerRunning = false;
+  // Everything GL goes on this thread, the context last.
+  pool_.reset();
+  storage_.reset();
+  context_.reset();
+}
+
+void OglManager::RunJobs() {
+  for (;;) {
+    Job job;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+      if (jobs_.empty()) return;
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+    }
+    try {
+      job(*storage_);
+    } catch (const std::exception& error) {
+      LOG(ERROR) << "OpenGL thread job failed: " << error.what();
+    }
+  }
+}
+
+void OglManager::Post(Job job) {
+  {
+    std::lock_guard lock(mutex_);
+    jobs_.push_back(std::move(job));
+  }
+  wake_.notify_one();
+}
+
+bool OglManager::DoOnOpenGLThread(std::function<void()> job) {
+  if (IsOpenGLThread()) {
+    job();
+    return true;
+  }
+  if (!gManagerRunning) return false;
+  GetInstance().Post([job = std::move(job)](ShaderStorage&) { job(); });
+  return true;
+}
+
+void OglManager::DoBackgroundTask(const Ptr<IOglTask>& task) {
+  Post([task](ShaderStorage& storage) mutable {
+    GetInstance().CountTask(task->GetName());
+    Ptr<IOglTask> running = std::move(task);
+    running->Execute(storage);
+  });
+}
+
+void OglManager::Invoke(const Job& job) {
+  if (IsOpenGLThread()) {
+    job(*storage_);
+    return;
+  }
+  std::promise<void> done;
+  std::future<void> finished = done.get_future();
+  Post([&job, &done](ShaderStorage& storage) {
+    try {
+      job(storage);
+      done.set_value();
+    } catch (...) {
+      done.set_exception(std::current_exception());
+    }
+  });
+  finished.get();
+}
+
+void OglManager::Finish() {
+  Invoke([](ShaderStorage&) {});
+}
+
+void OglManager::CountTask(const std::string& name) {
+  std::lock_guard lock(mutex_);
+  auto found = taskCounts_.find(name);
+  if (found == taskCounts_.end()) {
+    taskCounts_.emplace(name, 1);
+  } else {
+    ++found->second;
+  }
+}
+
+std::uint64_t OglManager::TaskCount(std::string_view name) const {
+  std::lock_guard lock(mutex_);
+  auto found = taskCounts_.find(name);
+  return found == taskCounts_.end() ? 0 : found->second;
+}
+
+std::uint64_t OglManager::GlErrorCount() const { return gGlErrors.load(); }
+
+TexturePool& OglManager::Pool() { return *pool_; }
+
+ShaderStorage& OglManager::Storage() { return *storage_; }
+
+EnableState::EnableState(GLenum capability)
+    : capability_(capability), wasEnabled_(glIsEnabled(capability)) {
+  glEnable(capability);
+}
+
+EnableState::~EnableState() {
+  if (!wasEnabled_) glDisable(capability_);
+}
+
+}  // namespace Obrisk::Ogl

@@ -1,0 +1,30 @@
+// Loading a shared library and finding a function in it, as hosts load plug-ins.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace Obrisk {
+
+class DynamicLibrary {
+ public:
+  // Throws std::runtime_error with the loader's message when the file cannot be loaded.
+  explicit DynamicLibrary(const std::string& path);
+  ~DynamicLibrary();
+  DynamicLibrary(const DynamicLibrary&) = delete;
+  DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+
+  // The address of an exported symbol; throws std::runtime_error when absent.
+  void* Symbol(const std::string& name) const;
+
+  template <class Function>
+  Function* Find(const std::string& name) const {
+    return reinterpret_cast<Function*>(Symbol(name));
+  }
+
+ private:
+  void* handle_;
+  std::string path_;
+};
+
+}  // namespace Obrisk

@@ -1,0 +1,218 @@
+// Settings objects: the parameters of one effect, declared once per class.
+//
+// A settings class derives from SettingsBase<Self>, stores its fields as
+// members with their defaults, and lists them once in `Fields()`:
+//
+//   class SettingsEffectFoo final : public SettingsBase<SettingsEffectFoo> {
+//    public:
+//     inline static const std::string CLASS_ID{"SettingsEffectFoo"};
+//     static constexpr auto Fields() {
+//       return std::make_tuple(Param("amount", &SettingsEffectFoo::amount_, 0.0, 1.0, "..."));
+//     }
+//     float GetAmount() const { return amount_; }
+//    private:
+//     float amount_ = 0.5f;
+//   };
+//
+// That list yields Clone, IsEqualTo, Deserialize, Serialize (a Property round
+// trip, fields in declared order) and the parameter list for tools.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <type_traits>
+#include <vector>
+
+#include "obrisk/host/Property.h"
+
+namespace Obrisk::Proc {
+
+enum class ParameterType { Bool, Int, Float, Double, String };
+std::string_view ToString(ParameterType type);
+
+// One parameter of a settings class, as tools and documentation see it.
+struct ParameterInfo {
+  std::string name;
+  ParameterType type;
+  Property defaultValue;
+  bool hasRange = false;
+  double minimum = 0.0;
+  double maximum = 0.0;
+  std::string description;
+};
+
+class Settings {
+ public:
+  virtual ~Settings() = default;
+  virtual const std::string& GetClassId() const = 0;
+  virtual std::unique_ptr<Settings> Clone() const = 0;
+  virtual bool IsEqualTo(const Settings& other) const = 0;
+  // True when the effect would leave its input unchanged.
+  virtual bool IsEmpty() const = 0;
+  // Sets the parameters named in `property` and keeps the others. Throws
+  // std::invalid_argument for an unknown name or a value of the wrong type and
+  // std::out_of_range for a value outside the parameter's range; on a throw
+  // the settings are unchanged.
+  virtual void Deserialize(const Property& property) = 0;
+  virtual Property Serialize() const = 0;
+  virtual const std::vector<ParameterInfo>& GetParameters() const = 0;
+
+ protected:
+  Settings() = default;
+  Settings(const Settings&) = default;
+  Settings& operator=(const Settings&) = default;
+};
+
+template <class Owner, class T>
+struct Parameter {
+  std::string_view name;
+  T Owner::*member;
+  bool hasRange;
+  double minimum;
+  double maximum;
+  std::string_view description;
+};
+
+// A parameter with an inclusive range.
+template <class Owner, class T>
+constexpr Parameter<Owner, T> Param(std::string_view name, T Owner::*member, double minimum,
+                                    double maximum, std::string_view description) {
+  return {name, member, true, minimum, maximum, description};
+}
+
+// A parameter without a range (flags, text).
+template <class Owner, class T>
+constexpr Parameter<Owner, T> Param(std::string_view name, T Owner::*member,
+                                    std::string_view description) {
+  return {name, member, false, 0.0, 0.0, description};
+}
+
+namespace SettingsDetail {
+
+// Where a value is read, for messages.
+struct Context {
+  const std::string& classId;
+  std::string_view name;
+  bool hasRange;
+  double minimum;
+  double maximum;
+};
+
+bool ReadBool(const Property& value, const Context& context);
+std::int32_t ReadInt(const Property& value, const Context& context);
+double ReadNumber(const Property& value, const Context& context);
+std::string ReadString(const Property& value, const Context& context);
+[[noreturn]] void ThrowUnknown(const std::string& classId, std::string_view name,
+                               const std::vector<ParameterInfo>& known);
+void ThrowIfPlainValue(const Property& property, const std::string& classId);
+
+template <class T>
+constexpr ParameterType TypeOf() {
+  if constexpr (std::is_same_v<T, bool>) {
+    return ParameterType::Bool;
+  } else if constexpr (std::is_same_v<T, std::int32_t>) {
+    return ParameterType::Int;
+  } else if constexpr (std::is_same_v<T, float>) {
+    return ParameterType::Float;
+  } else if constexpr (std::is_same_v<T, double>) {
+    return ParameterType::Double;
+  } else {
+    static_assert(std::is_same_v<T, std::string>, "unsupported settings field type");
+    return ParameterType::String;
+  }
+}
+
+template <class T>
+T Read(const Property& value, const Context& context) {
+  if constexpr (std::is_same_v<T, bool>) {
+    return ReadBool(value, context);
+  } else if constexpr (std::is_same_v<T, std::int32_t>) {
+    return ReadInt(value, context);
+  } else if constexpr (std::is_same_v<T, std::string>) {
+    return ReadString(value, context);
+  } else {
+    return static_cast<T>(ReadNumber(value, context));
+  }
+}
+
+}  // namespace SettingsDetail
+
+template <class Derived>
+class SettingsBase : public Settings {
+ public:
+  const std::string& GetClassId() const override { return Derived::CLASS_ID; }
+
+  std::unique_ptr<Settings> Clone() const override { return std::make_unique<Derived>(Self()); }
+
+  bool IsEqualTo(const Settings& other) const override {
+    const auto* typed = dynamic_cast<const Derived*>(&other);
+    if (typed == nullptr) return false;
+    return std::apply(
+        [&](const auto&... field) { return ((Self().*field.member == typed->*field.member) && ...); },
+        Derived::Fields());
+  }
+
+  bool IsEmpty() const override { return false; }
+
+  void Deserialize(const Property& property) override {
+    SettingsDetail::ThrowIfPlainValue(property, Derived::CLASS_ID);
+    Derived next = Self();
+    for (const auto& [key, value] : property.Children()) {
+      const bool known = std::apply(
+          [&](const auto&... field) { return (ReadInto(next, field, key, value) || ...); },
+          Derived::Fields());
+      if (!known) SettingsDetail::ThrowUnknown(Derived::CLASS_ID, key, GetParameters());
+    }
+    static_cast<Derived&>(*this) = next;
+  }
+
+  Property Serialize() const override {
+    Property property;
+    std::apply(
+        [&](const auto&... field) {
+          (property.SetChild(std::string(field.name), Property(Self().*field.member)), ...);
+        },
+        Derived::Fields());
+    return property;
+  }
+
+  const std::vector<ParameterInfo>& GetParameters() const override {
+    static const std::vector<ParameterInfo> parameters = MakeParameters();
+    return parameters;
+  }
+
+ private:
+  const Derived& Self() const { return static_cast<const Derived&>(*this); }
+
+  template <class Field>
+  static bool ReadInto(Derived& target, const Field& field, const std::string& key,
+                       const Property& value) {
+    if (field.name != key) return false;
+    using T = std::remove_cvref_t<decltype(target.*field.member)>;
+    const SettingsDetail::Context context{Derived::CLASS_ID, field.name, field.hasRange,
+                                          field.minimum, field.maximum};
+    target.*field.member = SettingsDetail::Read<T>(value, context);
+    return true;
+  }
+
+  static std::vector<ParameterInfo> MakeParameters() {
+    const Derived defaults{};
+    std::vector<ParameterInfo> parameters;
+    std::apply(
+        [&](const auto&... field) {
+          (parameters.push_back(ParameterInfo{
+               std::string(field.name),
+               SettingsDetail::TypeOf<std::remove_cvref_t<decltype(defaults.*field.member)>>(),
+               Property(defaults.*field.member), field.hasRange, field.minimum, field.maximum,
+               std::string(field.description)}),
+           ...);
+        },
+        Derived::Fields());
+    return parameters;
+  }
+};
+
+}  // namespace Obrisk::Proc

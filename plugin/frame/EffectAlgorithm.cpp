@@ -1,0 +1,116 @@
+#include "EffectAlgorithm.h"
+
+#include "obrisk/ogl/ColorConversion.h"
+
+namespace Obrisk::Ogl {
+namespace {
+
+using Proc::PixFmtDescription;
+
+Proc::PixFmt OutputFormat(bool alpha) { return alpha ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque; }
+
+bool HasAlpha(Proc::PixFmt format) { return PixFmtDescription::Find(format).HasAlpha(); }
+
+// Colour spaces count as equal here when primaries and transfer agree.
+bool SameWorkingSpace(const Proc::ColorSpace& a, const Proc::ColorSpace& b) {
+  return a.primaries == b.primaries && a.transfer == b.transfer;
+}
+
+// ColorConversionInfo of a working-space conversion: scale 1, 1000-nit
+// peaks on both sides and the 203-nit HDR reference white.
+ColorConversionInfo WorkingConversion(const Proc::ColorSpace& from, const Proc::ColorSpace& to,
+                                      const Proc::SettingsColorSpaceConverter& converter) {
+  ColorConversionInfo info;
+  info.source = from;
+  info.target = to;
+  info.linearMode = converter.GetLinearMode();
+  info.toneMapping = converter.GetToneMapping();
+  return info;
+}
+
+}  // namespace
+
+void OneInputEffectAlgorithm::UpdateFormatCodecVideo(const Ptr<Proc::IFormatCodecVideo>& format) {
+  format->SetPixelFormat(OutputFormat(HasAlpha(format->GetPixelFormat())));
+}
+
+Ptr<DataVideoOGL> OneInputEffectAlgorithm::CreateDst(const Proc::ColorSpace& colorSpace,
+                                                     Proc::PixFmt format,
+                                                     const Proc::FrameInfo& info, double) {
+  return DataVideoOGL::Create(colorSpace, OutputFormat(HasAlpha(format)), info);
+}
+
+void OneInputEffectAlgorithm::ProcessInColorSpace(
+    const Proc::SettingsColorSpaceConverter& converter, const Ptr<Frame>& target,
+    const Ptr<DataVideoOGL>& source, double time, double progress, ShaderStorage& storage,
+    const Ptr<OglCache>& cache) {
+  const Proc::ColorSpace working = converter.GetDestinationColorSpace();
+  const Proc::FrameInfo& info = source->GetFrameInfo();
+
+  Ptr<DataVideoOGL> workingSource = source;
+  if (!SameWorkingSpace(source->GetColorSpace(), working)) {
+    workingSource = DataVideoOGL::Create(working, Proc::PixFmt::RGBA_HALF, info);
+    Ptr<Frame> rgba = source->FrameData()->ConvertToRGBA(storage);
+    workingSource->FrameData()->Allocate(working, Proc::PixFmt::RGBA_HALF, info);
+    storage.FBO().Attach(workingSource->FrameData()->GetFirstTexture());
+    ConvertColorSpace(*rgba, WorkingConversion(source->GetColorSpace(), working, converter),
+                      storage);
+  }
+
+  Ptr<Frame> workingTarget = target;
+  const bool convertBack = !SameWorkingSpace(target->GetColorSpace(), working);
+  if (convertBack) {
+    workingTarget = Frame::CreateIntermediate(working, Proc::PixFmt::RGBA_HALF, target->GetFrameInfo());
+  }
+
+  ProcessGpu(workingTarget, workingSource, time, progress, storage, cache);
+
+  if (convertBack) {
+    storage.FBO().Attach(target->GetFirstTexture());
+    ConvertColorSpace(*workingTarget,
+                      WorkingConversion(working, target->GetColorSpace(), converter), storage);
+  }
+}
+
+void TwoInputEffectAlgorithm::UpdateFormatCodecVideo(const Ptr<Proc::IFormatCodecVideo>& format) {
+  format->SetPixelFormat(Proc::kPixFmtAlpha);
+}
+
+void TwoInputEffectAlgorithm::CheckInputFrames(const Ptr<DataVideoOGL>& first,
+                                               const Ptr<DataVideoOGL>& second) {
+  const Proc::FrameInfo& a = first->GetFrameInfo();
+  const Proc::FrameInfo& b = second->GetFrameInfo();
+  if (a.width != b.width || a.height != b.height) {
+    OBRISK_THROW(EffectException, "Both frames must have the same size to operate");
+  }
+  const Proc::ColorSpace& x = first->GetColorSpace();
+  const Proc::ColorSpace& y = second->GetColorSpace();
+  if (!(x == y)) {
+    OBRISK_THROW(EffectException, "Both frames must have the same color space to operate");
+  }
+}
+
+Ptr<DataVideoOGL> TwoInputEffectAlgorithm::CreateDst(const Ptr<DataVideoOGL>& first,
+                                                     const Ptr<DataVideoOGL>& second, double) {
+  CheckInputFrames(first, second);
+  return DataVideoOGL::Create(first->GetColorSpace(), Proc::kPixFmtAlpha, first->GetFrameInfo());
+}
+
+void VarInputEffectAlgorithm::UpdateFormatCodecVideo(const Ptr<Proc::IFormatCodecVideo>& format) {
+  format->SetPixelFormat(OutputFormat(HasAlpha(format->GetPixelFormat())));
+}
+
+Ptr<DataVideoOGL> VarInputEffectAlgorithm::CreateDst(const DataVideoList& sources, double) {
+  if (sources.empty()) OBRISK_THROW(EffectException, "All frames data must be present");
+  bool alpha = false;
+  for (const auto& source : sources) {
+    if (!(source->GetColorSpace() == sources.front()->GetColorSpace())) {
+      OBRISK_THROW(EffectException, "All frames must have the same color space to operate");
+    }
+    alpha = alpha || HasAlpha(source->GetPixelFormat());
+  }
+  return DataVideoOGL::Create(sources.front()->GetColorSpace(), OutputFormat(alpha),
+                              sources.front()->GetFrameInfo());
+}
+
+}  // namespace Obrisk::Ogl

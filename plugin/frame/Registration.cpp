@@ -1,0 +1,54 @@
+// The plug-in's entry point and its registration table: the one place that
+// names effect classes.
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+
+#include "frame/EffectWrapper.h"
+#include "frame/Registrator.h"
+
+#include "effects/colour/EffectInvert.h"
+
+namespace Obrisk::Ogl {
+namespace {
+
+// Effects draw their random values from the C runtime's generator, seeded
+// once when the library loads.
+const bool kRandomSeeded = [] {
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  return true;
+}();
+
+template <class Effect>
+Ptr<Proc::IEffect> CreateOneInput(const Ptr<Proc::IEffectFactory>& factory,
+                                  const Ptr<IRefCountable>&) {
+  return Ptr<Proc::IEffect>(new OneInputEffectWrapper(factory, std::make_shared<Effect>()));
+}
+
+template <class Effect>
+Ptr<Proc::IEffect> CreateTwoInput(const Ptr<Proc::IEffectFactory>& factory,
+                                  const Ptr<IRefCountable>&) {
+  return Ptr<Proc::IEffect>(new TwoInputEffectWrapper(factory, std::make_shared<Effect>()));
+}
+
+template <class Effect>
+Ptr<Proc::IEffect> CreateVarInput(const Ptr<Proc::IEffectFactory>& factory,
+                                  const Ptr<IRefCountable>&) {
+  return Ptr<Proc::IEffect>(new VarInputEffectWrapper(factory, std::make_shared<Effect>()));
+}
+
+void RegisterOneInput(Proc::IEffectRegistry& registry, const std::string& classId,
+                      Proc::EffectCreator creator) {
+  registry.RegisterOneInputEffect(classId, Proc::ImplNames::OGL, creator);
+}
+
+}  // namespace
+}  // namespace Obrisk::Ogl
+
+// Registers every effect of the library with the host, in the table's order.
+void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
+  using namespace Obrisk::Ogl;
+  using namespace Obrisk::Proc;
+  if (registry == nullptr) return;
+  RegisterOneInput(*registry, SettingsEffectInvert::CLASS_ID, &CreateOneInput<EffectInvert>);
+}
