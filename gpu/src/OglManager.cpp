@@ -29,8 +29,11 @@ bool DebugOutputWanted() {
 #endif
 }
 
-void GLAPIENTRY OnDebugMessage(GLenum, GLenum type, GLuint id, GLenum severity, GLsizei,
+// Shader compiler messages are left out: a program that does not build
+// raises ShaderException with the same log.
+void GLAPIENTRY OnDebugMessage(GLenum source, GLenum type, GLuint id, GLenum severity, GLsizei,
                                const GLchar* message, const void*) {
+  if (source == GL_DEBUG_SOURCE_SHADER_COMPILER) return;
   if (type == GL_DEBUG_TYPE_ERROR) {
     gGlErrors.fetch_add(1, std::memory_order_relaxed);
     LOG(ERROR) << "OpenGL error " << id << ": " << message;

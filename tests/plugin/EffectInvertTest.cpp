@@ -1,0 +1,108 @@
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "effects/colour/EffectInvert.h"
+#include "obrisk/host/DynamicLibrary.h"
+#include "obrisk/ogl/FrameTransfer.h"
+#include "obrisk/ogl/OglManager.h"
+#include "support/GpuTestSupport.h"
+
+namespace Obrisk::Ogl {
+namespace {
+
+using Proc::PixFmt;
+using Testing::Pixel;
+
+// The effect's formula on the CPU: |intensity - c| per colour channel.
+Pixel Expected(const Pixel& in, float intensity, bool alpha) {
+  Pixel out;
+  for (int c = 0; c < 3; ++c) {
+    out[c] = static_cast<std::uint8_t>(std::lround(std::fabs(intensity - in[c] / 255.0) * 255.0));
+  }
+  out[3] = alpha ? in[3] : 255;
+  return out;
+}
+
+void ExpectInverted(const Proc::DataVideoMemory& input, const Proc::DataVideoMemory& output,
+                    float intensity) {
+  const bool alpha = input.GetPixelFormat() == PixFmt::RGBA;
+  for (int y = 0; y < input.GetFrameInfo().height; ++y) {
+    for (int x = 0; x < input.GetFrameInfo().width; ++x) {
+      const Pixel expected = Expected(Testing::PixelAt(input, x, y), intensity, alpha);
+      const Pixel actual = Testing::PixelAt(output, x, y);
+      for (int c = 0; c < 4; ++c) {
+        ASSERT_NEAR(actual[c], expected[c], 1) << "pixel " << x << "," << y << " channel " << c;
+      }
+    }
+  }
+}
+
+struct InvertCase {
+  float intensity;
+  PixFmt format;
+};
+
+class EffectInvertTest : public ::testing::TestWithParam<InvertCase> {};
+
+TEST_P(EffectInvertTest, MatchesTheFormulaThroughTheHostRegistry) {
+  auto registry = Testing::MakeRegistry();
+  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, "SettingsEffectInvert");
+  Proc::SettingsEffectInvert settings;
+  settings.SetIntensity(GetParam().intensity);
+  effect->SetSettingsObject(settings);
+  auto input = Testing::MakeTestPattern(33, 17, GetParam().format);
+  Ptr<Proc::IData> data = Testing::Upload(input);
+  const Ptr<Proc::IData> uploaded = data;
+  data = effect->ProcessData({data});
+  auto output = Testing::Download(data);
+  ExpectInverted(*input, *output, GetParam().intensity);
+  EXPECT_EQ(data == uploaded, GetParam().intensity == 0.0f) << "intensity 0 passes through";
+}
+
+INSTANTIATE_TEST_SUITE_P(Intensities, EffectInvertTest,
+                         ::testing::Values(InvertCase{1.0f, PixFmt::RGBA}, InvertCase{1.0f, PixFmt::RGBX},
+                                           InvertCase{0.5f, PixFmt::RGBA}, InvertCase{0.25f, PixFmt::RGBX},
+                                           InvertCase{0.0f, PixFmt::RGBA}));
+
+TEST(EffectInvertDirect, ProcessGpuDrawsWithSettingsChosenByTheCaller) {
+  EffectInvert invert;
+  Proc::SettingsEffectInvert settings;
+  settings.SetIntensity(0.75f);
+  invert.SetSettings(settings);
+  EXPECT_EQ(invert.GetName(), "EffectInvert");
+  EXPECT_EQ(invert.GetType(), 7u);
+  EXPECT_EQ(invert.CreateCache(), nullptr);
+  auto input = Testing::MakeTestPattern(5, 3, PixFmt::RGBA);
+  auto source = Testing::Upload(input);
+  source->Wait();
+  std::vector<std::uint8_t> bottomFirst(5 * 3 * 4);
+  OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
+    Ptr<Frame> target = Frame::CreateIntermediate({}, PixFmt::RGBA, source->GetFrameInfo());
+    invert.ProcessGpu(target, source, 0.0, 0.0, storage, nullptr);
+    target->GetFirstTexture().Download(0, bottomFirst.data(), storage.FBO());
+  });
+  auto output = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, PixFmt::RGBA, source->GetFrameInfo());
+  for (int y = 0; y < 3; ++y) {
+    std::copy_n(bottomFirst.data() + (2 - y) * 20, 20, output->Row(y));
+  }
+  ExpectInverted(*input, *output, 0.75f);
+}
+
+TEST(PluginLibrary, LoadsAndRendersThroughRegistratorAlone) {
+  DynamicLibrary library(QUENVARA_PLUGIN_PATH);
+  auto registry = MakeRef<Proc::EffectRegistry>();
+  RegisterFrameUploader(*registry);
+  library.Find<void(Proc::IEffectRegistry*)>("Registrator")(registry.get());
+  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, "SettingsEffectInvert");
+  effect->SetSettings(Property::FromJson(R"({"intensity": 1})"));
+  auto input = Testing::MakeTestPattern(8, 8, PixFmt::RGBA);
+  auto output = Testing::Download(effect->ProcessData({Ptr<Proc::IData>(Testing::Upload(input))}));
+  ExpectInverted(*input, *output, 1.0f);
+  EXPECT_GE(OglManager::GetInstance().TaskCount("EffectInvert_Task"), 1u);
+  EXPECT_EQ(effect->GetStatistic().GetChild("name"), Property("OpenGLEffectWrapper::EffectInvert"));
+  EXPECT_THROW(library.Symbol("CreateOneInput"), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace Obrisk::Ogl

@@ -1,0 +1,61 @@
+#include "support/GpuTestSupport.h"
+
+#include <stdexcept>
+
+#include "frame/Registrator.h"
+#include "obrisk/ogl/FrameTransfer.h"
+
+namespace Obrisk::Testing {
+
+Ptr<Proc::DataVideoMemory> MakeFrame(int width, int height, Proc::PixFmt format,
+                                     const std::function<Pixel(int, int)>& pattern) {
+  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, format,
+                                              Proc::FrameInfo{width, height, 1, 1});
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const Pixel pixel = pattern(x, y);
+      std::copy(pixel.begin(), pixel.end(), frame->Row(y) + static_cast<std::size_t>(x) * 4);
+    }
+  }
+  return frame;
+}
+
+Ptr<Proc::DataVideoMemory> MakeTestPattern(int width, int height, Proc::PixFmt format) {
+  return MakeFrame(width, height, format, [width](int x, int y) {
+    const int i = y * width + x;
+    return Pixel{static_cast<std::uint8_t>(i * 37 % 256), static_cast<std::uint8_t>(255 - i * 11 % 256),
+                 static_cast<std::uint8_t>(i % 2 ? 0 : 255), static_cast<std::uint8_t>(i * 53 % 256)};
+  });
+}
+
+Ptr<Ogl::DataVideoOGL> Upload(const Ptr<Proc::DataVideoMemory>& frame) {
+  return Ogl::UploadFrame(frame);
+}
+
+Ptr<Proc::DataVideoMemory> Download(const Ptr<Proc::IData>& data) {
+  auto* gpu = dynamic_cast<Ogl::DataVideoOGL*>(data.get());
+  if (gpu == nullptr) throw std::logic_error("Download: not GPU data");
+  return Ogl::DownloadFrame(Ptr<Ogl::DataVideoOGL>(gpu));
+}
+
+Pixel PixelAt(const Proc::DataVideoMemory& frame, int x, int y) {
+  const std::uint8_t* p = frame.Row(y) + static_cast<std::size_t>(x) * 4;
+  return {p[0], p[1], p[2], p[3]};
+}
+
+Ptr<Proc::EffectRegistry> MakeRegistry() {
+  auto registry = MakeRef<Proc::EffectRegistry>();
+  Ogl::RegisterFrameUploader(*registry);
+  Registrator(registry.get());
+  return registry;
+}
+
+Ptr<Proc::IEffect> CreateEffect(Proc::EffectRegistry& registry, const std::string& classId) {
+  Ptr<Proc::IEffect> effect;
+  if (!registry.CreateEffect(effect, classId, Proc::ImplNames::OGL, nullptr)) {
+    throw std::invalid_argument("no effect for " + classId);
+  }
+  return effect;
+}
+
+}  // namespace Obrisk::Testing

@@ -1,0 +1,30 @@
+// Helpers for tests that render real frames and read them back.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "obrisk/host/Data.h"
+#include "obrisk/host/Registry.h"
+#include "obrisk/ogl/DataVideoOGL.h"
+
+namespace Obrisk::Testing {
+
+using Pixel = std::array<std::uint8_t, 4>;
+
+// A frame whose pixels `pattern(x, y)` gives (rows from the top).
+Ptr<Proc::DataVideoMemory> MakeFrame(int width, int height, Proc::PixFmt format,
+                                     const std::function<Pixel(int, int)>& pattern);
+// Extreme and ordinary values: 0 and 255 in every channel, and a spread between.
+Ptr<Proc::DataVideoMemory> MakeTestPattern(int width, int height, Proc::PixFmt format);
+
+Ptr<Ogl::DataVideoOGL> Upload(const Ptr<Proc::DataVideoMemory>& frame);
+Ptr<Proc::DataVideoMemory> Download(const Ptr<Proc::IData>& data);
+Pixel PixelAt(const Proc::DataVideoMemory& frame, int x, int y);
+
+// A registry with the frame uploader and the plug-in's effects registered.
+Ptr<Proc::EffectRegistry> MakeRegistry();
+Ptr<Proc::IEffect> CreateEffect(Proc::EffectRegistry& registry, const std::string& classId);
+
+}  // namespace Obrisk::Testing
