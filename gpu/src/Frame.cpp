@@ -21,16 +21,17 @@ Texture::Params TextureParamsFor(Proc::PixFmt format, const Proc::FrameInfo& inf
       params.type = GL_HALF_FLOAT;
       return params;
     default:
-      OBRISK_THROW(OglException,
-                   fmt::format("pixel format {} ({}) has no GPU frame layout",
-                               Proc::PixFmtDescription::Find(format).name,
-                               static_cast<int>(format)));
+      OBRISK_THROW(OglException, fmt::format("pixel format {} ({}) has no GPU frame layout",
+                                             Proc::PixFmtDescription::Find(format).name,
+                                             static_cast<int>(format)));
   }
 }
 
 }  // namespace
 
-Ptr<Frame> Frame::Create() { return Ptr<Frame>(new Frame()); }
+Ptr<Frame> Frame::Create() {
+  return Ptr<Frame>(new Frame());
+}
 
 Ptr<Frame> Frame::CreateIntermediate(const Proc::ColorSpace& colorSpace, Proc::PixFmt format,
                                      const Proc::FrameInfo& info) {
@@ -61,7 +62,9 @@ Ptr<Frame> Frame::ConvertToRGBA(ShaderStorage&) {
   return Ptr<Frame>(this);
 }
 
-Ptr<Frame> Frame::ConvertToRGB(ShaderStorage& storage) { return ConvertToRGBA(storage); }
+Ptr<Frame> Frame::ConvertToRGB(ShaderStorage& storage) {
+  return ConvertToRGBA(storage);
+}
 
 Texture& Frame::GetFirstTexture() {
   if (textures_.empty()) OBRISK_THROW(OglException, "the frame has no storage");

@@ -96,9 +96,9 @@ Ptr<Proc::IEffect> CreateFrameUploader(const Ptr<Proc::IEffectFactory>&,
 
 Ptr<DataVideoOGL> UploadFrame(const Ptr<const DataVideoMemory>& frame) {
   const bool alpha = Proc::PixFmtDescription::Find(frame->GetPixelFormat()).HasAlpha();
-  Ptr<DataVideoOGL> data = DataVideoOGL::Create(
-      frame->GetColorSpace(), alpha ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque,
-      frame->GetFrameInfo());
+  Ptr<DataVideoOGL> data =
+      DataVideoOGL::Create(frame->GetColorSpace(), alpha ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque,
+                           frame->GetFrameInfo());
   data->SetStartTime(frame->GetStartTime());
   data->SetDuration(frame->GetDuration());
   data->AttachTask(MakeRef<UploadTask>(frame));

@@ -36,7 +36,9 @@ Quad::Quad(GLUsage usage) : usage_(usage) {
   Upload(mesh);
 }
 
-Quad::Quad(const PackedMesh& mesh, GLUsage usage) : usage_(usage) { Upload(mesh); }
+Quad::Quad(const PackedMesh& mesh, GLUsage usage) : usage_(usage) {
+  Upload(mesh);
+}
 
 void Quad::Upload(const PackedMesh& mesh) {
   const std::size_t bytes = mesh.QuadCount() * sizeof(PackedMesh::QuadVertices);
@@ -59,8 +61,8 @@ void Quad::Activate() {
 }
 
 void Quad::Draw(ShaderProgram&) {
-  glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(quadCount_) * kIndicesPerQuad,
-                 GL_UNSIGNED_INT, nullptr);
+  glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(quadCount_) * kIndicesPerQuad, GL_UNSIGNED_INT,
+                 nullptr);
 }
 
 }  // namespace Obrisk::Ogl

@@ -51,7 +51,9 @@ void EnableDebugOutput() {
 
 }  // namespace
 
-bool IsOpenGLThread() { return tIsOpenGLThread; }
+bool IsOpenGLThread() {
+  return tIsOpenGLThread;
+}
 
 IOglTask::IOglTask(OglCapability capability, std::string name)
     : capability_(capability), name_(std::make_shared<const std::string>(std::move(name))) {}
@@ -61,7 +63,9 @@ IOglTask::IOglTask(OglCapability capability, std::shared_ptr<const std::string> 
 
 IOglTask::~IOglTask() = default;
 
-void IOglTask::SetFrame(Ptr<Frame> frame) { frame_ = std::move(frame); }
+void IOglTask::SetFrame(Ptr<Frame> frame) {
+  frame_ = std::move(frame);
+}
 
 OglManager& OglManager::GetInstance() {
   static OglManager manager;
@@ -96,9 +100,9 @@ void OglManager::ThreadMain(std::promise<std::string>& started) {
     if (DebugOutputWanted()) EnableDebugOutput();
     storage_ = std::make_unique<ShaderStorage>();
     pool_ = std::make_unique<TexturePool>();
-    started.set_value(fmt::format("{} | {} | {}", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
-                                  reinterpret_cast<const char*>(glGetString(GL_VERSION)),
-                                  context_->Describe()));
+    started.set_value(
+        fmt::format("{} | {} | {}", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
+                    reinterpret_cast<const char*>(glGetString(GL_VERSION)), context_->Describe()));
   } catch (...) {
     started.set_exception(std::current_exception());
     return;
@@ -194,11 +198,17 @@ std::uint64_t OglManager::TaskCount(std::string_view name) const {
   return found == taskCounts_.end() ? 0 : found->second;
 }
 
-std::uint64_t OglManager::GlErrorCount() const { return gGlErrors.load(); }
+std::uint64_t OglManager::GlErrorCount() const {
+  return gGlErrors.load();
+}
 
-TexturePool& OglManager::Pool() { return *pool_; }
+TexturePool& OglManager::Pool() {
+  return *pool_;
+}
 
-ShaderStorage& OglManager::Storage() { return *storage_; }
+ShaderStorage& OglManager::Storage() {
+  return *storage_;
+}
 
 EnableState::EnableState(GLenum capability)
     : capability_(capability), wasEnabled_(glIsEnabled(capability)) {

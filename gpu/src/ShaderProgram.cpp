@@ -76,7 +76,9 @@ ShaderProgram::~ShaderProgram() {
   if (id_ != 0) glDeleteProgram(id_);
 }
 
-void ShaderProgram::Use() const { glUseProgram(id_); }
+void ShaderProgram::Use() const {
+  glUseProgram(id_);
+}
 
 GLint ShaderProgram::Location(std::string_view name) const {
   auto found = locations_.find(name);
@@ -111,8 +113,7 @@ void ShaderProgram::Uniform(std::string_view name, double x, double y) const {
 void ShaderProgram::Uniform(std::string_view name, double x, double y, double z) const {
   Uniform(name, static_cast<float>(x), static_cast<float>(y), static_cast<float>(z));
 }
-void ShaderProgram::Uniform(std::string_view name, double x, double y, double z,
-                            double w) const {
+void ShaderProgram::Uniform(std::string_view name, double x, double y, double z, double w) const {
   Uniform(name, static_cast<float>(x), static_cast<float>(y), static_cast<float>(z),
           static_cast<float>(w));
 }

@@ -154,7 +154,8 @@ void main() {
 int LineDirectiveNumber(const std::string& source, int line) {
   constexpr int kFirstVersionCountingNextLine = 330;
   const auto position = source.find("#version");
-  const int version = position == std::string::npos ? 110 : std::atoi(source.c_str() + position + 8);
+  const int version =
+      position == std::string::npos ? 110 : std::atoi(source.c_str() + position + 8);
   return version >= kFirstVersionCountingNextLine ? line : line - 1;
 }
 
@@ -180,8 +181,8 @@ std::string WithLibrary(const std::string& source) {
   }
   std::string head = source.substr(0, offset);
   if (!head.empty() && head.back() != '\n') head += '\n';
-  return fmt::format("{}{}\n#line {}\n{}", head, kLibrary, LineDirectiveNumber(source, leadingLines + 1),
-                     source.substr(offset));
+  return fmt::format("{}{}\n#line {}\n{}", head, kLibrary,
+                     LineDirectiveNumber(source, leadingLines + 1), source.substr(offset));
 }
 
 }  // namespace
@@ -215,7 +216,8 @@ std::string ShaderStorage::VertexText(Shader::Id id) {
     case Shader::Mesh3d:
       return kMesh3dVertex;
   }
-  OBRISK_THROW(OglException, fmt::format("unknown built-in vertex shader {}", static_cast<int>(id)));
+  OBRISK_THROW(OglException,
+               fmt::format("unknown built-in vertex shader {}", static_cast<int>(id)));
 }
 
 ShaderProgram* ShaderStorage::Find(const std::string& name) {

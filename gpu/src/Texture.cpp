@@ -7,7 +7,9 @@
 
 namespace Obrisk::Ogl {
 
-Texture::Texture(const Params& params, const void* data) { Allocate(params, data); }
+Texture::Texture(const Params& params, const void* data) {
+  Allocate(params, data);
+}
 
 Texture::~Texture() {
   if (id_ == 0) return;
@@ -83,13 +85,14 @@ void Texture::Use(int unit) const {
 }
 
 void TexturePool::Return::operator()(Texture* texture) const {
-  const bool taken = OglManager::DoOnOpenGLThread([texture] {
-    TexturePool::GetInstance().Put(std::unique_ptr<Texture>(texture));
-  });
+  const bool taken = OglManager::DoOnOpenGLThread(
+      [texture] { TexturePool::GetInstance().Put(std::unique_ptr<Texture>(texture)); });
   if (!taken) delete texture;
 }
 
-TexturePool& TexturePool::GetInstance() { return OglManager::GetInstance().Pool(); }
+TexturePool& TexturePool::GetInstance() {
+  return OglManager::GetInstance().Pool();
+}
 
 TexturePool::Lease TexturePool::GetTex(const Texture::Params& params) {
   auto found = free_.find(params);
@@ -112,9 +115,13 @@ std::size_t TexturePool::FreeCount() const {
   return count;
 }
 
-Surface::Surface() { glGenFramebuffers(1, &id_); }
+Surface::Surface() {
+  glGenFramebuffers(1, &id_);
+}
 
-Surface::~Surface() { glDeleteFramebuffers(1, &id_); }
+Surface::~Surface() {
+  glDeleteFramebuffers(1, &id_);
+}
 
 void Surface::Attach(Texture& texture) {
   glBindFramebuffer(GL_FRAMEBUFFER, id_);

@@ -6,12 +6,12 @@
 
 namespace Obrisk::Proc {
 
-DataVideoMemory::DataVideoMemory(const ColorSpace& colorSpace, PixFmt format,
-                                 const FrameInfo& info)
+DataVideoMemory::DataVideoMemory(const ColorSpace& colorSpace, PixFmt format, const FrameInfo& info)
     : DataVideoBase(colorSpace, format, info) {
   if (format != PixFmt::RGBA && format != PixFmt::RGBX && format != PixFmt::BGRA) {
-    throw std::invalid_argument(fmt::format("DataVideoMemory holds 8-bit RGBA, RGBX or BGRA, not {}",
-                                            PixFmtDescription::Find(format).name));
+    throw std::invalid_argument(
+        fmt::format("DataVideoMemory holds 8-bit RGBA, RGBX or BGRA, not {}",
+                    PixFmtDescription::Find(format).name));
   }
   if (info.width <= 0 || info.height <= 0) {
     throw std::invalid_argument(

@@ -13,7 +13,8 @@ TimeToProgress::TimeToProgress(std::function<double(std::int64_t)> mapping)
 }
 
 TimeToProgress TimeToProgress::Linear(std::int64_t start, std::int64_t duration) {
-  if (duration <= 0) throw std::invalid_argument("TimeToProgress::Linear needs a positive duration");
+  if (duration <= 0)
+    throw std::invalid_argument("TimeToProgress::Linear needs a positive duration");
   return TimeToProgress([start, duration](std::int64_t time) {
     return std::clamp(static_cast<double>(time - start) / static_cast<double>(duration), 0.0, 1.0);
   });
@@ -31,12 +32,14 @@ void FormatCodecVideo::SetPixelFormat(PixFmt format) {
   format_ = format;
 }
 
-void FormatCodecVideo::InitByPixelAspect(std::int32_t width, std::int32_t height,
-                                         std::int32_t num, std::int32_t den) {
+void FormatCodecVideo::InitByPixelAspect(std::int32_t width, std::int32_t height, std::int32_t num,
+                                         std::int32_t den) {
   info_ = FrameInfo{width, height, num, den};
 }
 
-Property IEffect::GetSettings() const { return GetSettingsObject().Serialize(); }
+Property IEffect::GetSettings() const {
+  return GetSettingsObject().Serialize();
+}
 
 void IEffect::SetSettings(const Property& settings) {
   std::unique_ptr<Settings> next = GetSettingsObject().Clone();
@@ -49,8 +52,8 @@ void IEffect::SetProgressController(const Ptr<IProgressController>& controller) 
     progress_ = TimeToProgress();
     return;
   }
-  progress_ = TimeToProgress(
-      [controller](std::int64_t time) { return controller->GetProgress(time); });
+  progress_ =
+      TimeToProgress([controller](std::int64_t time) { return controller->GetProgress(time); });
 }
 
 Ptr<IData> IOneInputEffectVideo::ProcessData(const std::vector<Ptr<IData>>& frames) {

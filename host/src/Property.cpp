@@ -26,8 +26,8 @@ nlohmann::ordered_json ToJsonTree(const Property& property) {
   const auto& children = property.Children();
   if (children.empty()) return ValueToJson(property.GetValue());
   const bool unnamed = children.front().first.empty();
-  nlohmann::ordered_json node = unnamed ? nlohmann::ordered_json::array()
-                                        : nlohmann::ordered_json::object();
+  nlohmann::ordered_json node =
+      unnamed ? nlohmann::ordered_json::array() : nlohmann::ordered_json::object();
   for (const auto& [key, child] : children) {
     if (unnamed) {
       node.push_back(ToJsonTree(child));
@@ -80,7 +80,9 @@ void Property::SetChild(std::string key, Property value) {
   children_.emplace_back(std::move(key), std::move(value));
 }
 
-void Property::Add(Property value) { children_.emplace_back(std::string(), std::move(value)); }
+void Property::Add(Property value) {
+  children_.emplace_back(std::string(), std::move(value));
+}
 
 const Property* Property::FindChild(std::string_view key) const {
   for (const auto& [name, child] : children_) {
@@ -94,7 +96,9 @@ const Property& Property::GetChild(std::string_view key) const {
   throw std::out_of_range("Property has no child '" + std::string(key) + "'");
 }
 
-std::string Property::ToJson(int indent) const { return ToJsonTree(*this).dump(indent); }
+std::string Property::ToJson(int indent) const {
+  return ToJsonTree(*this).dump(indent);
+}
 
 Property Property::FromJson(std::string_view text) {
   try {

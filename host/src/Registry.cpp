@@ -18,18 +18,18 @@ std::string_view ToString(EffectKind kind) {
   return "unknown";
 }
 
-void EffectRegistry::RegisterOneInputEffect(const std::string& classId,
-                                            const std::string& implName, EffectCreator creator) {
+void EffectRegistry::RegisterOneInputEffect(const std::string& classId, const std::string& implName,
+                                            EffectCreator creator) {
   Register(EffectKind::OneInput, classId, implName, creator);
 }
 
-void EffectRegistry::RegisterTwoInputEffect(const std::string& classId,
-                                            const std::string& implName, EffectCreator creator) {
+void EffectRegistry::RegisterTwoInputEffect(const std::string& classId, const std::string& implName,
+                                            EffectCreator creator) {
   Register(EffectKind::TwoInput, classId, implName, creator);
 }
 
-void EffectRegistry::RegisterVarInputEffect(const std::string& classId,
-                                            const std::string& implName, EffectCreator creator) {
+void EffectRegistry::RegisterVarInputEffect(const std::string& classId, const std::string& implName,
+                                            EffectCreator creator) {
   Register(EffectKind::VarInput, classId, implName, creator);
 }
 

@@ -28,8 +28,8 @@ namespace SettingsDetail {
 namespace {
 
 [[noreturn]] void ThrowWrongType(const Context& context, std::string_view expected) {
-  throw std::invalid_argument(fmt::format("parameter '{}' of {} takes {}", context.name,
-                                          context.classId, expected));
+  throw std::invalid_argument(
+      fmt::format("parameter '{}' of {} takes {}", context.name, context.classId, expected));
 }
 
 void CheckRange(double value, const Context& context) {

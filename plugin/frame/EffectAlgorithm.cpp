@@ -7,9 +7,13 @@ namespace {
 
 using Proc::PixFmtDescription;
 
-Proc::PixFmt OutputFormat(bool alpha) { return alpha ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque; }
+Proc::PixFmt OutputFormat(bool alpha) {
+  return alpha ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque;
+}
 
-bool HasAlpha(Proc::PixFmt format) { return PixFmtDescription::Find(format).HasAlpha(); }
+bool HasAlpha(Proc::PixFmt format) {
+  return PixFmtDescription::Find(format).HasAlpha();
+}
 
 // Colour spaces count as equal here when primaries and transfer agree.
 bool SameWorkingSpace(const Proc::ColorSpace& a, const Proc::ColorSpace& b) {
@@ -60,7 +64,8 @@ void OneInputEffectAlgorithm::ProcessInColorSpace(
   Ptr<Frame> workingTarget = target;
   const bool convertBack = !SameWorkingSpace(target->GetColorSpace(), working);
   if (convertBack) {
-    workingTarget = Frame::CreateIntermediate(working, Proc::PixFmt::RGBA_HALF, target->GetFrameInfo());
+    workingTarget =
+        Frame::CreateIntermediate(working, Proc::PixFmt::RGBA_HALF, target->GetFrameInfo());
   }
 
   ProcessGpu(workingTarget, workingSource, time, progress, storage, cache);

@@ -57,8 +57,8 @@ void RunAndRelease(Task& task, Draw draw) {
 class OneInputEffectTask final : public EffectTask {
  public:
   OneInputEffectTask(std::shared_ptr<const std::string> name,
-                     std::shared_ptr<IOneInputEffectAlgorithm> algorithm,
-                     Ptr<DataVideoOGL> source, Ptr<OglCache> cache, double time, double progress)
+                     std::shared_ptr<IOneInputEffectAlgorithm> algorithm, Ptr<DataVideoOGL> source,
+                     Ptr<OglCache> cache, double time, double progress)
       : EffectTask(std::move(name), std::move(cache), time, progress,
                    algorithm->SnapshotSettings()),
         algorithm_(std::move(algorithm)),
@@ -223,7 +223,8 @@ void TwoInputEffectWrapper::Process(Ptr<Proc::IData>& first, const Ptr<Proc::IDa
   const auto start = Clock::now();
   Ptr<DataVideoOGL> a = ToGpu(first);
   Ptr<DataVideoOGL> b = ToGpu(second);
-  const double progress = FrameSetProgress(GetProgress(), a->GetStartTime(), a->GetDuration(), false);
+  const double progress =
+      FrameSetProgress(GetProgress(), a->GetStartTime(), a->GetDuration(), false);
   Ptr<DataVideoOGL> output = algorithm_->CreateDst(a, b, progress);
   output->AddDependency(a);
   output->AddDependency(b);
@@ -252,8 +253,8 @@ Ptr<Proc::IData> VarInputEffectWrapper::Process(const std::vector<Ptr<Proc::IDat
   Ptr<DataVideoOGL> output = algorithm_->CreateDst(sources, progress);
   for (const auto& source : sources) output->AddDependency(source);
   CopyTimes(*sources.front(), *output);
-  output->AttachTask(MakeRef<VarInputEffectTask>(taskName_, algorithm_, std::move(sources),
-                                                 Cache(), TimeInSeconds(*output), progress));
+  output->AttachTask(MakeRef<VarInputEffectTask>(taskName_, algorithm_, std::move(sources), Cache(),
+                                                 TimeInSeconds(*output), progress));
   CountFrame(start);
   return output;
 }

@@ -30,8 +30,8 @@ class EffectWrapperTemplate : public RefCounted<HostInterface> {
       : factory_(factory),
         traits_(traits),
         algorithm_(std::move(algorithm)),
-        taskName_(std::make_shared<const std::string>(
-            fmt::format("{}_Task", algorithm_->GetName()))) {}
+        taskName_(
+            std::make_shared<const std::string>(fmt::format("{}_Task", algorithm_->GetName()))) {}
 
   void SetSettingsObject(const Proc::Settings& settings) override {
     algorithm_->SetSettings(settings);
@@ -78,16 +78,14 @@ class EffectWrapperTemplate : public RefCounted<HostInterface> {
 
 // Adds the frame uploader that puts inputs in memory on the GPU.
 template <class HostInterface, class Algorithm>
-class EffectWrapperWithUploaderTemplate
-    : public EffectWrapperTemplate<HostInterface, Algorithm> {
+class EffectWrapperWithUploaderTemplate : public EffectWrapperTemplate<HostInterface, Algorithm> {
  public:
   EffectWrapperWithUploaderTemplate(const Ptr<Proc::IEffectFactory>& factory,
                                     std::shared_ptr<Algorithm> algorithm, std::uint8_t traits)
       : EffectWrapperTemplate<HostInterface, Algorithm>(factory, std::move(algorithm), traits) {
     Ptr<Proc::IEffect> uploader;
-    if (factory &&
-        factory->CreateEffect(uploader, Proc::SettingsFrameUploader::CLASS_ID,
-                              Proc::ImplNames::OGL, nullptr)) {
+    if (factory && factory->CreateEffect(uploader, Proc::SettingsFrameUploader::CLASS_ID,
+                                         Proc::ImplNames::OGL, nullptr)) {
       frameUploader_ = dynamic_cast<Proc::IOneInputEffectVideo*>(uploader.get());
     }
   }

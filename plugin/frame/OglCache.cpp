@@ -25,9 +25,13 @@ class CacheDestroyer final : public IOglTask {
 
 }  // namespace
 
-std::uint32_t OglCache::AddRef() const { return count_.fetch_add(1, std::memory_order_relaxed) + 1; }
+std::uint32_t OglCache::AddRef() const {
+  return count_.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
-std::uint32_t OglCache::GetRefCount() const { return count_.load(std::memory_order_acquire); }
+std::uint32_t OglCache::GetRefCount() const {
+  return count_.load(std::memory_order_acquire);
+}
 
 std::uint32_t OglCache::Release() const {
   const std::uint32_t count = count_.fetch_sub(1, std::memory_order_acq_rel) - 1;

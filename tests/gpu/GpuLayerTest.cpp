@@ -17,7 +17,9 @@ namespace {
 using Proc::PixFmt;
 using Testing::Pixel;
 
-OglManager& Manager() { return OglManager::GetInstance(); }
+OglManager& Manager() {
+  return OglManager::GetInstance();
+}
 
 TEST(OglManagerTest, RunsJobsOnItsOwnThreadOnly) {
   EXPECT_FALSE(IsOpenGLThread());
@@ -68,7 +70,8 @@ Ptr<Proc::DataVideoMemory> RenderSource(const char* name, std::string_view fragm
 TEST(ShaderStorageTest, TexCoordRunsBottomToTopAndLeftToRight) {
   auto frame = RenderSource("coords", R"(
 varying vec2 TexCoord0;
-void main() { gl_FragColor = vec4(TexCoord0, 0.0, 1.0); })", 4, 4);
+void main() { gl_FragColor = vec4(TexCoord0, 0.0, 1.0); })",
+                            4, 4);
   // Top row of the picture is the texture's last row: t = 7/8.
   EXPECT_NEAR(Testing::PixelAt(*frame, 0, 0)[1], 0.875 * 255, 1.0);
   EXPECT_NEAR(Testing::PixelAt(*frame, 0, 3)[1], 0.125 * 255, 1.0);
@@ -85,7 +88,8 @@ void main() {
   vec3 hsl = obrisk_HSL2RGB_(obrisk_RGB2HSL_(c.rgb));
   float err = length(yuv - c) + length(hsv - c.rgb) + length(hsl - c.rgb);
   gl_FragColor = vec4(err * 100.0, obrisk_RGBA2Y_(c), obrisk_RGB2HSV_(c.rgb).x, 1.0);
-})", 1, 1);
+})",
+                            1, 1);
   const Pixel pixel = Testing::PixelAt(*frame, 0, 0);
   EXPECT_LE(pixel[0], 1);
   EXPECT_NEAR(pixel[1], (0.2126 * 0.8 + 0.7152 * 0.3 + 0.0722 * 0.1) * 255, 1.0);
@@ -95,8 +99,7 @@ void main() {
 TEST(ShaderStorageTest, KeepsProgramsByName) {
   Manager().Invoke([](ShaderStorage& storage) {
     const std::size_t before = storage.ProgramCount();
-    ShaderSources sources{"kept", Shader::FullFrame,
-                          "void main() { gl_FragColor = vec4(1.0); }"};
+    ShaderSources sources{"kept", Shader::FullFrame, "void main() { gl_FragColor = vec4(1.0); }"};
     ShaderProgram& first = storage.MakeShader(sources);
     ShaderProgram& second = storage.MakeShader(sources);
     EXPECT_EQ(&first, &second);
@@ -112,7 +115,8 @@ TEST(ShaderStorageTest, KeepsProgramsByName) {
 }
 
 TEST(ShaderStorageTest, CompileErrorCarriesNameAndLineOfTheSourceAsWritten) {
-  const char* broken = "varying vec2 TexCoord0;\nvoid main() {\n  gl_FragColor = vec4(1.0);\n  nonsense;\n}\n";
+  const char* broken =
+      "varying vec2 TexCoord0;\nvoid main() {\n  gl_FragColor = vec4(1.0);\n  nonsense;\n}\n";
   try {
     Manager().Invoke([&](ShaderStorage& storage) {
       storage.MakeShader(ShaderSources{"EffectBroken", Shader::FullFrame, broken});
@@ -126,8 +130,9 @@ TEST(ShaderStorageTest, CompileErrorCarriesNameAndLineOfTheSourceAsWritten) {
   }
   try {
     Manager().Invoke([&](ShaderStorage& storage) {
-      storage.MakeShader(ShaderSources{"EffectVersioned", Shader::FullFrame,
-                                       std::string_view("#version 130\nvoid main() {\n  oops;\n}\n")});
+      storage.MakeShader(
+          ShaderSources{"EffectVersioned", Shader::FullFrame,
+                        std::string_view("#version 130\nvoid main() {\n  oops;\n}\n")});
     });
     FAIL() << "the program built";
   } catch (const ShaderException& error) {
@@ -136,8 +141,12 @@ TEST(ShaderStorageTest, CompileErrorCarriesNameAndLineOfTheSourceAsWritten) {
 }
 
 TEST(ShaderStorageTest, BuiltinMixAndOverlayPrograms) {
-  auto a = Testing::Upload(Testing::MakeFrame(2, 2, PixFmt::RGBA, [](int, int) { return Pixel{200, 0, 100, 255}; }));
-  auto b = Testing::Upload(Testing::MakeFrame(2, 2, PixFmt::RGBA, [](int, int) { return Pixel{0, 100, 100, 128}; }));
+  auto a = Testing::Upload(Testing::MakeFrame(2, 2, PixFmt::RGBA, [](int, int) {
+    return Pixel{200, 0, 100, 255};
+  }));
+  auto b = Testing::Upload(Testing::MakeFrame(2, 2, PixFmt::RGBA, [](int, int) {
+    return Pixel{0, 100, 100, 128};
+  }));
   a->Wait();
   b->Wait();
   auto mixed = DataVideoOGL::Create({}, PixFmt::RGBA, {2, 2, 1, 1});
@@ -180,9 +189,7 @@ TEST(GlStateTest, EnableStateRestoresThePreviousState) {
     {
       EnableState blend(GL_BLEND);
       EXPECT_TRUE(glIsEnabled(GL_BLEND));
-      {
-        EnableState again(GL_BLEND);
-      }
+      { EnableState again(GL_BLEND); }
       EXPECT_TRUE(glIsEnabled(GL_BLEND));
     }
     EXPECT_FALSE(glIsEnabled(GL_BLEND));

@@ -1,8 +1,8 @@
 #include <stdexcept>
 #include <typeinfo>
 
-#include <boost/exception/get_error_info.hpp>
 #include <gtest/gtest.h>
+#include <boost/exception/get_error_info.hpp>
 
 #include "obrisk/host/Effect.h"
 #include "obrisk/host/Exception.h"
@@ -78,8 +78,8 @@ TEST(Settings, DeserializeRejectsBadInputAndKeepsTheOldValues) {
   };
   expectRejected(R"({"intensity": 2})", "outside its range 0 to 1", std::out_of_range(""));
   expectRejected(R"({"intensity": "high"})", "takes a number", std::invalid_argument(""));
-  expectRejected(R"({"intensity": 0.1, "gain": 1})", "has no parameter 'gain' (its parameters: intensity)",
-                 std::invalid_argument(""));
+  expectRejected(R"({"intensity": 0.1, "gain": 1})",
+                 "has no parameter 'gain' (its parameters: intensity)", std::invalid_argument(""));
   expectRejected("0.3", "expects named parameters", std::invalid_argument(""));
   settings.Deserialize(Property::FromJson(R"({"intensity": 0})"));
   EXPECT_TRUE(settings.IsEmpty());
@@ -133,7 +133,9 @@ TEST(TimeToProgressTest, LinearMappingClampsOutside) {
   EXPECT_THROW(TimeToProgress::Linear(0, 0), std::invalid_argument);
 }
 
-Ptr<IEffect> NoEffect(const Ptr<IEffectFactory>&, const Ptr<IRefCountable>&) { return nullptr; }
+Ptr<IEffect> NoEffect(const Ptr<IEffectFactory>&, const Ptr<IRefCountable>&) {
+  return nullptr;
+}
 
 TEST(Registry, RecordsInOrderAndRefusesDuplicates) {
   auto registry = MakeRef<EffectRegistry>();
@@ -150,7 +152,8 @@ TEST(Registry, RecordsInOrderAndRefusesDuplicates) {
 }
 
 TEST(StatisticsTest, RecordFieldsInOrder) {
-  const Property statistics = Statistics::MakeStatistics({"OpenGLEffectWrapper::X", 5, 2, 8, 1, "OGL"});
+  const Property statistics =
+      Statistics::MakeStatistics({"OpenGLEffectWrapper::X", 5, 2, 8, 1, "OGL"});
   const auto& children = statistics.Children();
   ASSERT_EQ(children.size(), 6u);
   EXPECT_EQ(children[0].second, Property("OpenGLEffectWrapper::X"));

@@ -61,8 +61,10 @@ TEST_P(EffectInvertTest, MatchesTheFormulaThroughTheHostRegistry) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Intensities, EffectInvertTest,
-                         ::testing::Values(InvertCase{1.0f, PixFmt::RGBA}, InvertCase{1.0f, PixFmt::RGBX},
-                                           InvertCase{0.5f, PixFmt::RGBA}, InvertCase{0.25f, PixFmt::RGBX},
+                         ::testing::Values(InvertCase{1.0f, PixFmt::RGBA},
+                                           InvertCase{1.0f, PixFmt::RGBX},
+                                           InvertCase{0.5f, PixFmt::RGBA},
+                                           InvertCase{0.25f, PixFmt::RGBX},
                                            InvertCase{0.0f, PixFmt::RGBA}));
 
 TEST(EffectInvertDirect, ProcessGpuDrawsWithSettingsChosenByTheCaller) {
@@ -82,7 +84,8 @@ TEST(EffectInvertDirect, ProcessGpuDrawsWithSettingsChosenByTheCaller) {
     invert.ProcessGpu(target, source, 0.0, 0.0, storage, nullptr);
     target->GetFirstTexture().Download(0, bottomFirst.data(), storage.FBO());
   });
-  auto output = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, PixFmt::RGBA, source->GetFrameInfo());
+  auto output =
+      MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, PixFmt::RGBA, source->GetFrameInfo());
   for (int y = 0; y < 3; ++y) {
     std::copy_n(bottomFirst.data() + (2 - y) * 20, 20, output->Row(y));
   }

@@ -22,8 +22,8 @@ using Testing::VarInputProbe;
 
 constexpr std::int64_t kSecond = 1000000;
 
-Ptr<DataVideoOGL> GpuFrame(std::int64_t start, std::int64_t duration,
-                           PixFmt format = PixFmt::RGBA, int width = 4, int height = 2) {
+Ptr<DataVideoOGL> GpuFrame(std::int64_t start, std::int64_t duration, PixFmt format = PixFmt::RGBA,
+                           int width = 4, int height = 2) {
   auto frame = Testing::MakeTestPattern(width, height, format);
   frame->SetStartTime(start);
   frame->SetDuration(duration);
@@ -64,7 +64,9 @@ TEST_P(ProgressTest, FollowsTheHostMappingAndTheEpsilonRule) {
   EXPECT_DOUBLE_EQ(FrameSetProgress(mapping, c.start, c.duration, false), c.expectedTwoInput);
 }
 
-double Linear10s(std::int64_t t) { return static_cast<double>(t) / (10.0 * kSecond); }
+double Linear10s(std::int64_t t) {
+  return static_cast<double>(t) / (10.0 * kSecond);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Mappings, ProgressTest,
@@ -73,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
         ProgressCase{"inside", Linear10s, kSecond, 40000, Linear10s(1004000), Linear10s(1040000)},
         ProgressCase{"exactly0", [](std::int64_t) { return 0.0; }, kSecond, 40000, 0.0, 0.0},
         ProgressCase{"exactly1", [](std::int64_t) { return 1.0; }, kSecond, 40000, 1.0, 1.0},
-        ProgressCase{"withinEpsilonOf0", [](std::int64_t) { return 1e-17; }, 0, 40000, 1e-17, 1e-17},
+        ProgressCase{"withinEpsilonOf0", [](std::int64_t) { return 1e-17; }, 0, 40000, 1e-17,
+                     1e-17},
         // Rounds s + d x q + 0.5 down to a whole microsecond: 1000 + 3 x 0.5 + 0.5 = 1002.
         ProgressCase{"rounding",
                      [](std::int64_t t) { return t == 1003 ? 0.5 : (t == 1002 ? 0.25 : 0.5); },
@@ -131,8 +134,9 @@ TEST(OneInputWrapperTest, WrongSettingsClassRaisesBadCastAndKeepsTheOld) {
   EXPECT_THROW(f.wrapper->SetSettingsObject(Proc::SettingsEffectInvert()), std::bad_cast);
   EXPECT_TRUE(f.wrapper->GetSettingsObject().IsEqualTo(probe));
   f.wrapper->SetSettings(Property::FromJson(R"({"level": 0.75})"));
-  EXPECT_FLOAT_EQ(dynamic_cast<const Testing::SettingsProbe&>(f.wrapper->GetSettingsObject()).GetLevel(),
-                  0.75f);
+  EXPECT_FLOAT_EQ(
+      dynamic_cast<const Testing::SettingsProbe&>(f.wrapper->GetSettingsObject()).GetLevel(),
+      0.75f);
   EXPECT_EQ(f.wrapper->GetSettings(), Property::FromJson(R"({"level": 0.75})"));
 }
 
@@ -201,8 +205,9 @@ TEST(TwoInputWrapperTest, InvalidFrameSetsRaiseTheirMessages) {
             "Both frames data must be present or absent");
   EXPECT_EQ(MessageOf([&] { f.wrapper->ProcessData(none, first); }),
             "Both frames data must be present or absent");
-  EXPECT_EQ(MessageOf([&] { f.wrapper->ProcessData(first, GpuFrame(0, 40000, PixFmt::RGBA, 2, 2)); }),
-            "Both frames must have the same size to operate");
+  EXPECT_EQ(
+      MessageOf([&] { f.wrapper->ProcessData(first, GpuFrame(0, 40000, PixFmt::RGBA, 2, 2)); }),
+      "Both frames must have the same size to operate");
   auto other = Testing::MakeTestPattern(4, 2, PixFmt::RGBA);
   auto hdr = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{9, 16, 9, 0}, PixFmt::RGBA,
                                             other->GetFrameInfo());
@@ -219,7 +224,8 @@ TEST(TwoInputWrapperTest, UploadsMemoryInputsAndAlwaysCarriesAlpha) {
   auto a = Testing::MakeTestPattern(4, 2, PixFmt::RGBX);
   a->SetStartTime(kSecond);
   a->SetDuration(40000);
-  Ptr<Proc::IData> result = f.wrapper->ProcessData({a, Testing::MakeTestPattern(4, 2, PixFmt::RGBX)});
+  Ptr<Proc::IData> result =
+      f.wrapper->ProcessData({a, Testing::MakeTestPattern(4, 2, PixFmt::RGBX)});
   auto* output = dynamic_cast<DataVideoOGL*>(result.get());
   ASSERT_NE(output, nullptr);
   EXPECT_EQ(output->GetPixelFormat(), PixFmt::RGBA);
@@ -247,11 +253,15 @@ TEST(VarInputWrapperTest, InvalidListsRaiseTheirMessages) {
   auto registry = Testing::MakeRegistry();
   auto wrapper = MakeRef<VarInputEffectWrapper>(registry, std::make_shared<VarInputProbe>());
   EXPECT_EQ(MessageOf([&] { wrapper->ProcessFrames({}); }), "All frames data must be present");
-  EXPECT_EQ(MessageOf([&] { wrapper->ProcessFrames({GpuFrame(0, 1), nullptr}); }),
+  EXPECT_EQ(MessageOf([&] {
+              wrapper->ProcessFrames({GpuFrame(0, 1), nullptr});
+            }),
             "All frames data must be present");
   auto hdr = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{9, 16, 9, 0}, PixFmt::RGBA,
                                             Proc::FrameInfo{4, 2, 1, 1});
-  EXPECT_EQ(MessageOf([&] { wrapper->ProcessFrames({GpuFrame(0, 1), hdr}); }),
+  EXPECT_EQ(MessageOf([&] {
+              wrapper->ProcessFrames({GpuFrame(0, 1), hdr});
+            }),
             "All frames must have the same color space to operate");
 }
 

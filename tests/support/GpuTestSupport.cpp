@@ -23,8 +23,9 @@ Ptr<Proc::DataVideoMemory> MakeFrame(int width, int height, Proc::PixFmt format,
 Ptr<Proc::DataVideoMemory> MakeTestPattern(int width, int height, Proc::PixFmt format) {
   return MakeFrame(width, height, format, [width](int x, int y) {
     const int i = y * width + x;
-    return Pixel{static_cast<std::uint8_t>(i * 37 % 256), static_cast<std::uint8_t>(255 - i * 11 % 256),
-                 static_cast<std::uint8_t>(i % 2 ? 0 : 255), static_cast<std::uint8_t>(i * 53 % 256)};
+    return Pixel{
+        static_cast<std::uint8_t>(i * 37 % 256), static_cast<std::uint8_t>(255 - i * 11 % 256),
+        static_cast<std::uint8_t>(i % 2 ? 0 : 255), static_cast<std::uint8_t>(i * 53 % 256)};
   });
 }
 

@@ -69,8 +69,7 @@ class ProbeLog {
 };
 
 template <class Base>
-class ProbeAlgorithm
-    : public Ogl::EffectAlgorithmWithSettings<Base, SettingsProbe> {
+class ProbeAlgorithm : public Ogl::EffectAlgorithmWithSettings<Base, SettingsProbe> {
  public:
   explicit ProbeAlgorithm(bool withCache = false) : withCache_(withCache) {}
   const std::string_view& GetName() const override {

@@ -16,7 +16,9 @@ namespace {
 
 constexpr int kFrames = 60;
 
-float LevelOf(int frame) { return static_cast<float>(frame % 5) / 4.0f; }
+float LevelOf(int frame) {
+  return static_cast<float>(frame % 5) / 4.0f;
+}
 
 TEST(SettingsRace, EachFrameSetKeepsTheSettingsOfItsProcessCall) {
   auto probe = std::make_shared<Testing::OneInputProbe>(true);

@@ -2,8 +2,8 @@
 
 #include <png.h>
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <stdexcept>
 #include <vector>
 

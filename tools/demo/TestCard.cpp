@@ -8,17 +8,12 @@ namespace {
 
 // 75% colour bars: white, yellow, cyan, green, magenta, red, blue.
 constexpr std::uint8_t kBarLevel = 191;
-constexpr std::array<std::array<std::uint8_t, 3>, 7> kBars{{{1, 1, 1},
-                                                            {1, 1, 0},
-                                                            {0, 1, 1},
-                                                            {0, 1, 0},
-                                                            {1, 0, 1},
-                                                            {1, 0, 0},
-                                                            {0, 0, 1}}};
+constexpr std::array<std::array<std::uint8_t, 3>, 7> kBars{
+    {{1, 1, 1}, {1, 1, 0}, {0, 1, 1}, {0, 1, 0}, {1, 0, 1}, {1, 0, 0}, {0, 0, 1}}};
 constexpr std::uint8_t kMax = 255;
 
-void Put(Proc::DataVideoMemory& frame, int x, int y, std::uint8_t r, std::uint8_t g,
-         std::uint8_t b, std::uint8_t a) {
+void Put(Proc::DataVideoMemory& frame, int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b,
+         std::uint8_t a) {
   std::uint8_t* pixel = frame.Row(y) + static_cast<std::size_t>(x) * 4;
   pixel[0] = r;
   pixel[1] = g;

@@ -38,7 +38,8 @@ int Run(const std::string& output, const std::string& pluginPath) {
   Ptr<Proc::IData> frame = Tools::MakeTestCard(kWidth, kHeight);
   frame = uploader->ProcessData({frame});
   frame = effect->ProcessData({frame});
-  auto result = Ogl::DownloadFrame(Ptr<Ogl::DataVideoOGL>(dynamic_cast<Ogl::DataVideoOGL*>(frame.get())));
+  auto result =
+      Ogl::DownloadFrame(Ptr<Ogl::DataVideoOGL>(dynamic_cast<Ogl::DataVideoOGL*>(frame.get())));
   Tools::WritePng(*result, output);
   std::cout << "Rendered " << output << " with " << Ogl::OglManager::GetInstance().Renderer()
             << "\n";

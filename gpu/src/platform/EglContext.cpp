@@ -33,13 +33,18 @@ bool HasExtension(const char* list, std::string_view name) {
 class EglContext final : public HeadlessContext {
  public:
   EglContext(EGLDisplay display, EGLContext context, EGLSurface surface, std::string description)
-      : display_(display), context_(context), surface_(surface), description_(std::move(description)) {}
+      : display_(display),
+        context_(context),
+        surface_(surface),
+        description_(std::move(description)) {}
 
+  // The display stays initialised: EGL displays are shared by everything in
+  // the process that asks for the same one, so terminating it could pull it
+  // from under another user of EGL in the host.
   ~EglContext() override {
     eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (surface_ != EGL_NO_SURFACE) eglDestroySurface(display_, surface_);
     eglDestroyContext(display_, context_);
-    eglTerminate(display_);
   }
 
   const std::string& Describe() const override { return description_; }
@@ -119,7 +124,8 @@ std::unique_ptr<HeadlessContext> TryDisplay(const Candidate& candidate, bool deb
   EGLSurface surface = EGL_NO_SURFACE;
   if (!surfaceless) {
     const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
-                                       EGL_OPENGL_BIT, EGL_RED_SIZE, 8, EGL_NONE};
+                                       EGL_OPENGL_BIT,   EGL_RED_SIZE,    8,
+                                       EGL_NONE};
     EGLint count = 0;
     if (!eglChooseConfig(candidate.display, configAttributes, &config, 1, &count) || count == 0) {
       failure = fmt::format("{}: no pbuffer configuration for desktop OpenGL", candidate.name);
@@ -131,8 +137,8 @@ std::unique_ptr<HeadlessContext> TryDisplay(const Candidate& candidate, bool deb
   }
   EGLContext context = CreateCompatibilityContext(candidate.display, config, debug);
   if (context == EGL_NO_CONTEXT) {
-    failure = fmt::format("{}: no compatibility-profile context (0x{:x})", candidate.name,
-                          eglGetError());
+    failure =
+        fmt::format("{}: no compatibility-profile context (0x{:x})", candidate.name, eglGetError());
     if (surface != EGL_NO_SURFACE) eglDestroySurface(candidate.display, surface);
     eglTerminate(candidate.display);
     return nullptr;

@@ -17,7 +17,9 @@ DynamicLibrary::DynamicLibrary(const std::string& path) : handle_(nullptr), path
   }
 }
 
-DynamicLibrary::~DynamicLibrary() { dlclose(handle_); }
+DynamicLibrary::~DynamicLibrary() {
+  dlclose(handle_);
+}
 
 void* DynamicLibrary::Symbol(const std::string& name) const {
   dlerror();

@@ -5,8 +5,8 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
-#include <future>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>

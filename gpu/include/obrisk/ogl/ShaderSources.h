@@ -44,10 +44,9 @@ class ShaderSources {
 
 namespace ShaderSourceDetail {
 template <class T>
-using Stored = std::conditional_t<
-    std::is_same_v<std::decay_t<T>, Shader::Id>, Shader::Id,
-    std::conditional_t<std::is_convertible_v<T, std::string_view>, std::string_view,
-                       ShaderSourceFunction>>;
+using Stored = std::conditional_t<std::is_same_v<std::decay_t<T>, Shader::Id>, Shader::Id,
+                                  std::conditional_t<std::is_convertible_v<T, std::string_view>,
+                                                     std::string_view, ShaderSourceFunction>>;
 }  // namespace ShaderSourceDetail
 
 template <class V, class F>

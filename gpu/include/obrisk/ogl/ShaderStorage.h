@@ -16,10 +16,10 @@ namespace Obrisk::Ogl {
 // Built-in programs fetched by number.
 using ShaderProgramId = int;
 namespace BuiltinProgram {
-constexpr ShaderProgramId kCopyScaled = 258;   // copy of `tex`
-constexpr ShaderProgramId kOverlay = 261;      // `texSrc` over `texDst`: `scaleoffset`, `extAlpha`
-constexpr ShaderProgramId kMix = 262;          // mix of `tex0` and `tex1` by `extAlpha`
-constexpr ShaderProgramId kCopy = 263;         // copy of `tex`
+constexpr ShaderProgramId kCopyScaled = 258;  // copy of `tex`
+constexpr ShaderProgramId kOverlay = 261;     // `texSrc` over `texDst`: `scaleoffset`, `extAlpha`
+constexpr ShaderProgramId kMix = 262;         // mix of `tex0` and `tex1` by `extAlpha`
+constexpr ShaderProgramId kCopy = 263;        // copy of `tex`
 }  // namespace BuiltinProgram
 
 // The GLSL functions (obrisk_*) that every fragment source may call; exposed

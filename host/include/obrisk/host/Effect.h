@@ -115,9 +115,7 @@ class ITwoInputEffectVideo : public ITwoInputEffect {
  public:
   using ITwoInputEffect::ProcessData;
   // Replaces `first` by the frame made from `first` and `second`.
-  virtual void ProcessData(Ptr<IData>& first, const Ptr<IData>& second) {
-    Process(first, second);
-  }
+  virtual void ProcessData(Ptr<IData>& first, const Ptr<IData>& second) { Process(first, second); }
   virtual void UpdateFormatCodecVideo(const Ptr<IFormatCodecVideo>& format) = 0;
 
  protected:

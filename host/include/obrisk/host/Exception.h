@@ -30,7 +30,7 @@ class ProcException : public Exception {};
 class EffectException : public ProcException {};
 
 // Throws ExceptionType carrying the message, the call stack and the throw site.
-#define OBRISK_THROW(ExceptionType, message)                                      \
+#define OBRISK_THROW(ExceptionType, message)                                 \
   BOOST_THROW_EXCEPTION(ExceptionType() << ::Obrisk::TagDescription(message) \
                                         << ::Obrisk::TagCallStack(::Obrisk::GetCallStack()))
 

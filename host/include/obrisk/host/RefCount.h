@@ -53,8 +53,12 @@ class RefCounted : public Interface {
   mutable RefCountImpl refCount_;
 };
 
-inline void intrusive_ptr_add_ref(const IRefCountable* object) { object->AddRef(); }
-inline void intrusive_ptr_release(const IRefCountable* object) { object->Release(); }
+inline void intrusive_ptr_add_ref(const IRefCountable* object) {
+  object->AddRef();
+}
+inline void intrusive_ptr_release(const IRefCountable* object) {
+  object->Release();
+}
 
 template <class T>
 using Ptr = boost::intrusive_ptr<T>;

@@ -25,7 +25,7 @@ class IEffectFactory : public IRefCountable {
 
 // Builds a new effect; the caller holds the only reference.
 using EffectCreator = Ptr<IEffect> (*)(const Ptr<IEffectFactory>& factory,
-                                      const Ptr<IRefCountable>& creatorContext);
+                                       const Ptr<IRefCountable>& creatorContext);
 
 class IEffectRegistry {
  public:

@@ -151,7 +151,9 @@ class SettingsBase : public Settings {
     const auto* typed = dynamic_cast<const Derived*>(&other);
     if (typed == nullptr) return false;
     return std::apply(
-        [&](const auto&... field) { return ((Self().*field.member == typed->*field.member) && ...); },
+        [&](const auto&... field) {
+          return ((Self().*field.member == typed->*field.member) && ...);
+        },
         Derived::Fields());
   }
 

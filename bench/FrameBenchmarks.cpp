@@ -1,0 +1,132 @@
+// Frame benchmarks. Every GPU figure is the time to a finished frame (the
+// output is waited for), never a batch of draws with one finish at the end:
+// software renderers skip work that a later opaque draw covers.
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include <benchmark/benchmark.h>
+#include <glog/logging.h>
+
+#include "frame/Registrator.h"
+#include "obrisk/ogl/FrameTransfer.h"
+#include "obrisk/ogl/OglManager.h"
+#include "obrisk/settings/ColorSettings.h"
+
+namespace {
+
+thread_local std::int64_t tAllocations = 0;
+
+}  // namespace
+
+// Heap allocations made by the calling thread, to count those of Process.
+void* operator new(std::size_t size) {
+  ++tAllocations;
+  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+  throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept {
+  std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+  std::free(block);
+}
+
+namespace Obrisk {
+namespace {
+
+constexpr int kHdWidth = 1920;
+constexpr int kHdHeight = 1080;
+
+Ptr<Proc::EffectRegistry> Registry() {
+  static Ptr<Proc::EffectRegistry> registry = [] {
+    auto made = MakeRef<Proc::EffectRegistry>();
+    Ogl::RegisterFrameUploader(*made);
+    Registrator(made.get());
+    return made;
+  }();
+  return registry;
+}
+
+Ptr<Ogl::DataVideoOGL> UploadedFrame(int width, int height) {
+  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
+                                              Proc::FrameInfo{width, height, 1, 1});
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width * 4; ++x) frame->Row(y)[x] = static_cast<std::uint8_t>(x ^ y);
+  }
+  auto data = Ogl::UploadFrame(frame);
+  data->Wait();
+  return data;
+}
+
+Ptr<Proc::IEffect> Invert() {
+  Ptr<Proc::IEffect> effect;
+  Registry()->CreateEffect(effect, Proc::SettingsEffectInvert::CLASS_ID, Proc::ImplNames::OGL,
+                           nullptr);
+  return effect;
+}
+
+// Host-side cost of Process: no waiting for the GPU; tiny frames keep the
+// OpenGL thread's share out of the figure.
+void BM_ProcessHostSide(benchmark::State& state) {
+  auto effect = Invert();
+  auto input = UploadedFrame(16, 16);
+  std::int64_t allocations = 0;
+  std::int64_t frames = 0;
+  for (auto _ : state) {
+    Ptr<Proc::IData> data = input;
+    const std::int64_t before = tAllocations;
+    static_cast<Proc::IOneInputEffectVideo&>(*effect).ProcessData(data);
+    allocations += tAllocations - before;
+    ++frames;
+    state.PauseTiming();
+    data.reset();
+    if (frames % 256 == 0) Ogl::OglManager::GetInstance().Finish();
+    state.ResumeTiming();
+  }
+  Ogl::OglManager::GetInstance().Finish();
+  state.counters["allocs_per_Process"] =
+      static_cast<double>(allocations) / static_cast<double>(frames);
+}
+BENCHMARK(BM_ProcessHostSide);
+
+// Invert at 1920x1080 from GPU input to a finished output frame.
+void BM_Invert1080p(benchmark::State& state) {
+  auto effect = Invert();
+  auto input = UploadedFrame(kHdWidth, kHdHeight);
+  for (auto _ : state) {
+    Ptr<Proc::IData> data = input;
+    static_cast<Proc::IOneInputEffectVideo&>(*effect).ProcessData(data);
+    static_cast<Ogl::DataVideoOGL&>(*data).Wait();
+  }
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Invert1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Reading a finished 1920x1080 frame back to memory.
+void BM_Download1080p(benchmark::State& state) {
+  auto input = UploadedFrame(kHdWidth, kHdHeight);
+  for (auto _ : state) benchmark::DoNotOptimize(Ogl::DownloadFrame(input));
+}
+BENCHMARK(BM_Download1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Uploading a 1920x1080 frame from memory to a finished GPU frame.
+void BM_Upload1080p(benchmark::State& state) {
+  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
+                                              Proc::FrameInfo{kHdWidth, kHdHeight, 1, 1});
+  for (auto _ : state) Ogl::UploadFrame(frame)->Wait();
+}
+BENCHMARK(BM_Upload1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace Obrisk
+
+int main(int argc, char** argv) {
+  google::InitGoogleLogging(argv[0]);
+  benchmark::Initialize(&argc, argv);
+  benchmark::AddCustomContext("renderer", Obrisk::Ogl::OglManager::GetInstance().Renderer());
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

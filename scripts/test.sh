@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The tests: installs what is missing, then runs the whole suite on real
+# OpenGL (Mesa's llvmpipe where there is no GPU), again under AddressSanitizer
+# with UndefinedBehaviorSanitizer, and the threading tests under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+jobs=$(nproc)
+
+echo "== Tests"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUENVARA_BUILD_TESTS=ON >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure
+
+echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DQUENVARA_SANITIZE=address,undefined -DQUENVARA_BUILD_TESTS=ON >/dev/null
+cmake --build build-asan -j "$jobs" --target quenvara quenvara_tests quenvara_thread_tests
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -E plugin_exports
+
+echo "== Threading tests under ThreadSanitizer"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DQUENVARA_SANITIZE=thread -DQUENVARA_BUILD_TESTS=ON >/dev/null
+cmake --build build-tsan -j "$jobs" --target quenvara_thread_tests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --test-dir build-tsan --output-on-failure -R threading
