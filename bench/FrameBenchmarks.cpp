@@ -1,10 +1,6 @@
 // Frame benchmarks. Every GPU figure is the time to a finished frame (the
 // output is waited for), never a batch of draws with one finish at the end:
 // software renderers skip work that a later opaque draw covers.
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include <benchmark/benchmark.h>
 #include <glog/logging.h>
 
@@ -13,24 +9,7 @@
 #include "obrisk/ogl/OglManager.h"
 #include "obrisk/settings/ColorSettings.h"
 
-namespace {
-
-thread_local std::int64_t tAllocations = 0;
-
-}  // namespace
-
-// Heap allocations made by the calling thread, to count those of Process.
-void* operator new(std::size_t size) {
-  ++tAllocations;
-  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
-  throw std::bad_alloc();
-}
-void operator delete(void* block) noexcept {
-  std::free(block);
-}
-void operator delete(void* block, std::size_t) noexcept {
-  std::free(block);
-}
+#include "AllocationCounter.h"
 
 namespace Obrisk {
 namespace {
@@ -55,7 +34,7 @@ Ptr<Ogl::DataVideoOGL> UploadedFrame(int width, int height) {
     for (int x = 0; x < width * 4; ++x) frame->Row(y)[x] = static_cast<std::uint8_t>(x ^ y);
   }
   auto data = Ogl::UploadFrame(frame);
-  data->Wait();
+  Ogl::FinishFrame(data);
   return data;
 }
 
@@ -75,9 +54,9 @@ void BM_ProcessHostSide(benchmark::State& state) {
   std::int64_t frames = 0;
   for (auto _ : state) {
     Ptr<Proc::IData> data = input;
-    const std::int64_t before = tAllocations;
+    const std::int64_t before = Bench::ThreadAllocations();
     static_cast<Proc::IOneInputEffectVideo&>(*effect).ProcessData(data);
-    allocations += tAllocations - before;
+    allocations += Bench::ThreadAllocations() - before;
     ++frames;
     state.PauseTiming();
     data.reset();
@@ -97,7 +76,7 @@ void BM_Invert1080p(benchmark::State& state) {
   for (auto _ : state) {
     Ptr<Proc::IData> data = input;
     static_cast<Proc::IOneInputEffectVideo&>(*effect).ProcessData(data);
-    static_cast<Ogl::DataVideoOGL&>(*data).Wait();
+    Ogl::FinishFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(data.get())));
   }
   state.counters["fps"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
@@ -115,7 +94,7 @@ BENCHMARK(BM_Download1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_Upload1080p(benchmark::State& state) {
   auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
                                               Proc::FrameInfo{kHdWidth, kHdHeight, 1, 1});
-  for (auto _ : state) Ogl::UploadFrame(frame)->Wait();
+  for (auto _ : state) Ogl::FinishFrame(Ogl::UploadFrame(frame));
 }
 BENCHMARK(BM_Upload1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
 

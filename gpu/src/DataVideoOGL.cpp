@@ -16,7 +16,13 @@ Ptr<DataVideoOGL> DataVideoOGL::Create(const Proc::ColorSpace& colorSpace, Proc:
 
 DataVideoOGL::DataVideoOGL(const Proc::ColorSpace& colorSpace, Proc::PixFmt format,
                            const Proc::FrameInfo& info)
-    : DataVideoBase(colorSpace, format, info), frame_(Frame::Create()) {}
+    : DataVideoBase(colorSpace, format, info) {}
+
+const Ptr<Frame>& DataVideoOGL::FrameData() const {
+  std::lock_guard lock(mutex_);
+  if (!frame_) frame_ = Frame::Create();
+  return frame_;
+}
 
 void DataVideoOGL::AttachTask(Ptr<IOglTask> task) {
   if (!task) throw std::invalid_argument("DataVideoOGL::AttachTask: no task");
@@ -25,11 +31,9 @@ void DataVideoOGL::AttachTask(Ptr<IOglTask> task) {
     if (task_ || state_ != State::Pending) {
       throw std::logic_error("DataVideoOGL::AttachTask: the data already has a producer");
     }
-    task->SetFrame(frame_);
     task_ = std::move(task);
   }
-  OglManager::GetInstance().Post(
-      [self = Ptr<DataVideoOGL>(this)](ShaderStorage& storage) { self->Resolve(storage); });
+  OglManager::GetInstance().QueueResolve(Ptr<DataVideoOGL>(this));
 }
 
 void DataVideoOGL::AddDependency(const Ptr<DataVideoOGL>& input) {
@@ -57,8 +61,7 @@ void DataVideoOGL::Wait() {
       if (!queued && !task_ && state_ == State::Pending) {
         // No producer will queue this data: draw it (transparent) now.
         lock.unlock();
-        manager.Post(
-            [self = Ptr<DataVideoOGL>(this)](ShaderStorage& storage) { self->Resolve(storage); });
+        manager.QueueResolve(Ptr<DataVideoOGL>(this));
         queued = true;
         lock.lock();
         continue;
@@ -98,14 +101,16 @@ void DataVideoOGL::Resolve(ShaderStorage& storage) {
 
 std::exception_ptr DataVideoOGL::RunProducer(ShaderStorage& storage, Ptr<IOglTask> task) {
   try {
-    frame_->Allocate(GetColorSpace(), GetPixelFormat(), GetFrameInfo());
+    const Ptr<Frame>& frame = FrameData();
+    frame->Allocate(GetColorSpace(), GetPixelFormat(), GetFrameInfo());
     if (!task) {
-      storage.FBO().Attach(frame_->GetFirstTexture());
+      storage.FBO().Attach(frame->GetFirstTexture());
       glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
       glClear(GL_COLOR_BUFFER_BIT);
       return nullptr;
     }
     OglManager::GetInstance().CountTask(task->GetName());
+    task->SetFrame(frame);
     task->Execute(storage);
     return nullptr;
   } catch (const std::exception& error) {

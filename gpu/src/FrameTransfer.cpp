@@ -112,17 +112,25 @@ Ptr<DataVideoMemory> DownloadFrame(const Ptr<DataVideoOGL>& data) {
                                         data->GetFrameInfo());
   frame->SetStartTime(data->GetStartTime());
   frame->SetDuration(data->GetDuration());
-  std::vector<std::uint8_t> bottomFirst(frame->Stride() *
-                                        static_cast<std::size_t>(data->GetFrameInfo().height));
   OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
-    data->FrameData()->GetFirstTexture().Download(0, bottomFirst.data(), storage.FBO());
+    data->FrameData()->GetFirstTexture().Download(0, frame->Pixels(), storage.FBO());
   });
+  // The GPU gives rows bottom first; memory frames have them from the top.
   const int height = data->GetFrameInfo().height;
-  for (int y = 0; y < height; ++y) {
-    std::memcpy(frame->Row(y), bottomFirst.data() + frame->Stride() * (height - 1 - y),
-                frame->Stride());
+  std::vector<std::uint8_t> row(frame->Stride());
+  for (int y = 0; y < height / 2; ++y) {
+    std::uint8_t* top = frame->Row(y);
+    std::uint8_t* bottom = frame->Row(height - 1 - y);
+    std::memcpy(row.data(), top, row.size());
+    std::memcpy(top, bottom, row.size());
+    std::memcpy(bottom, row.data(), row.size());
   }
   return frame;
+}
+
+void FinishFrame(const Ptr<DataVideoOGL>& data) {
+  data->Wait();
+  OglManager::GetInstance().Invoke([](ShaderStorage&) { glFinish(); });
 }
 
 void RegisterFrameUploader(Proc::IEffectRegistry& registry) {

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 #include <glog/logging.h>
 
+#include "obrisk/ogl/DataVideoOGL.h"
 #include "obrisk/ogl/Frame.h"
 #include "obrisk/ogl/Gl.h"
 #include "obrisk/ogl/ShaderStorage.h"
@@ -118,16 +119,20 @@ void OglManager::ThreadMain(std::promise<std::string>& started) {
 
 void OglManager::RunJobs() {
   for (;;) {
-    Job job;
+    Entry entry;
     {
       std::unique_lock lock(mutex_);
       wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
       if (jobs_.empty()) return;
-      job = std::move(jobs_.front());
+      entry = std::move(jobs_.front());
       jobs_.pop_front();
     }
     try {
-      job(*storage_);
+      if (entry.resolve) {
+        entry.resolve->Resolve(*storage_);
+      } else {
+        entry.job(*storage_);
+      }
     } catch (const std::exception& error) {
       LOG(ERROR) << "OpenGL thread job failed: " << error.what();
     }
@@ -137,7 +142,15 @@ void OglManager::RunJobs() {
 void OglManager::Post(Job job) {
   {
     std::lock_guard lock(mutex_);
-    jobs_.push_back(std::move(job));
+    jobs_.push_back(Entry{std::move(job), nullptr});
+  }
+  wake_.notify_one();
+}
+
+void OglManager::QueueResolve(Ptr<DataVideoOGL> data) {
+  {
+    std::lock_guard lock(mutex_);
+    jobs_.push_back(Entry{Job(), std::move(data)});
   }
   wake_.notify_one();
 }

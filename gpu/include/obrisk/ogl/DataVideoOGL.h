@@ -21,8 +21,10 @@ class DataVideoOGL final : public Proc::DataVideoBase<Proc::IDataVideo> {
   static Ptr<DataVideoOGL> Create(const Proc::ColorSpace& colorSpace, Proc::PixFmt format,
                                   const Proc::FrameInfo& info);
 
-  // The frame; drawn once the producer ran (inside dependent tasks, or after Wait).
-  const Ptr<Frame>& FrameData() const { return frame_; }
+  // The frame; drawn once the producer ran (inside dependent tasks, or after
+  // Wait). Made on first use, so that processing a frame set costs no more
+  // than the output data and its task.
+  const Ptr<Frame>& FrameData() const;
   // Makes the task the producer of the frame and queues it. One task per data;
   // dependencies are added before.
   void AttachTask(Ptr<IOglTask> task);
@@ -44,7 +46,7 @@ class DataVideoOGL final : public Proc::DataVideoBase<Proc::IDataVideo> {
   enum class State { Pending, Running, Done };
   std::exception_ptr RunProducer(ShaderStorage& storage, Ptr<IOglTask> task);
 
-  const Ptr<Frame> frame_;
+  mutable Ptr<Frame> frame_;
   mutable std::mutex mutex_;
   std::condition_variable done_;
   State state_ = State::Pending;

@@ -15,6 +15,10 @@ Ptr<DataVideoOGL> UploadFrame(const Ptr<const Proc::DataVideoMemory>& frame);
 // (opaque formats), rows from the top. Rethrows a failed task's exception.
 Ptr<Proc::DataVideoMemory> DownloadFrame(const Ptr<DataVideoOGL>& data);
 
+// Waits until the frame's pixels are really rendered (its task ran and the
+// driver finished the work), as timing a frame needs.
+void FinishFrame(const Ptr<DataVideoOGL>& data);
+
 // Registers the frame uploader, a one-input effect for
 // SettingsFrameUploader::CLASS_ID under ImplNames::OGL that turns frames in
 // memory into GPU data and passes GPU data through.

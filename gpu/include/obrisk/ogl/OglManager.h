@@ -18,6 +18,7 @@
 
 namespace Obrisk::Ogl {
 
+class DataVideoOGL;
 class HeadlessContext;
 class TexturePool;
 
@@ -36,6 +37,9 @@ class OglManager {
   void DoBackgroundTask(const Ptr<IOglTask>& task);
   // Queues a job to run later on the OpenGL thread.
   void Post(Job job);
+  // Queues the drawing of a data's frame (DataVideoOGL::Resolve) without the
+  // allocation a job would cost.
+  void QueueResolve(Ptr<DataVideoOGL> data);
   // Runs a job on the OpenGL thread and waits for it, rethrowing what it
   // throws; on the OpenGL thread itself the job runs at once.
   void Invoke(const Job& job);
@@ -71,7 +75,12 @@ class OglManager {
   std::thread thread_;
   mutable std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<Job> jobs_;
+  // Either a job or a data to resolve.
+  struct Entry {
+    Job job;
+    Ptr<DataVideoOGL> resolve;
+  };
+  std::deque<Entry> jobs_;
   bool stopping_ = false;
   std::string renderer_;
   std::map<std::string, std::uint64_t, std::less<>> taskCounts_;
