@@ -1,4 +1,5 @@
 #include <atomic>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -220,8 +221,12 @@ TEST(DataVideoOGLTest, DependenciesRunFirstWhateverTheQueueOrder) {
   auto input = DataVideoOGL::Create({}, PixFmt::RGBA, {2, 2, 1, 1});
   auto output = DataVideoOGL::Create({}, PixFmt::RGBA, {2, 2, 1, 1});
   output->AddDependency(input);
+  // Hold the OpenGL thread so that the output's task is queued before the input's.
+  std::promise<void> release;
+  Manager().Post([gate = release.get_future().share()](ShaderStorage&) { gate.wait(); });
   output->AttachTask(MakeRef<RecordingTask>(order, 2, false));
   input->AttachTask(MakeRef<RecordingTask>(order, 1, false));
+  release.set_value();
   output->Wait();
   EXPECT_EQ(order, (std::vector<int>{1, 2}));
   EXPECT_TRUE(input->IsReady());
