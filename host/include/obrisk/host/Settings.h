@@ -6,6 +6,7 @@
 //   class SettingsEffectFoo final : public SettingsBase<SettingsEffectFoo> {
 //    public:
 //     inline static const std::string CLASS_ID{"SettingsEffectFoo"};
+//     static constexpr std::string_view DESCRIPTION = "What the effect does, in one line";
 //     static constexpr auto Fields() {
 //       return std::make_tuple(Param("amount", &SettingsEffectFoo::amount_, 0.0, 1.0, "..."));
 //     }
@@ -59,6 +60,8 @@ class Settings {
   virtual void Deserialize(const Property& property) = 0;
   virtual Property Serialize() const = 0;
   virtual const std::vector<ParameterInfo>& GetParameters() const = 0;
+  // One line on what the effect does, for tools.
+  virtual std::string_view GetDescription() const = 0;
 
  protected:
   Settings() = default;
@@ -184,6 +187,15 @@ class SettingsBase : public Settings {
   const std::vector<ParameterInfo>& GetParameters() const override {
     static const std::vector<ParameterInfo> parameters = MakeParameters();
     return parameters;
+  }
+
+  // The class's DESCRIPTION where it declares one.
+  std::string_view GetDescription() const override {
+    if constexpr (requires { Derived::DESCRIPTION; }) {
+      return Derived::DESCRIPTION;
+    } else {
+      return {};
+    }
   }
 
  private:

@@ -11,6 +11,7 @@ namespace Obrisk::Proc {
 class SettingsEffectInvert final : public SettingsBase<SettingsEffectInvert> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectInvert"};
+  static constexpr std::string_view DESCRIPTION = "Inverts the colours, fully or part way";
   static constexpr auto Fields() {
     return std::make_tuple(Param("intensity", &SettingsEffectInvert::intensity_, 0.0, 1.0,
                                  "each colour channel c becomes |intensity - c|: 1 inverts, "

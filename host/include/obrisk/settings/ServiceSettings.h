@@ -13,6 +13,7 @@ namespace Obrisk::Proc {
 class SettingsFrameUploader final : public SettingsBase<SettingsFrameUploader> {
  public:
   inline static const std::string CLASS_ID{"SettingsFrameUploader"};
+  static constexpr std::string_view DESCRIPTION = "Moves frames from memory to the GPU";
   static constexpr auto Fields() { return std::tuple<>(); }
 };
 
@@ -24,6 +25,7 @@ namespace Obrisk::Proc {
 class SettingsColorSpaceConverter final : public SettingsBase<SettingsColorSpaceConverter> {
  public:
   inline static const std::string CLASS_ID{"SettingsColorSpaceConverter"};
+  static constexpr std::string_view DESCRIPTION = "Converts video to another colour space";
   static constexpr auto Fields() {
     using S = SettingsColorSpaceConverter;
     return std::make_tuple(

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# End-to-end tests of the command-line tool on tiny generated files.
+# Arguments: the quenvara program, the plug-in, and the test plug-in (crossfade).
+set -uo pipefail
+quenvara=$1
+plugin=$2
+testplugin=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+export QUENVARA_PLUGIN=$plugin
+passed=0
+failed=0
+
+check() {  # check NAME COMMAND...: the command must succeed
+  local name=$1
+  shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
+}
+
+# expect_error NAME CODE MESSAGE ARGS...: exit code CODE and MESSAGE on stderr
+expect_error() {
+  local name=$1 code=$2 message=$3
+  shift 3
+  "$quenvara" "$@" 2>err.txt
+  local got=$?
+  if [ "$got" -eq "$code" ] && grep -qF -- "$message" err.txt; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $name (exit $got, wanted $code): $(cat err.txt)"
+  fi
+}
+
+raw() { ffmpeg -v error -i "$1" -f rawvideo -pix_fmt rgba - | md5sum; }
+frames() { ffprobe -v error -count_frames -show_entries stream=nb_read_frames -of csv=p=0 "$1"; }
+frame_time() { ffprobe -v error -show_entries frame=pts_time -of csv=p=0 "$1" | sed -n "$2p"; }
+
+# A still through one effect: inverting twice gives the picture back.
+"$quenvara" render -i builtin:testcard --size 64x36 -o card.png --effect SettingsEffectInvert --set intensity=0
+"$quenvara" render -i card.png -o once.png --effect SettingsEffectInvert
+"$quenvara" render -i once.png -o twice.png --effect SettingsEffectInvert --set intensity=1
+check "still through an effect" test "$(raw twice.png)" = "$(raw card.png)"
+check "inverted differs" test "$(raw once.png)" != "$(raw card.png)"
+
+# A chain from a JSON file: the same double inversion.
+echo '{"effects": [{"class": "SettingsEffectInvert"}, {"class": "SettingsEffectInvert", "settings": {"intensity": 1}}]}' > chain.json
+"$quenvara" render -i card.png -o chain.png --chain chain.json
+check "chain from JSON" test "$(raw chain.png)" = "$(raw card.png)"
+
+# A video round trip keeps the frame count and the time stamps.
+"$quenvara" render -i builtin:clip --size 64x36 --fps 25 -o clip.mkv --effect SettingsEffectInvert --set intensity=0
+"$quenvara" render -i clip.mkv -o inverted.mkv --effect SettingsEffectInvert
+check "video frame count" test "$(frames inverted.mkv)" = "$(frames clip.mkv)"
+check "video has 50 frames" test "$(frames clip.mkv)" = 50
+check "video time stamps" test "$(frame_time inverted.mkv 4)" = "$(frame_time clip.mkv 4)"
+
+# A transition of two clips: 1 second at 25 fps; the last frame is the second input.
+"$quenvara" render --plugin "$testplugin" -i builtin:clip -i builtin:testcard --size 64x36 \
+  --duration 1 -o fade_%03d.png --effect SettingsTestCrossfade
+check "transition frame count" test "$(ls fade_*.png | wc -l)" = 25
+"$quenvara" render --plugin "$testplugin" -i builtin:testcard -i builtin:testcard --size 64x36 \
+  --duration 0.2 -o same.mp4 --effect SettingsTestCrossfade
+check "transition to a video" test "$(frames same.mp4)" = 5
+"$quenvara" render -i builtin:testcard --size 64x36 -o card2.png --effect SettingsEffectInvert --set intensity=0
+check "transition ends on the second input" test "$(raw fade_024.png)" = "$(raw card2.png)"
+check "transition starts near the first input" test "$(raw fade_000.png)" != "$(raw card2.png)"
+
+# A frame range keeps the frames' numbers.
+"$quenvara" render -i builtin:clip --size 32x18 --start 10 --frames 3 -o part_%04d.png --effect SettingsEffectInvert
+check "frame range" test "$(ls part_*.png | tr '\n' ' ')" = "part_0010.png part_0011.png part_0012.png "
+
+# Errors a user can act on, with exit codes, and no partial output.
+expect_error "missing file" 1 "missing.png: no such file" render -i missing.png -o out.png --effect SettingsEffectInvert
+expect_error "unknown class" 2 "did you mean SettingsEffectInvert" render -i card.png -o out.png --effect SettingsEffectInvrt
+expect_error "unknown parameter" 2 "has no parameter 'gain' (its parameters: intensity)" render -i card.png -o out.png --effect SettingsEffectInvert --set gain=1
+expect_error "wrong type" 2 "takes a number, not 'lots'" render -i card.png -o out.png --effect SettingsEffectInvert --set intensity=lots
+expect_error "out of range" 2 "outside its range 0 to 1" render -i card.png -o out.png --effect SettingsEffectInvert --set intensity=2
+expect_error "no pattern for many frames" 2 "numbered pattern" render -i builtin:clip --size 32x18 -o many.png --effect SettingsEffectInvert
+expect_error "transition needs a duration" 2 "--duration" render --plugin "$testplugin" -i card.png -i card.png -o out.mp4 --effect SettingsTestCrossfade
+"$quenvara" render -i builtin:testcard --size 32x18 -o small.png --effect SettingsEffectInvert --set intensity=0
+expect_error "sizes differ" 1 "differ in size" render --plugin "$testplugin" -i card.png -i small.png --duration 1 -o out.mp4 --effect SettingsTestCrossfade
+expect_error "unreadable file" 1 "chain.json" render -i chain.json -o out.png --effect SettingsEffectInvert
+expect_error "unknown command" 2 "unknown command" frobnicate
+check "no partial output" test -z "$(ls -A | grep -E '^(out|many)|partial')"
+
+# Listing, describing and help.
+check "list" bash -c "'$quenvara' list | grep -q 'SettingsEffectInvert *one-input *OGL'"
+check "describe" bash -c "'$quenvara' describe SettingsEffectInvert | grep -q 'intensity *float *default 1.0 (0 to 1)'"
+check "help" bash -c "'$quenvara' render --help | grep -q 'usage: quenvara render'"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,21 @@
+// The subcommands of the `quenvara` tool. Each returns the exit code: 0 on
+// success; usage errors raise UsageError (exit 2), processing errors any
+// other exception (exit 1).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace Obrisk::Tools {
+
+using Arguments = std::vector<std::string>;
+
+int RunList(const Arguments& arguments);
+int RunDescribe(const Arguments& arguments);
+int RunRender(const Arguments& arguments);
+int RunGallery(const Arguments& arguments);
+
+// Where the plug-in is: --plugin PATH, else $QUENVARA_PLUGIN, else the build's copy.
+std::string PluginPath(Arguments& arguments);
+
+}  // namespace Obrisk::Tools

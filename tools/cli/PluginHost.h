@@ -1,0 +1,52 @@
+// The command-line host: loads the plug-in as any host does and creates its effects.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "obrisk/host/DynamicLibrary.h"
+#include "obrisk/host/Registry.h"
+#include "obrisk/ogl/DataVideoOGL.h"
+
+namespace Obrisk::Tools {
+
+// A mistake in the command line; exit code 2.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class PluginHost {
+ public:
+  // Loads the plug-in and calls its Registrator with a registry that also
+  // holds the host's frame uploader.
+  explicit PluginHost(const std::string& pluginPath);
+
+  // The entry for a class id; UsageError naming the closest ids otherwise.
+  const Proc::EffectRegistry::Entry& Find(const std::string& classId) const;
+  Ptr<Proc::IEffect> Create(const std::string& classId);
+  // Every registered effect, the host's own uploader left out.
+  std::vector<const Proc::EffectRegistry::Entry*> Effects() const;
+  // GPU data for a frame in memory.
+  Ptr<Ogl::DataVideoOGL> Upload(const Ptr<Proc::IData>& frame);
+
+ private:
+  DynamicLibrary plugin_;
+  Ptr<Proc::EffectRegistry> registry_;
+  Ptr<Proc::IEffect> uploader_;
+};
+
+// Sets one parameter from "name=value", the value read by the parameter's
+// type and applied through the settings' Property. UsageError for unknown
+// names, unreadable values and values out of range (the message gives it).
+void ApplySetting(Proc::IEffect& effect, const std::string& assignment);
+
+// Up to three candidates nearest to `name` (edit distance, ignoring case).
+std::vector<std::string> ClosestNames(const std::string& name,
+                                      const std::vector<std::string>& candidates);
+
+// Describes a parameter's default and range, e.g. "1 (0 to 1)".
+std::string DescribeValue(const Proc::ParameterInfo& parameter);
+
+}  // namespace Obrisk::Tools

@@ -1,0 +1,112 @@
+#include "TestMaterial.h"
+
+#include <array>
+#include <cmath>
+
+namespace Obrisk::Tools {
+namespace {
+
+using Rgba = std::array<std::uint8_t, 4>;
+
+constexpr std::uint8_t kMax = 255;
+// 75% colour bars (white, yellow, cyan, green, magenta, red, blue).
+constexpr std::uint8_t kBarLevel = 191;
+constexpr std::array<Rgba, 7> kBars{{{kBarLevel, kBarLevel, kBarLevel, kMax},
+                                     {kBarLevel, kBarLevel, 0, kMax},
+                                     {0, kBarLevel, kBarLevel, kMax},
+                                     {0, kBarLevel, 0, kMax},
+                                     {kBarLevel, 0, kBarLevel, kMax},
+                                     {kBarLevel, 0, 0, kMax},
+                                     {0, 0, kBarLevel, kMax}}};
+// A light skin tone, sRGB.
+constexpr Rgba kSkin{224, 172, 140, kMax};
+constexpr Rgba kPaper{236, 236, 228, kMax};
+constexpr Rgba kInk{24, 24, 32, kMax};
+// Glyph cells of the text-like detail, in pixels.
+constexpr int kGlyphWidth = 5;
+constexpr int kGlyphHeight = 7;
+constexpr double kTwoPi = 6.283185307179586;
+
+void Put(Proc::DataVideoMemory& frame, int x, int y, const Rgba& color) {
+  std::copy(color.begin(), color.end(), frame.Row(y) + static_cast<std::size_t>(x) * 4);
+}
+
+std::uint8_t Ramp(int x, int width) {
+  return static_cast<std::uint8_t>(width > 1 ? x * kMax / (width - 1) : 0);
+}
+
+// A deterministic pattern of strokes that reads like small print.
+bool IsInk(int x, int y) {
+  const int column = x % (kGlyphWidth + 1);
+  const int row = y % (kGlyphHeight + 3);
+  if (column == kGlyphWidth || row >= kGlyphHeight) return false;
+  const unsigned glyph = static_cast<unsigned>((x / (kGlyphWidth + 1)) * 2654435761u +
+                                               (y / (kGlyphHeight + 3)) * 40503u);
+  return ((glyph >> ((column + row * kGlyphWidth) % 29)) & 1u) != 0;
+}
+
+Rgba DetailBand(int x, int y, int width) {
+  const int part = x * 4 / width;
+  switch (part) {
+    case 0:
+      return kSkin;
+    case 1:  // one-pixel vertical lines
+      return x % 2 ? kInk : kPaper;
+    case 2:  // one-pixel horizontal lines
+      return y % 2 ? kInk : kPaper;
+    default:
+      return IsInk(x, y) ? kInk : kPaper;
+  }
+}
+
+}  // namespace
+
+Ptr<Proc::DataVideoMemory> MakeTestCard(int width, int height) {
+  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
+                                              Proc::FrameInfo{width, height, 1, 1});
+  const int barsEnd = height / 2;
+  const int rampEnd = height * 5 / 8;
+  const int detailEnd = height * 7 / 8;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (y < barsEnd) {
+        Put(*frame, x, y, kBars[static_cast<std::size_t>(x * 7 / width)]);
+      } else if (y < rampEnd) {
+        const std::uint8_t grey = Ramp(x, width);
+        Put(*frame, x, y, {grey, grey, grey, kMax});
+      } else if (y < detailEnd) {
+        Put(*frame, x, y, DetailBand(x, y, width));
+      } else {
+        Put(*frame, x, y, {kMax, kMax / 2, 0, Ramp(x, width)});
+      }
+    }
+  }
+  return frame;
+}
+
+Ptr<Proc::DataVideoMemory> MakeClipFrame(int width, int height, int index, double fps) {
+  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
+                                              Proc::FrameInfo{width, height, 1, 1});
+  const double seconds = index / fps;
+  const double ballX = width * (0.5 + 0.4 * std::sin(kTwoPi * seconds / 2.0));
+  const double ballY = height * 0.35;
+  const double radius = height * 0.12;
+  const double boxY = height * (0.5 + 0.3 * std::cos(kTwoPi * seconds / 3.0));
+  const double boxX = width * 0.7;
+  const double half = height * 0.1;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      Rgba color{static_cast<std::uint8_t>(40 + 60 * y / height),
+                 static_cast<std::uint8_t>(60 + 80 * x / width), 120, kMax};
+      if (std::hypot(x - ballX, y - ballY) < radius) color = {230, 70, 40, kMax};
+      if (std::abs(x - boxX) < half && std::abs(y - boxY) < half) color = {250, 220, 60, kMax};
+      Put(*frame, x, y, color);
+    }
+  }
+  const auto duration = static_cast<std::int64_t>(std::llround(1000000.0 / fps));
+  frame->SetStartTime(index * duration);
+  frame->SetDuration(duration);
+  return frame;
+}
+
+}  // namespace Obrisk::Tools

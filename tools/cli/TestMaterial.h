@@ -1,0 +1,18 @@
+// Built-in test material, generated at the size the user asks for.
+#pragma once
+
+#include <cstdint>
+
+#include "obrisk/host/Data.h"
+
+namespace Obrisk::Tools {
+
+// Colour bars; a grey ramp; a skin-tone patch, fine lines and text-like detail;
+// and a strip whose alpha ramps from transparent (left) to opaque (right).
+Ptr<Proc::DataVideoMemory> MakeTestCard(int width, int height);
+
+// Frame `index` of a clip of moving shapes at `fps` frames per second, time
+// stamped index / fps.
+Ptr<Proc::DataVideoMemory> MakeClipFrame(int width, int height, int index, double fps);
+
+}  // namespace Obrisk::Tools
