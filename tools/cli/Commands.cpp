@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <optional>
+#include <regex>
 
 #include <fmt/format.h>
 
@@ -38,18 +39,31 @@ std::string PluginPath(Arguments& arguments) {
   return QUENVARA_PLUGIN_PATH;
 }
 
-bool WantsHelp(const Arguments& arguments) {
+bool PrintHelpIfAsked(const Arguments& arguments, const char* help) {
   for (const auto& argument : arguments) {
-    if (argument == "--help" || argument == "-h") return true;
+    if (argument == "--help" || argument == "-h") {
+      std::cout << help;
+      return true;
+    }
   }
   return false;
 }
 
-int RunList(const Arguments& given) {
-  if (WantsHelp(given)) {
-    std::cout << kListHelp;
-    return 0;
+FrameSize ParseSize(const std::string& text, const char* option) {
+  constexpr int kSmallest = 2;
+  std::smatch match;
+  if (!std::regex_match(text, match, std::regex("([0-9]{1,5})x([0-9]{1,5})"))) {
+    throw UsageError(fmt::format("{} takes WIDTHxHEIGHT, e.g. 640x360, not '{}'", option, text));
   }
+  const FrameSize size{std::stoi(match[1]), std::stoi(match[2])};
+  if (size.width < kSmallest || size.height < kSmallest) {
+    throw UsageError(fmt::format("{}: {} is too small", option, text));
+  }
+  return size;
+}
+
+int RunList(const Arguments& given) {
+  if (PrintHelpIfAsked(given, kListHelp)) return 0;
   Arguments arguments = given;
   PluginHost host(PluginPath(arguments));
   if (!arguments.empty()) throw UsageError("list takes no arguments but --plugin");
@@ -62,10 +76,7 @@ int RunList(const Arguments& given) {
 }
 
 int RunDescribe(const Arguments& given) {
-  if (WantsHelp(given)) {
-    std::cout << kDescribeHelp;
-    return 0;
-  }
+  if (PrintHelpIfAsked(given, kDescribeHelp)) return 0;
   Arguments arguments = given;
   PluginHost host(PluginPath(arguments));
   if (arguments.size() != 1) throw UsageError("describe takes one class id");
@@ -86,7 +97,8 @@ int RunDescribe(const Arguments& given) {
       example = "quenvara render -i in.png -o out.png --effect " + entry.classId;
       break;
     case Proc::EffectKind::TwoInput:
-      example = "quenvara render -i a.mp4 -i b.mp4 --duration 2 -o out.mp4 --effect " + entry.classId;
+      example =
+          "quenvara render -i a.mp4 -i b.mp4 --duration 2 -o out.mp4 --effect " + entry.classId;
       break;
     case Proc::EffectKind::VarInput:
       example = "quenvara render -i a.png -i b.png -i c.png -o out.png --effect " + entry.classId;

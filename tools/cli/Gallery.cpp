@@ -18,7 +18,8 @@
 namespace Obrisk::Tools {
 namespace {
 
-constexpr const char* kGalleryHelp = R"(usage: quenvara gallery [--out DIR] [--size WxH] [--plugin PATH]
+constexpr const char* kGalleryHelp =
+    R"(usage: quenvara gallery [--out DIR] [--size WxH] [--plugin PATH]
 
 Renders every registered effect and transition on the built-in test material
 with default settings, and with its first ranged parameter at both ends,
@@ -71,11 +72,20 @@ std::string Escape(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -108,13 +118,16 @@ Ptr<Ogl::DataVideoOGL> RenderTimed(PluginHost& host, Proc::IEffect& effect, Proc
         inputs = {host.Upload(card), host.Upload(clip), host.Upload(card)};
         break;
     }
-    for (auto& input : inputs) Ogl::FinishFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(input.get())));
+    for (auto& input : inputs)
+      Ogl::FinishFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(input.get())));
     const auto begin = std::chrono::steady_clock::now();
     Ptr<Proc::IData> output = effect.ProcessData(inputs);
     result = Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(output.get()));
     Ogl::FinishFrame(result);
     // The first frame builds programs and caches: it is not timed.
-    if (i > 0) total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+    if (i > 0)
+      total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin)
+                   .count();
   }
   milliseconds = total / kTimedFrames;
   return result;
@@ -123,13 +136,15 @@ Ptr<Ogl::DataVideoOGL> RenderTimed(PluginHost& host, Proc::IEffect& effect, Proc
 void WriteSheet(const std::filesystem::path& directory, const std::vector<Card>& cards,
                 const std::string& renderer) {
   std::ofstream html(directory / "index.html");
-  html << "<!doctype html>\n<meta charset=\"utf-8\">\n<title>Quenvara gallery</title>\n"
-       << "<style>body{font-family:sans-serif;background:#222;color:#eee}"
-       << ".grid{display:flex;flex-wrap:wrap;gap:12px}.card{background:#333;padding:8px;width:480px}"
-       << ".card img{width:480px;background:repeating-conic-gradient(#777 0 25%,#999 0 50%) 0 0/16px 16px}"
-       << "code{color:#9cf}.error{color:#f88}</style>\n"
-       << "<h1>Quenvara gallery</h1>\n<p>" << cards.size() << " renders on " << Escape(renderer)
-       << "; time per frame measured to the finished frame.</p>\n<div class=\"grid\">\n";
+  html
+      << "<!doctype html>\n<meta charset=\"utf-8\">\n<title>Quenvara gallery</title>\n"
+      << "<style>body{font-family:sans-serif;background:#222;color:#eee}"
+      << ".grid{display:flex;flex-wrap:wrap;gap:12px}.card{background:#333;padding:8px;width:480px}"
+      << ".card img{width:480px;background:repeating-conic-gradient(#777 0 25%,#999 0 50%) 0 "
+         "0/16px 16px}"
+      << "code{color:#9cf}.error{color:#f88}</style>\n"
+      << "<h1>Quenvara gallery</h1>\n<p>" << cards.size() << " renders on " << Escape(renderer)
+      << "; time per frame measured to the finished frame.</p>\n<div class=\"grid\">\n";
   for (const auto& card : cards) {
     html << "<div class=\"card\">";
     if (card.error.empty()) html << "<img src=\"" << Escape(card.image) << "\" alt=\"\">";
@@ -149,12 +164,7 @@ void WriteSheet(const std::filesystem::path& directory, const std::vector<Card>&
 }  // namespace
 
 int RunGallery(const Arguments& given) {
-  for (const auto& argument : given) {
-    if (argument == "--help" || argument == "-h") {
-      std::cout << kGalleryHelp;
-      return 0;
-    }
-  }
+  if (PrintHelpIfAsked(given, kGalleryHelp)) return 0;
   Arguments arguments = given;
   PluginHost host(PluginPath(arguments));
   std::filesystem::path directory = "out/gallery";
@@ -163,15 +173,12 @@ int RunGallery(const Arguments& given) {
     if (arguments[i] == "--out" && i + 1 < arguments.size()) {
       directory = arguments[++i];
     } else if (arguments[i] == "--size" && i + 1 < arguments.size()) {
-      std::smatch match;
-      const std::string size = arguments[++i];
-      if (!std::regex_match(size, match, std::regex("([0-9]{1,5})x([0-9]{1,5})"))) {
-        throw UsageError("--size takes WIDTHxHEIGHT, e.g. 480x270");
-      }
-      width = std::stoi(match[1]);
-      height = std::stoi(match[2]);
+      const FrameSize size = ParseSize(arguments[++i], "--size");
+      width = size.width;
+      height = size.height;
     } else {
-      throw UsageError(fmt::format("gallery: unknown option '{}' (see quenvara gallery --help)", arguments[i]));
+      throw UsageError(
+          fmt::format("gallery: unknown option '{}' (see quenvara gallery --help)", arguments[i]));
     }
   }
   std::filesystem::create_directories(directory);
@@ -183,7 +190,8 @@ int RunGallery(const Arguments& given) {
         Ptr<Proc::IEffect> effect = host.Create(entry->classId);
         if (!variant.settings.Children().empty()) effect->SetSettings(variant.settings);
         card.parameters = effect->GetSettings().ToJson();
-        auto frame = Ogl::DownloadFrame(RenderTimed(host, *effect, entry->kind, width, height, card.milliseconds));
+        auto frame = Ogl::DownloadFrame(
+            RenderTimed(host, *effect, entry->kind, width, height, card.milliseconds));
         card.image = FileNameOf(entry->classId, variant.name);
         MediaWriter writer((directory / card.image).string(), width, height, {25, 1},
                            frame->GetPixelFormat() == Proc::PixFmt::RGBA);
@@ -192,13 +200,15 @@ int RunGallery(const Arguments& given) {
       } catch (const std::exception& error) {
         card.error = error.what();
       }
-      std::cerr << fmt::format("{:<40} {:<20} {}\n", card.classId, card.variant,
-                               card.error.empty() ? fmt::format("{:.2f} ms", card.milliseconds) : card.error);
+      std::cerr << fmt::format(
+          "{:<40} {:<20} {}\n", card.classId, card.variant,
+          card.error.empty() ? fmt::format("{:.2f} ms", card.milliseconds) : card.error);
       cards.push_back(std::move(card));
     }
   }
   WriteSheet(directory, cards, Ogl::OglManager::GetInstance().Renderer());
-  std::cout << "Wrote " << (directory / "index.html").string() << " (" << cards.size() << " renders)\n";
+  std::cout << "Wrote " << (directory / "index.html").string() << " (" << cards.size()
+            << " renders)\n";
   return 0;
 }
 

@@ -109,14 +109,19 @@ MediaReader::MediaReader(const std::string& path) : state_(std::make_unique<Stat
   state_->timeBase = stream->time_base;
   const AVRational rate = av_guess_frame_rate(format, stream, nullptr);
   if (rate.num > 0 && rate.den > 0) frameRate_ = Rational{rate.num, rate.den};
-  state_->frameDuration = av_rescale_q(1, AVRational{frameRate_.den, frameRate_.num}, kMicroseconds);
+  state_->frameDuration =
+      av_rescale_q(1, AVRational{frameRate_.den, frameRate_.num}, kMicroseconds);
   still_ = IsStillImagePath(path) || stream->nb_frames == 1;
 }
 
 MediaReader::~MediaReader() = default;
 
-int MediaReader::Width() const { return state_->codec->width; }
-int MediaReader::Height() const { return state_->codec->height; }
+int MediaReader::Width() const {
+  return state_->codec->width;
+}
+int MediaReader::Height() const {
+  return state_->codec->height;
+}
 
 Ptr<Proc::DataVideoMemory> MediaReader::Next() {
   State& s = *state_;
@@ -130,10 +135,9 @@ Ptr<Proc::DataVideoMemory> MediaReader::Next() {
         info.pixelAspectDen = frame.sample_aspect_ratio.den;
       }
       auto out = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA, info);
-      s.scaler.reset(sws_getCachedContext(s.scaler.release(), frame.width, frame.height,
-                                          static_cast<AVPixelFormat>(frame.format), frame.width,
-                                          frame.height, AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr,
-                                          nullptr, nullptr));
+      s.scaler.reset(sws_getCachedContext(
+          s.scaler.release(), frame.width, frame.height, static_cast<AVPixelFormat>(frame.format),
+          frame.width, frame.height, AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr, nullptr, nullptr));
       std::uint8_t* planes[4] = {out->Pixels(), nullptr, nullptr, nullptr};
       int strides[4] = {static_cast<int>(out->Stride()), 0, 0, 0};
       sws_scale(s.scaler.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
@@ -233,13 +237,14 @@ MediaWriter::MediaWriter(const std::string& path, int width, int height, Rationa
   const AVOutputFormat* container = still ? av_guess_format("image2", nullptr, nullptr)
                                           : av_guess_format(nullptr, path.c_str(), nullptr);
   if (container == nullptr) throw MediaError(fmt::format("{}: unknown output format", path));
-  if (int error = avformat_alloc_output_context2(&s.format, container, nullptr, s.partialPath.c_str());
+  if (int error =
+          avformat_alloc_output_context2(&s.format, container, nullptr, s.partialPath.c_str());
       error < 0) {
     throw MediaError(fmt::format("{}: cannot create: {}", path, AvError(error)));
   }
-  const AVCodecID codecId = still ? av_guess_codec(container, nullptr, path.c_str(), nullptr,
-                                                   AVMEDIA_TYPE_VIDEO)
-                                  : container->video_codec;
+  const AVCodecID codecId =
+      still ? av_guess_codec(container, nullptr, path.c_str(), nullptr, AVMEDIA_TYPE_VIDEO)
+            : container->video_codec;
   const AVCodec* encoder = avcodec_find_encoder(codecId);
   if (encoder == nullptr) throw MediaError(fmt::format("{}: no encoder for this format", path));
   s.codec.reset(avcodec_alloc_context3(encoder));
@@ -280,10 +285,9 @@ void MediaWriter::Write(const Proc::DataVideoMemory& input) {
   av_frame_make_writable(s.frame.get());
   const AVPixelFormat source =
       input.GetPixelFormat() == Proc::PixFmt::BGRA ? AV_PIX_FMT_BGRA : AV_PIX_FMT_RGBA;
-  s.scaler.reset(sws_getCachedContext(s.scaler.release(), input.GetFrameInfo().width,
-                                      input.GetFrameInfo().height, source, s.codec->width,
-                                      s.codec->height, s.codec->pix_fmt, SWS_BICUBIC, nullptr,
-                                      nullptr, nullptr));
+  s.scaler.reset(sws_getCachedContext(
+      s.scaler.release(), input.GetFrameInfo().width, input.GetFrameInfo().height, source,
+      s.codec->width, s.codec->height, s.codec->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
   const std::uint8_t* planes[4] = {input.Pixels(), nullptr, nullptr, nullptr};
   const int strides[4] = {static_cast<int>(input.Stride()), 0, 0, 0};
   sws_scale(s.scaler.get(), planes, strides, 0, input.GetFrameInfo().height, s.frame->data,

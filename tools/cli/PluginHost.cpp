@@ -87,9 +87,9 @@ const Proc::EffectRegistry::Entry& PluginHost::Find(const std::string& classId) 
   for (const auto* entry : Effects()) ids.push_back(entry->classId);
   const auto closest = ClosestNames(classId, ids);
   throw UsageError(fmt::format("unknown effect '{}'{}", classId,
-                               closest.empty() ? std::string()
-                                               : fmt::format("; did you mean {}?",
-                                                             fmt::join(closest, ", "))));
+                               closest.empty()
+                                   ? std::string()
+                                   : fmt::format("; did you mean {}?", fmt::join(closest, ", "))));
 }
 
 Ptr<Proc::IEffect> PluginHost::Create(const std::string& classId) {
@@ -125,8 +125,9 @@ void ApplySetting(Proc::IEffect& effect, const std::string& assignment) {
   if (found == parameters.end()) {
     std::vector<std::string> names;
     for (const auto& parameter : parameters) names.push_back(parameter.name);
-    throw UsageError(fmt::format("{} has no parameter '{}' (its parameters: {})", classId, name,
-                                 names.empty() ? "none" : fmt::format("{}", fmt::join(names, ", "))));
+    throw UsageError(
+        fmt::format("{} has no parameter '{}' (its parameters: {})", classId, name,
+                    names.empty() ? "none" : fmt::format("{}", fmt::join(names, ", "))));
   }
   Property settings;
   settings.SetChild(name, ParseValue(*found, assignment.substr(equals + 1), classId));
@@ -148,7 +149,8 @@ std::vector<std::string> ClosestNames(const std::string& name,
     const std::string lower = Lower(candidate);
     const std::size_t distance =
         lower.find(wanted) != std::string::npos ? 0 : EditDistance(wanted, lower);
-    if (distance <= std::max<std::size_t>(3, wanted.size() / 2)) scored.emplace_back(distance, candidate);
+    if (distance <= std::max<std::size_t>(3, wanted.size() / 2))
+      scored.emplace_back(distance, candidate);
   }
   std::sort(scored.begin(), scored.end());
   std::vector<std::string> names;

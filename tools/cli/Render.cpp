@@ -132,16 +132,12 @@ Options ParseOptions(const Arguments& arguments) {
     } else if (option == "--fps") {
       options.fps = ParsePositive(value(), "--fps");
     } else if (option == "--size") {
-      const std::string& size = value();
-      std::smatch match;
-      if (!std::regex_match(size, match, std::regex("([0-9]{1,5})x([0-9]{1,5})"))) {
-        throw UsageError("--size takes WIDTHxHEIGHT, e.g. 640x360");
-      }
-      options.width = std::stoi(match[1]);
-      options.height = std::stoi(match[2]);
-      if (options.width < 2 || options.height < 2) throw UsageError("--size is too small");
+      const FrameSize size = ParseSize(value(), "--size");
+      options.width = size.width;
+      options.height = size.height;
     } else {
-      throw UsageError(fmt::format("render: unknown option '{}' (see quenvara render --help)", option));
+      throw UsageError(
+          fmt::format("render: unknown option '{}' (see quenvara render --help)", option));
     }
   }
   if (options.inputs.empty()) throw UsageError("render needs at least one input (-i)");
@@ -167,8 +163,8 @@ class StillSource final : public Source {
   StillSource(Ptr<Proc::DataVideoMemory> picture, std::string name)
       : picture_(std::move(picture)), name_(std::move(name)) {}
   Ptr<Proc::DataVideoMemory> Frame(int) override {
-    auto copy = MakeRef<Proc::DataVideoMemory>(picture_->GetColorSpace(),
-                                               picture_->GetPixelFormat(), picture_->GetFrameInfo());
+    auto copy = MakeRef<Proc::DataVideoMemory>(
+        picture_->GetColorSpace(), picture_->GetPixelFormat(), picture_->GetFrameInfo());
     std::memcpy(copy->Pixels(), picture_->Pixels(),
                 picture_->Stride() * static_cast<std::size_t>(picture_->GetFrameInfo().height));
     return copy;
@@ -213,9 +209,11 @@ std::unique_ptr<Source> OpenSource(const std::string& input, const Options& opti
   if (input == "builtin:testcard") {
     return std::make_unique<StillSource>(MakeTestCard(options.width, options.height), input);
   }
-  if (input == "builtin:clip") return std::make_unique<ClipSource>(options.width, options.height, fps);
+  if (input == "builtin:clip")
+    return std::make_unique<ClipSource>(options.width, options.height, fps);
   if (input.starts_with("builtin:")) {
-    throw UsageError(fmt::format("unknown built-in input '{}' (builtin:testcard, builtin:clip)", input));
+    throw UsageError(
+        fmt::format("unknown built-in input '{}' (builtin:testcard, builtin:clip)", input));
   }
   if (IsStillImagePath(input)) {
     MediaReader reader(input);
@@ -240,7 +238,8 @@ class Output {
     const bool alpha = frame.GetPixelFormat() == Proc::PixFmt::RGBA;
     if (IsSequence()) {
       const std::string file = SequenceFile(number);
-      MediaWriter writer(file, frame.GetFrameInfo().width, frame.GetFrameInfo().height, rate, alpha);
+      MediaWriter writer(file, frame.GetFrameInfo().width, frame.GetFrameInfo().height, rate,
+                         alpha);
       writer.Write(frame);
       writer.Close();
       written_.push_back(file);
@@ -265,9 +264,10 @@ class Output {
     static const std::regex kPattern("%(0?[1-9]?)d");
     std::smatch match;
     if (!std::regex_search(path_, match, kPattern)) {
-      throw UsageError(fmt::format(
-          "writing several frames to {} needs a video file or a numbered pattern such as out_%04d.png",
-          path_));
+      throw UsageError(
+          fmt::format("writing several frames to {} needs a video file or a numbered pattern such "
+                      "as out_%04d.png",
+                      path_));
     }
     const int width = match[1].length() > 0 ? std::stoi(match[1].str()) : 0;
     return match.prefix().str() + fmt::format("{:0{}d}", number, width) + match.suffix().str();
@@ -308,12 +308,7 @@ class ProgressLine {
 }  // namespace
 
 int RunRender(const Arguments& given) {
-  for (const auto& argument : given) {
-    if (argument == "--help" || argument == "-h") {
-      std::cout << kRenderHelp;
-      return 0;
-    }
-  }
+  if (PrintHelpIfAsked(given, kRenderHelp)) return 0;
   Arguments arguments = given;
   PluginHost host(PluginPath(arguments));
   const Options options = ParseOptions(arguments);
@@ -339,10 +334,12 @@ int RunRender(const Arguments& given) {
   }
   const std::size_t inputCount = options.inputs.size();
   if (kind == Proc::EffectKind::OneInput && inputCount != 1) {
-    throw UsageError(fmt::format("{} takes one input, not {}", options.stages.front().classId, inputCount));
+    throw UsageError(
+        fmt::format("{} takes one input, not {}", options.stages.front().classId, inputCount));
   }
   if (kind == Proc::EffectKind::TwoInput && inputCount != 2) {
-    throw UsageError(fmt::format("{} takes two inputs, not {}", options.stages.front().classId, inputCount));
+    throw UsageError(
+        fmt::format("{} takes two inputs, not {}", options.stages.front().classId, inputCount));
   }
   if (kind == Proc::EffectKind::TwoInput && !options.duration) {
     throw UsageError("a transition needs --duration SECONDS");
@@ -351,7 +348,8 @@ int RunRender(const Arguments& given) {
   // The sources; the frame rate of the first video, else --fps.
   const double requestedFps = options.fps.value_or(25.0);
   std::vector<std::unique_ptr<Source>> sources;
-  for (const auto& input : options.inputs) sources.push_back(OpenSource(input, options, requestedFps));
+  for (const auto& input : options.inputs)
+    sources.push_back(OpenSource(input, options, requestedFps));
   Rational rate{static_cast<int>(std::lround(requestedFps * 1000)), 1000};
   bool allStill = true;
   for (const auto& source : sources) {
@@ -359,10 +357,11 @@ int RunRender(const Arguments& given) {
     if (allStill && source->FrameRate() && !options.fps) rate = *source->FrameRate();
     allStill = false;
   }
-  const auto frameDuration = static_cast<std::int64_t>(std::llround(kMicrosecondsPerSecond / rate.Value()));
+  const auto frameDuration =
+      static_cast<std::int64_t>(std::llround(kMicrosecondsPerSecond / rate.Value()));
 
-  std::optional<int> total = options.frames ? std::optional<int>(options.start + *options.frames)
-                                            : std::nullopt;
+  std::optional<int> total =
+      options.frames ? std::optional<int>(options.start + *options.frames) : std::nullopt;
   if (kind == Proc::EffectKind::TwoInput) {
     const int transitionFrames = static_cast<int>(std::lround(*options.duration * rate.Value()));
     total = total ? std::min(*total, transitionFrames) : transitionFrames;
@@ -402,17 +401,19 @@ int RunRender(const Arguments& given) {
       const auto& a = static_cast<Proc::IDataVideo&>(*frames[0]).GetFrameInfo();
       const auto& b = static_cast<Proc::IDataVideo&>(*frames[1]).GetFrameInfo();
       if (a.width != b.width || a.height != b.height) {
-        throw MediaError(fmt::format("the inputs differ in size ({}x{} and {}x{}): a transition needs "
-                                     "inputs of one size",
-                                     a.width, a.height, b.width, b.height));
+        throw MediaError(
+            fmt::format("the inputs differ in size ({}x{} and {}x{}): a transition needs "
+                        "inputs of one size",
+                        a.width, a.height, b.width, b.height));
       }
     }
     // One-input effects take GPU data; the others upload through the host's uploader.
     if (kind == Proc::EffectKind::OneInput) frames[0] = host.Upload(frames[0]);
     Ptr<Proc::IData> result = effects.front()->ProcessData(frames);
     for (std::size_t i = 1; i < effects.size(); ++i) result = effects[i]->ProcessData({result});
-    output.Write(*Ogl::DownloadFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(result.get()))),
-                 index, rate);
+    output.Write(
+        *Ogl::DownloadFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(result.get()))),
+        index, rate);
     ++rendered;
     progress.FrameDone();
   }

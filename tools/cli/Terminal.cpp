@@ -12,6 +12,8 @@
 
 namespace Obrisk::Tools {
 
-bool StderrIsTerminal() { return QUENVARA_ISATTY(QUENVARA_STDERR) != 0; }
+bool StderrIsTerminal() {
+  return QUENVARA_ISATTY(QUENVARA_STDERR) != 0;
+}
 
 }  // namespace Obrisk::Tools
