@@ -7,6 +7,7 @@
 #include "frame/EffectWrapper.h"
 #include "frame/Registrator.h"
 
+#include "effects/blur/EffectBokehBlur.h"
 #include "effects/blur/EffectCensored.h"
 #include "effects/blur/EffectDenoiseNLM.h"
 #include "effects/blur/EffectFillBlurredBackground.h"
@@ -68,4 +69,5 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateOneInput<EffectFillBlurredBackground>);
   RegisterOneInput(*registry, SettingsEffectDenoiseNLM::CLASS_ID,
                    &CreateOneInput<EffectDenoiseNLM>);
+  RegisterOneInput(*registry, SettingsEffectBokehBlur::CLASS_ID, &CreateOneInput<EffectBokehBlur>);
 }

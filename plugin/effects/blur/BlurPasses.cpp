@@ -6,6 +6,13 @@
 
 namespace Obrisk::Ogl {
 
+void DrawWithOpacity(Frame& frame, ShaderStorage& storage, float opacity) {
+  EnableState blend(GL_BLEND);
+  glBlendColor(0.0f, 0.0f, 0.0f, opacity);
+  glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
+  frame.Draw(storage.FrameQuad(), storage);
+}
+
 float GaussianNorm(int taps, float coefficient) {
   float sum = 0.0f;
   for (int i = 1; i <= taps; ++i) sum += std::exp(coefficient * static_cast<float>(i * i));

@@ -6,6 +6,7 @@
 
 #include <glm/vec2.hpp>
 
+#include "obrisk/ogl/Frame.h"
 #include "obrisk/ogl/Mesh.h"
 #include "obrisk/ogl/ShaderStorage.h"
 #include "obrisk/ogl/Texture.h"
@@ -23,6 +24,10 @@ void DrawPass(ShaderStorage& storage, Texture& target, Mesh& mesh, ShaderProgram
   mesh.Activate();
   mesh.Draw(program);
 }
+
+// Blends `frame` into the attached target: target = frame * opacity +
+// target * (1 - opacity), colour and alpha alike.
+void DrawWithOpacity(Frame& frame, ShaderStorage& storage, float opacity);
 
 // The weights of one Gaussian direction: `taps` samples on each side of the
 // centre, sample i weighted exp(coefficient * i^2), the sum scaled by `norm`.

@@ -1,6 +1,6 @@
 #include "effects/blur/EffectMotionBlur.h"
 
-#include "obrisk/ogl/Mesh.h"
+#include "effects/blur/BlurPasses.h"
 
 namespace Obrisk::Ogl {
 
@@ -38,14 +38,9 @@ void EffectMotionBlur::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoO
     storage.FBO().Attach(accumulation->GetFirstTexture());
     current.Draw(storage.FrameQuad(), storage);
   }
-  {
-    // accumulation = current * (1 - scale) + accumulation * scale
-    EnableState blend(GL_BLEND);
-    storage.FBO().Attach(accumulation->GetFirstTexture());
-    glBlendColor(0.0f, 0.0f, 0.0f, static_cast<float>(DrawingSettings().GetScale()));
-    glBlendFunc(GL_ONE_MINUS_CONSTANT_ALPHA, GL_CONSTANT_ALPHA);
-    current.Draw(storage.FrameQuad(), storage);
-  }
+  // accumulation = current * (1 - scale) + accumulation * scale
+  storage.FBO().Attach(accumulation->GetFirstTexture());
+  DrawWithOpacity(current, storage, static_cast<float>(1.0 - DrawingSettings().GetScale()));
   storage.FBO().Attach(target->GetFirstTexture());
   accumulation->Draw(storage.FrameQuad(), storage);
 }
