@@ -127,6 +127,7 @@ void BM_DenoiseNLM(benchmark::State& state) {
 }
 BENCHMARK(BM_DenoiseNLM)
     ->ArgNames({"patch", "window"})
+    ->Args({1, 3})
     ->Args({3, 7})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
@@ -246,6 +247,7 @@ void BM_LibavNlmeans(benchmark::State& state) {
 }
 BENCHMARK(BM_LibavNlmeans)
     ->ArgNames({"patch", "window"})
+    ->Args({1, 3})
     ->Args({3, 7})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
