@@ -233,9 +233,11 @@ class EffectBokehBlur::CacheImpl final : public OglCache {
   bool PrepareShape(const Proc::SettingsEffectBokehBlur& settings, int kernel);
   bool PrepareFrame(int width, int height);
   bool TransformKernel(ShaderStorage& storage);
-  // The passes of one forward transform of `spectrum_[0]`, result there too.
+  // One forward 2-D transform of `data`, ping-ponging with `scratch`; the
+  // two swap as the passes go, and `data` holds the result at the end.
   void Transform(ShaderStorage& storage, ShaderProgram& horizontal, ShaderProgram& vertical,
                  std::unique_ptr<Texture>& data, std::unique_ptr<Texture>& scratch);
+  // `passes` radix-2 passes along one axis, driven by the rows of `table`.
   void FftPasses(ShaderStorage& storage, ShaderProgram& program, Texture& table, int passes,
                  std::unique_ptr<Texture>& data, std::unique_ptr<Texture>& scratch);
   glm::vec2 GridTexel() const;
