@@ -7,6 +7,13 @@
 #include "frame/EffectWrapper.h"
 #include "frame/Registrator.h"
 
+#include "effects/blur/EffectBokehBlur.h"
+#include "effects/blur/EffectCensored.h"
+#include "effects/blur/EffectDenoiseNLM.h"
+#include "effects/blur/EffectFillBlurredBackground.h"
+#include "effects/blur/EffectGaussianBlur.h"
+#include "effects/blur/EffectMotionBlur.h"
+#include "effects/blur/EffectTiltShift.h"
 #include "effects/colour/EffectInvert.h"
 
 namespace Obrisk::Ogl {
@@ -50,5 +57,17 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   using namespace Obrisk::Ogl;
   using namespace Obrisk::Proc;
   if (registry == nullptr) return;
+  RegisterOneInput(*registry, SettingsEffectTiltShiftQRW::CLASS_ID,
+                   &CreateOneInput<EffectTiltShift>);
   RegisterOneInput(*registry, SettingsEffectInvert::CLASS_ID, &CreateOneInput<EffectInvert>);
+  RegisterOneInput(*registry, SettingsEffectBlurGaussian::CLASS_ID,
+                   &CreateOneInput<EffectGaussianBlur>);
+  RegisterOneInput(*registry, SettingsEffectMotionBlur::CLASS_ID,
+                   &CreateOneInput<EffectMotionBlur>);
+  RegisterOneInput(*registry, SettingsEffectCensored::CLASS_ID, &CreateOneInput<EffectCensored>);
+  RegisterOneInput(*registry, SettingsEffectFillBlurredBackground::CLASS_ID,
+                   &CreateOneInput<EffectFillBlurredBackground>);
+  RegisterOneInput(*registry, SettingsEffectDenoiseNLM::CLASS_ID,
+                   &CreateOneInput<EffectDenoiseNLM>);
+  RegisterOneInput(*registry, SettingsEffectBokehBlur::CLASS_ID, &CreateOneInput<EffectBokehBlur>);
 }

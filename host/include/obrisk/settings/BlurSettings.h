@@ -1,0 +1,233 @@
+// Settings of the blur effects: Gaussian, tilt-shift, blurred background
+// fill, motion blur, pixelation, non-local-means denoise and bokeh.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "obrisk/host/Settings.h"
+
+namespace Obrisk::Proc {
+
+class SettingsEffectBlurGaussian final : public SettingsBase<SettingsEffectBlurGaussian> {
+ public:
+  inline static const std::string CLASS_ID{"SettingsEffectBlurGaussian"};
+  static constexpr auto Fields() {
+    return std::make_tuple(
+        Param("amount", &SettingsEffectBlurGaussian::amount_, 0.0, 1.0,
+              "blur radius as a fraction of the frame's longer side (three deviations)"),
+        Param("fast", &SettingsEffectBlurGaussian::fast_,
+              "half the taps with a wider bell: cheaper, a little coarser"));
+  }
+
+  SettingsEffectBlurGaussian() = default;
+  explicit SettingsEffectBlurGaussian(double amount) : amount_(amount) {}
+
+  double GetAmount() const { return amount_; }
+  void SetAmount(double amount) { amount_ = amount; }
+  bool IsFast() const { return fast_; }
+  void SwitchFastImpl(bool fast) { fast_ = fast; }
+
+ private:
+  double amount_ = 0.01;
+  bool fast_ = false;
+};
+
+// Sharp between two lines a*u + b*v + c = 0 (texture coordinates, v up),
+// blurred elsewhere. The band is where the upper line's value is positive and
+// the lower line's negative.
+class SettingsEffectTiltShiftQRW final : public SettingsBase<SettingsEffectTiltShiftQRW> {
+ public:
+  using Line = std::array<double, 3>;
+  inline static const std::string CLASS_ID{"SettingsEffectTiltShiftQRW"};
+  static constexpr double kCoefficientLimit = 1000.0;
+  static constexpr auto Fields() {
+    using S = SettingsEffectTiltShiftQRW;
+    constexpr double limit = kCoefficientLimit;
+    return std::make_tuple(
+        Param("upperA", &S::upperA_, -limit, limit, "upper line: coefficient of u"),
+        Param("upperB", &S::upperB_, -limit, limit, "upper line: coefficient of v"),
+        Param("upperC", &S::upperC_, -limit, limit, "upper line: constant term"),
+        Param("lowerA", &S::lowerA_, -limit, limit, "lower line: coefficient of u"),
+        Param("lowerB", &S::lowerB_, -limit, limit, "lower line: coefficient of v"),
+        Param("lowerC", &S::lowerC_, -limit, limit, "lower line: constant term"),
+        Param("softEdge", &S::softEdge_, 0.001, 1.0,
+              "width of the transition from sharp to blurred, in texture coordinates"),
+        Param("strength", &S::strength_, 0.0, 20.0,
+              "blur strength; the Gaussian amount is strength x 0.05"));
+  }
+
+  Line GetUpperLine() const { return {upperA_, upperB_, upperC_}; }
+  Line GetLowerLine() const { return {lowerA_, lowerB_, lowerC_}; }
+  void SetUpperLine(const Line& line) { std::tie(upperA_, upperB_, upperC_) = Unpack(line); }
+  void SetLowerLine(const Line& line) { std::tie(lowerA_, lowerB_, lowerC_) = Unpack(line); }
+  double GetSoftEdge() const { return softEdge_; }
+  void SetSoftEdge(double width) { softEdge_ = width; }
+  double GetStrength() const { return strength_; }
+  void SetStrength(double strength) { strength_ = strength; }
+
+ private:
+  static std::tuple<double, double, double> Unpack(const Line& line) {
+    return {line[0], line[1], line[2]};
+  }
+
+  // Defaults: a sharp horizontal band from v = 0.4 to v = 0.6.
+  double upperA_ = 0.0;
+  double upperB_ = -1.0;
+  double upperC_ = 0.6;
+  double lowerA_ = 0.0;
+  double lowerB_ = -1.0;
+  double lowerC_ = 0.4;
+  double softEdge_ = 0.1;
+  double strength_ = 1.0;
+};
+
+class SettingsEffectFillBlurredBackground final
+    : public SettingsBase<SettingsEffectFillBlurredBackground> {
+ public:
+  inline static const std::string CLASS_ID{"SettingsEffectFillBlurredBackground"};
+  static constexpr auto Fields() {
+    using S = SettingsEffectFillBlurredBackground;
+    return std::make_tuple(
+        Param("kernelSize", &S::kernelSize_, 0.0, 200.0,
+              "blur taps on each side of a pixel, one pixel apart"),
+        Param("left", &S::left_, 0.0, 1.0, "source rectangle stretched over the background"),
+        Param("top", &S::top_, 0.0, 1.0, "source rectangle stretched over the background"),
+        Param("right", &S::right_, 0.0, 1.0, "source rectangle stretched over the background"),
+        Param("bottom", &S::bottom_, 0.0, 1.0, "source rectangle stretched over the background"));
+  }
+
+  std::int32_t GetKernelSize() const { return kernelSize_; }
+  void SetKernelSize(std::int32_t size) { kernelSize_ = size; }
+  // left, top, right, bottom in texture coordinates.
+  std::array<double, 4> GetRect() const { return {left_, top_, right_, bottom_}; }
+  void SetRect(double left, double top, double right, double bottom) {
+    left_ = left;
+    top_ = top;
+    right_ = right;
+    bottom_ = bottom;
+  }
+
+ private:
+  std::int32_t kernelSize_ = 20;
+  double left_ = 0.0;
+  double top_ = 0.0;
+  double right_ = 1.0;
+  double bottom_ = 1.0;
+};
+
+class SettingsEffectMotionBlur final : public SettingsBase<SettingsEffectMotionBlur> {
+ public:
+  inline static const std::string CLASS_ID{"SettingsEffectMotionBlur"};
+  static constexpr auto Fields() {
+    return std::make_tuple(Param("scale", &SettingsEffectMotionBlur::scale_, 0.0, 1.0,
+                                 "weight the accumulated past frames keep: 0 shows the current "
+                                 "frame, 1 freezes the first"));
+  }
+
+  double GetScale() const { return scale_; }
+  void SetScale(double scale) { scale_ = scale; }
+
+ private:
+  double scale_ = 0.5;
+};
+
+class SettingsEffectCensored final : public SettingsBase<SettingsEffectCensored> {
+ public:
+  inline static const std::string CLASS_ID{"SettingsEffectCensored"};
+  static constexpr auto Fields() {
+    return std::make_tuple(Param("cellSize", &SettingsEffectCensored::cellSize_, 0.0, 1.0,
+                                 "pixelation cell size; 1 makes cells 0.26 of the frame height"));
+  }
+
+  SettingsEffectCensored() = default;
+  explicit SettingsEffectCensored(double cellSize) : cellSize_(cellSize) {}
+
+  double GetCellSize() const { return cellSize_; }
+  void SetCellSize(double cellSize) { cellSize_ = cellSize; }
+
+ private:
+  double cellSize_ = 0.2;
+};
+
+class SettingsEffectDenoiseNLM final : public SettingsBase<SettingsEffectDenoiseNLM> {
+ public:
+  inline static const std::string CLASS_ID{"SettingsEffectDenoiseNLM"};
+  static constexpr auto Fields() {
+    using S = SettingsEffectDenoiseNLM;
+    return std::make_tuple(
+        Param("filteringParameter", &S::filteringParameter_, 0.001, 10.0,
+              "how different patches may be and still be averaged (colour units 0 to 1)"),
+        Param("patchSize", &S::patchSize_, 1.0, 15.0, "side of the compared patches (odd)"),
+        Param("searchWindowSize", &S::searchWindowSize_, 1.0, 41.0,
+              "side of the window searched for similar patches (odd)"));
+  }
+
+  float GetFilteringParameter() const { return filteringParameter_; }
+  void SetFilteringParameter(float h) { filteringParameter_ = h; }
+  std::int32_t GetPatchSize() const { return patchSize_; }
+  void SetPatchSize(std::int32_t size) { patchSize_ = size; }
+  std::int32_t GetSearchWindowSize() const { return searchWindowSize_; }
+  void SetSearchWindowSize(std::int32_t size) { searchWindowSize_ = size; }
+
+ private:
+  float filteringParameter_ = 0.5f;
+  std::int32_t patchSize_ = 3;
+  std::int32_t searchWindowSize_ = 7;
+};
+
+// A picture handed in with settings: 8-bit BGRA, rows from the top.
+struct BgraImage {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<std::uint8_t> pixels;
+
+  const std::uint8_t* Pixels() const { return pixels.empty() ? nullptr : pixels.data(); }
+};
+
+class SettingsEffectBokehBlur final : public SettingsBase<SettingsEffectBokehBlur> {
+ public:
+  inline static const std::string CLASS_ID{"SettingsEffectBokehBlur"};
+  static constexpr auto Fields() {
+    using S = SettingsEffectBokehBlur;
+    return std::make_tuple(
+        Param("size", &S::size_, 0.0, 1.0, "kernel size as a fraction of the frame's shorter side"),
+        Param("highlightGain", &S::highlightGain_, 0.0, 20.0,
+              "factor applied to pixels brighter than their surroundings"),
+        Param("highlightThreshold", &S::highlightThreshold_, 0.0, 1.0,
+              "luma excess over the surroundings that makes a highlight"),
+        Param("intensity", &S::intensity_, 0.0, 1.0,
+              "scales the kernel and mixes the blurred picture over the source"));
+  }
+
+  double GetSize() const { return size_; }
+  void SetSize(double size) { size_ = size; }
+  double GetHighlightGain() const { return highlightGain_; }
+  void SetHighlightGain(double gain) { highlightGain_ = gain; }
+  double GetHighlightThreshold() const { return highlightThreshold_; }
+  void SetHighlightThreshold(double threshold) { highlightThreshold_ = threshold; }
+  float GetIntensity() const { return intensity_; }
+  void SetIntensity(float intensity) { intensity_ = intensity; }
+  // The shape the picture is convolved with (its first channel, red).
+  const std::shared_ptr<const BgraImage>& GetImage() const { return image_; }
+  void SetImage(std::shared_ptr<const BgraImage> image) { image_ = std::move(image); }
+
+  bool IsEqualTo(const Settings& other) const override {
+    const auto* typed = dynamic_cast<const SettingsEffectBokehBlur*>(&other);
+    return typed != nullptr && typed->image_ == image_ && SettingsBase::IsEqualTo(other);
+  }
+  bool IsEmpty() const override { return intensity_ == 0.0f; }
+
+ private:
+  double size_ = 0.1;
+  double highlightGain_ = 2.0;
+  double highlightThreshold_ = 0.3;
+  std::shared_ptr<const BgraImage> image_;
+  float intensity_ = 1.0f;
+};
+
+}  // namespace Obrisk::Proc

@@ -1,0 +1,198 @@
+#include <cmath>
+#include <random>
+#include <stdexcept>
+
+#include <gtest/gtest.h>
+
+#include "blur/BlurTestSupport.h"
+#include "effects/blur/EffectGaussianBlur.h"
+#include "effects/blur/EffectTiltShift.h"
+
+namespace Obrisk::Ogl {
+namespace {
+
+using Proc::SettingsEffectBlurGaussian;
+using Testing::Image;
+
+Image Noise(int width, int height, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> level(0, 255);
+  return Testing::MakeImage(width, height, [&](int, int) {
+    return std::array<float, 4>{float(level(random)), float(level(random)), float(level(random)),
+                                float(level(random))};
+  });
+}
+
+// One direction of the blur on the CPU: taps two texels apart, clamped to
+// the edge, alpha from the centre, stored in 8 bits like the GPU's frames.
+Image CpuPass(const Image& in, const GaussianTaps& taps, int dx, int dy) {
+  return Testing::Quantised(Testing::MakeImage(in.width, in.height, [&](int x, int y) {
+    std::array<float, 4> sum = in.At(x, y);
+    for (int i = 1; i <= taps.taps; ++i) {
+      const float weight = std::exp(taps.coefficient * static_cast<float>(i * i));
+      const auto& ahead = in.Clamped(x + 2 * i * dx, y + 2 * i * dy);
+      const auto& behind = in.Clamped(x - 2 * i * dx, y - 2 * i * dy);
+      for (int c = 0; c < 3; ++c) sum[c] += weight * (ahead[c] + behind[c]);
+    }
+    for (int c = 0; c < 3; ++c) sum[c] *= taps.norm;
+    return sum;
+  }));
+}
+
+Image CpuGaussian(const Image& in, const SettingsEffectBlurGaussian& settings) {
+  const auto longer = static_cast<std::uint32_t>(std::max(in.width, in.height));
+  const GaussianTaps taps = GaussianBlurTaps(settings, longer);
+  return CpuPass(CpuPass(in, taps, 1, 0), taps, 0, 1);
+}
+
+SettingsEffectBlurGaussian Blur(double amount, bool fast) {
+  SettingsEffectBlurGaussian settings(amount);
+  settings.SwitchFastImpl(fast);
+  return settings;
+}
+
+struct BlurCase {
+  double amount;
+  bool fast;
+  int width;
+  int height;
+};
+
+class GaussianBlurTest : public ::testing::TestWithParam<BlurCase> {};
+
+TEST_P(GaussianBlurTest, MatchesACpuConvolutionWithTheSameTaps) {
+  const BlurCase& param = GetParam();
+  const Image input = Noise(param.width, param.height, 7);
+  const auto settings = Blur(param.amount, param.fast);
+  const Image output = Testing::RunRegistered(settings, input);
+  const auto worst = Testing::MaxDifference(output, CpuGaussian(input, settings));
+  EXPECT_LE(worst.value, 1.0f) << "at " << worst.x << "," << worst.y << " channel "
+                               << worst.channel;
+}
+
+INSTANTIATE_TEST_SUITE_P(AmountsAndModes, GaussianBlurTest,
+                         ::testing::Values(BlurCase{0.05, false, 40, 24},
+                                           BlurCase{0.1, false, 37, 21},
+                                           BlurCase{0.1, true, 40, 24}, BlurCase{0.3, true, 24, 16},
+                                           BlurCase{0.0, false, 20, 30},
+                                           BlurCase{0.0, true, 20, 30}));
+
+TEST(GaussianBlurTaps, FollowTheAmountAndTheMode) {
+  // Amount 0: the deviation stays at 0.34 taps, one tap in normal mode and
+  // none (a plain copy) in fast mode.
+  EXPECT_EQ(GaussianBlurTaps(Blur(0.0, false), 1920).taps, 1);
+  EXPECT_EQ(GaussianBlurTaps(Blur(0.0, true), 1920).taps, 0);
+  EXPECT_FLOAT_EQ(GaussianBlurTaps(Blur(0.0, true), 1920).norm, 1.0f);
+  // 1920 x 0.01 / 3 = 6.4 taps of deviation: 19 taps, or 9 in fast mode.
+  const GaussianTaps normal = GaussianBlurTaps(Blur(0.01, false), 1920);
+  EXPECT_EQ(normal.taps, 19);
+  EXPECT_NEAR(normal.coefficient, -0.5 / (6.4 * 6.4), 1e-6);
+  const GaussianTaps fast = GaussianBlurTaps(Blur(0.01, true), 1920);
+  EXPECT_EQ(fast.taps, 9);
+  EXPECT_NEAR(fast.coefficient, -0.5 / (19.2 * 19.2), 1e-7);
+  double sum = 1.0;
+  for (int i = 1; i <= normal.taps; ++i) sum += 2.0 * std::exp(normal.coefficient * i * i);
+  EXPECT_NEAR(normal.norm * sum, 1.0, 1e-6);
+}
+
+TEST(GaussianBlurEnergy, AFlatPictureStaysFlat) {
+  const Image flat = Testing::MakeImage(45, 31, [](int, int) {
+    return std::array<float, 4>{200.0f, 13.0f, 97.0f, 180.0f};
+  });
+  for (bool fast : {false, true}) {
+    const auto worst = Testing::MaxDifference(Testing::RunRegistered(Blur(0.2, fast), flat), flat);
+    EXPECT_LE(worst.value, 1.0f) << "fast " << fast;
+  }
+}
+
+TEST(GaussianBlurEnergy, TheMeanOfNoiseStays) {
+  const Image noise = Noise(64, 64, 11);
+  const Image blurred = Testing::RunRegistered(Blur(0.05, false), noise);
+  for (int c = 0; c < 3; ++c) {
+    const auto before = Testing::ChannelStats(noise, c, 0, 0, 64, 64);
+    const auto after = Testing::ChannelStats(blurred, c, 0, 0, 64, 64);
+    EXPECT_NEAR(after.mean, before.mean, 1.0) << "channel " << c;
+    EXPECT_LT(after.deviation, before.deviation * 0.5) << "the noise is smoothed";
+  }
+}
+
+TEST(GaussianBlurDirect, EmbeddedCallsUseTheCallersSettingsAndCache) {
+  EffectGaussianBlur blur;
+  EXPECT_EQ(blur.GetName(), "EffectGaussianBlur");
+  const Image input = Noise(33, 19, 3);
+  const Ptr<OglCache> cache = blur.CreateCache();
+  for (double amount : {0.2, 0.05}) {
+    blur.SetSettings(SettingsEffectBlurGaussian(amount));
+    const Image output = Testing::RunDirect(blur, input, cache);
+    EXPECT_LE(Testing::MaxDifference(output, CpuGaussian(input, Blur(amount, false))).value, 1.0f)
+        << "amount " << amount;
+  }
+}
+
+TEST(GaussianBlurDirect, RefusesAMissingOrForeignCache) {
+  EffectGaussianBlur blur;
+  const Image input = Noise(8, 8, 1);
+  try {
+    Testing::RunDirect(blur, input, nullptr);
+    ADD_FAILURE() << "no error without a cache";
+  } catch (const std::logic_error& error) {
+    EXPECT_STREQ(error.what(), "Wrong effect cache");
+  }
+  EffectTiltShift tiltShift;
+  class OtherCache final : public OglCache {};
+  EXPECT_THROW(Testing::RunDirect(blur, input, MakeRef<OtherCache>()), std::bad_cast);
+  EXPECT_NO_THROW(Testing::RunDirect(blur, input, tiltShift.CreateCache()))
+      << "the tilt-shift hands out its blur's cache";
+}
+
+// Tilt-shift: where each pixel lies relative to the two lines decides
+// between the blurred picture and the source.
+struct TiltCase {
+  Proc::SettingsEffectTiltShiftQRW::Line upper;
+  Proc::SettingsEffectTiltShiftQRW::Line lower;
+  double softEdge;
+  double strength;
+};
+
+class TiltShiftTest : public ::testing::TestWithParam<TiltCase> {};
+
+TEST_P(TiltShiftTest, SharpInsideTheBandBlurredOutsideSoftBetween) {
+  const TiltCase& param = GetParam();
+  const Image input = Noise(48, 40, 5);
+  Proc::SettingsEffectTiltShiftQRW settings;
+  settings.SetUpperLine(param.upper);
+  settings.SetLowerLine(param.lower);
+  settings.SetSoftEdge(param.softEdge);
+  settings.SetStrength(param.strength);
+  const Image output = Testing::RunRegistered(settings, input);
+  const Image blurred =
+      Testing::RunRegistered(SettingsEffectBlurGaussian(param.strength * 0.05), input);
+  auto distance = [&](const Proc::SettingsEffectTiltShiftQRW::Line& line, double u, double v) {
+    return (line[0] * u + line[1] * v + line[2]) / std::hypot(line[0], line[1]) / param.softEdge;
+  };
+  int sharp = 0;
+  for (int y = 0; y < input.height; ++y) {
+    for (int x = 0; x < input.width; ++x) {
+      const double u = (x + 0.5) / input.width;
+      const double v = (y + 0.5) / input.height;
+      const double l1 = distance(param.upper, u, v);
+      const double l2 = distance(param.lower, u, v);
+      const double k = l1 > 0 && l2 < 0 ? std::min(std::min(std::fabs(l1), std::fabs(l2)), 1.0) : 0;
+      sharp += k == 1.0;
+      for (int c = 0; c < 4; ++c) {
+        const double expected = blurred.At(x, y)[c] * (1 - k) + input.At(x, y)[c] * k;
+        ASSERT_NEAR(output.At(x, y)[c], expected, 1.0) << x << "," << y << " channel " << c;
+      }
+    }
+  }
+  EXPECT_GT(sharp, 0) << "the band has a fully sharp part";
+}
+
+INSTANTIATE_TEST_SUITE_P(Bands, TiltShiftTest,
+                         ::testing::Values(TiltCase{{0.0, -1.0, 0.7}, {0.0, -1.0, 0.3}, 0.1, 1.0},
+                                           TiltCase{{0.0, -2.0, 1.3}, {0.0, -3.0, 0.95}, 0.05, 2.0},
+                                           TiltCase{
+                                               {1.0, -1.0, 0.31}, {1.0, -1.0, -0.29}, 0.12, 1.5}));
+
+}  // namespace
+}  // namespace Obrisk::Ogl
