@@ -8,6 +8,9 @@
 #include "frame/Registrator.h"
 
 #include "effects/colour/EffectInvert.h"
+#include "isf/EffectISF.h"
+#include "isf/EffectMultiInputISF.h"
+#include "isf/TransitionISF.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -51,4 +54,9 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   using namespace Obrisk::Proc;
   if (registry == nullptr) return;
   RegisterOneInput(*registry, SettingsEffectInvert::CLASS_ID, &CreateOneInput<EffectInvert>);
+  RegisterOneInput(*registry, SettingsEffectISF::CLASS_ID, &CreateOneInput<EffectISF>);
+  registry->RegisterTwoInputEffect(SettingsTransitionISF::CLASS_ID, ImplNames::OGL,
+                                   &CreateTwoInput<TransitionISF>);
+  registry->RegisterVarInputEffect(SettingsEffectMultiInputISF::CLASS_ID, ImplNames::OGL,
+                                   &CreateVarInput<EffectMultiInputISF>);
 }
