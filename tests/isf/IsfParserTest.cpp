@@ -216,6 +216,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "out of range"},
         FailureCase{"PersistentNumber", R"({"INPUTS": [], "PASSES": [{"PERSISTENT": 0}]})",
                     "type must be boolean, but is number"},
+        FailureCase{"NameWithNewline",
+                    R"({"INPUTS": [{"NAME": "a;\n#line 1\nuniform", "TYPE": "event"}]})",
+                    "Invalid element name: \"a;\n#line 1\nuniform\""},
+        FailureCase{"NoName", R"({"INPUTS": [{"TYPE": "image"}]})", "Invalid element name: \"\""},
+        FailureCase{"TargetWithSpace", R"({"INPUTS": [], "PASSES": [{"TARGET": "a b"}]})",
+                    "Invalid element name: \"a b\""},
         FailureCase{"Syntax", R"({"INPUTS": [}")", "syntax error"},
         FailureCase{"Comments", "{\"INPUTS\": [] /* no */}", "syntax error"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -68,6 +68,11 @@ void ReplaceString(std::string& text, std::string_view from, std::string_view to
   text = std::move(result);
 }
 
+bool IsValidName(std::string_view name) {
+  return !name.empty() && std::isdigit(static_cast<unsigned char>(name.front())) == 0 &&
+         std::all_of(name.begin(), name.end(), IsIdentifierChar);
+}
+
 RangeCheck CheckRange(std::span<const double> value, std::span<const double> minimum,
                       std::span<const double> maximum) {
   RangeCheck check;

@@ -7,7 +7,8 @@
 // glm::vec4. Element must be an aggregate {std::string name; std::any value;};
 // PassElement {std::int32_t index; std::string width; std::string height;
 // bool persistent;}. An element name repeated in the header keeps its first
-// element; the later ones are left out.
+// element; the later ones are left out. Names must be identifiers (Exception
+// "Invalid element name: " + the name in quotes); a pass may have none.
 #pragma once
 
 #include <any>
@@ -167,8 +168,15 @@ class ISFParser {
     }
   }
 
+  // Names go into the shaders' declarations, so they must be identifiers;
+  // only a pass may go without (it then has no sampler).
   void Insert(Element element) {
-    if (element.value.has_value()) elements_.emplace(element.name, std::move(element));
+    if (!element.value.has_value()) return;
+    const bool unnamedPass = element.name.empty() && element.value.type() == typeid(PassElement);
+    if (!unnamedPass && !IsValidName(element.name)) {
+      OBRISK_THROW(Exception, "Invalid element name: \"" + element.name + "\"");
+    }
+    elements_.emplace(element.name, std::move(element));
   }
 
   // A key's string, empty when the key is absent; another type raises the

@@ -60,6 +60,10 @@ InputTypeValue GetInputTypeFromString(std::string_view type);
 // `from` replaces nothing.
 void ReplaceString(std::string& text, std::string_view from, std::string_view to, bool wholeWord);
 
+// Whether a name can stand for its element in a shader: a letter or an
+// underscore, then letters, digits and underscores.
+bool IsValidName(std::string_view name);
+
 // Where a default lies against optional bounds, component by component; a
 // missing bound (empty) or a missing component checks nothing.
 struct RangeCheck {
