@@ -19,7 +19,7 @@ Ptr<OglCache> EffectISF::CreateCache() {
 void EffectISF::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>& source, double time,
                            double progress, ShaderStorage& storage, const Ptr<OglCache>& cache) {
   const std::vector<Ptr<Frame>> inputs{source->FrameData()->ConvertToRGBA(storage)};
-  engine_.Processing(*target, inputs, time, progress, storage, cache);
+  engine_.Processing(DrawingSettings(), *target, inputs, time, progress, storage, cache);
 }
 
 }  // namespace Obrisk::Ogl

@@ -24,7 +24,7 @@ void EffectMultiInputISF::ProcessGpu(const Ptr<Frame>& target, const DataVideoLi
   for (const Ptr<DataVideoOGL>& source : sources) {
     inputs.push_back(source->FrameData()->ConvertToRGBA(storage));
   }
-  engine_.Processing(*target, inputs, time, progress, storage, cache);
+  engine_.Processing(DrawingSettings(), *target, inputs, time, progress, storage, cache);
 }
 
 }  // namespace Obrisk::Ogl

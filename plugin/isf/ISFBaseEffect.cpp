@@ -96,6 +96,10 @@ std::shared_ptr<const ISFBaseEffect::Package> ISFBaseEffect::MakePackage(
     OBRISK_THROW(Exception, std::string("Error parsing JSON: ") + error.what());
   }
   auto package = std::make_shared<Package>();
+  package->config = settings.GetConfig();
+  package->pixelShader = settings.GetPixelShader();
+  package->vertexShader = settings.GetVertexShader();
+  package->errorSetting = settings.GetErrorColor();
   package->vertex =
       parser.GetVertexShader().empty() ? std::string(kDefaultVertex) : parser.GetVertexShader();
   package->fragment = parser.GetFragmentShader();
@@ -120,15 +124,32 @@ std::shared_ptr<const ISFBaseEffect::Package> ISFBaseEffect::MakePackage(
   return package;
 }
 
+bool ISFBaseEffect::Package::IsMadeFrom(const Proc::BaseSettingsISF& settings) const {
+  return errorSetting == settings.GetErrorColor() && config == settings.GetConfig() &&
+         pixelShader == settings.GetPixelShader() && vertexShader == settings.GetVertexShader();
+}
+
 void ISFBaseEffect::Configure(const Proc::BaseSettingsISF& settings) {
   auto package = MakePackage(settings);
   const std::lock_guard lock(mutex_);
-  package_ = std::move(package);
+  latest_ = std::move(package);
 }
 
-std::shared_ptr<const ISFBaseEffect::Package> ISFBaseEffect::CurrentPackage() const {
-  const std::lock_guard lock(mutex_);
-  return package_;
+// The package being drawn while the settings stay, else the one configured
+// last; settings of an earlier configuration (a frame set still pending when
+// the settings changed) are configured again here.
+std::shared_ptr<const ISFBaseEffect::Package> ISFBaseEffect::PackageFor(
+    const Proc::BaseSettingsISF& settings) const {
+  if (state_.package && state_.package->IsMadeFrom(settings)) return state_.package;
+  {
+    const std::lock_guard lock(mutex_);
+    if (latest_ && latest_->IsMadeFrom(settings)) return latest_;
+  }
+  try {
+    return MakePackage(settings);
+  } catch (const Exception&) {
+    OBRISK_THROW(Exception, std::string("Shader is not set"));
+  }
 }
 
 void ISFBaseEffect::Restart(const std::vector<Ptr<Frame>>& inputs, const Frame& output) {
@@ -178,11 +199,10 @@ void ISFBaseEffect::RenderPass(ShaderStorage& storage, const ISFOGLCache& cache)
   storage.Quad().Draw(program);
 }
 
-void ISFBaseEffect::Processing(Frame& output, const std::vector<Ptr<Frame>>& inputs, double time,
-                               double progress, ShaderStorage& storage,
-                               const Ptr<OglCache>& cache) {
-  const std::shared_ptr<const Package> package = CurrentPackage();
-  if (!package) OBRISK_THROW(Exception, std::string("Shader is not set"));
+void ISFBaseEffect::Processing(const Proc::BaseSettingsISF& settings, Frame& output,
+                               const std::vector<Ptr<Frame>>& inputs, double time, double progress,
+                               ShaderStorage& storage, const Ptr<OglCache>& cache) {
+  const std::shared_ptr<const Package> package = PackageFor(settings);
   ISFOGLCache& targets = CacheAs<ISFOGLCache>(cache);
   if (!package->images.empty() && package->images.size() != inputs.size()) {
     Clear(storage, output, package->errorColor);

@@ -2,6 +2,7 @@
 // passes when settings arrive, and renders the passes for every frame.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -21,20 +22,29 @@ namespace Obrisk::Ogl::ISF {
 class ISFBaseEffect {
  public:
   // Parses and rewrites the package (host thread). Raises Exception "Error
-  // parsing JSON: " + the parser's message, and then keeps the previous
-  // package.
+  // parsing JSON: " + the parser's message.
   void Configure(const Proc::BaseSettingsISF& settings);
 
-  // Renders the package over `inputs` (RGBA frames) into `output` (OpenGL
-  // thread). Raises Exception "Shader is not set" before a package was
-  // configured and "Wrong effect cache" without a cache.
-  void Processing(Frame& output, const std::vector<Ptr<Frame>>& inputs, double time,
-                  double progress, ShaderStorage& storage, const Ptr<OglCache>& cache);
+  // Renders the package of `settings` (the settings of the frame set) over
+  // `inputs` (RGBA frames) into `output` (OpenGL thread). Raises Exception
+  // "Shader is not set" for settings that were never configured and "Wrong
+  // effect cache" without a cache.
+  void Processing(const Proc::BaseSettingsISF& settings, Frame& output,
+                  const std::vector<Ptr<Frame>>& inputs, double time, double progress,
+                  ShaderStorage& storage, const Ptr<OglCache>& cache);
 
  private:
   // What a package turns into; never changed once made, so that the OpenGL
   // thread can draw with it while the host configures the next one.
   struct Package {
+    // The settings' texts and colour it was made from.
+    std::string config;
+    std::string pixelShader;
+    std::string vertexShader;
+    std::array<float, 4> errorSetting{};
+
+    bool IsMadeFrom(const Proc::BaseSettingsISF& settings) const;
+
     std::string vertex;
     std::string fragment;
     std::optional<ShaderSources<std::string_view, std::string_view>> shader;
@@ -55,13 +65,14 @@ class ISFBaseEffect {
   };
 
   static std::shared_ptr<const Package> MakePackage(const Proc::BaseSettingsISF& settings);
-  std::shared_ptr<const Package> CurrentPackage() const;
+  std::shared_ptr<const Package> PackageFor(const Proc::BaseSettingsISF& settings) const;
   void Restart(const std::vector<Ptr<Frame>>& inputs, const Frame& output);
   void UpdateBuiltins(const Frame& output, double time, double progress, bool restart);
   void RenderPass(ShaderStorage& storage, const ISFOGLCache& cache);
 
+  // The package of the latest settings, shared with the OpenGL thread.
   mutable std::mutex mutex_;
-  std::shared_ptr<const Package> package_;
+  std::shared_ptr<const Package> latest_;
   DrawState state_;
 };
 

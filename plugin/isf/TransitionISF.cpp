@@ -21,7 +21,7 @@ void TransitionISF::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>
                                ShaderStorage& storage, const Ptr<OglCache>& cache) {
   const std::vector<Ptr<Frame>> inputs{first->FrameData()->ConvertToRGBA(storage),
                                        second->FrameData()->ConvertToRGBA(storage)};
-  engine_.Processing(*target, inputs, time, progress, storage, cache);
+  engine_.Processing(DrawingSettings(), *target, inputs, time, progress, storage, cache);
 }
 
 }  // namespace Obrisk::Ogl

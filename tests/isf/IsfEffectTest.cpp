@@ -87,6 +87,22 @@ TEST(IsfEffect, OnePassFilterMatchesItsFormula) {
   }
 }
 
+TEST(IsfEffect, VertexShaderOfThePackageIsUsed) {
+  auto registry = Testing::MakeRegistry();
+  auto settings = PackageSettings<Proc::SettingsEffectISF>("invert.fs");
+  // Mirrors the picture left to right through the texture coordinates.
+  settings.SetVertexShader(
+      "void main() {\n  vv_vertShaderInit();\n  isf_FragNormCoord.x = 1.0 - VERTEXDATA.x;\n}\n");
+  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, settings.CLASS_ID);
+  effect->SetSettingsObject(settings);
+  auto input = Testing::MakeTestPattern(kWidth, kHeight, PixFmt::RGBA);
+  const auto output = Testing::Download(effect->ProcessData({Testing::Upload(input)}));
+  for (int x = 0; x < kWidth; ++x) {
+    const Pixel in = Testing::PixelAt(*input, kWidth - 1 - x, 5);
+    ASSERT_NEAR(Testing::PixelAt(*output, x, 5)[0], Byte(in[0] / 255.0 * -0.5 + 0.75), 1) << x;
+  }
+}
+
 TEST(IsfEffect, TwoPassPackageGoesThroughItsHalfSizeTarget) {
   auto registry = Testing::MakeRegistry();
   auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "half_two_pass.fs");
