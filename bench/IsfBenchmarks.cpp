@@ -54,10 +54,20 @@ void main() {
 }
 )";
 
-Proc::SettingsEffectISF PackageSettings() {
+// One pass, for the cost of the engine's own copies around a package.
+constexpr const char* kOnePassHeader = R"({"INPUTS": [{"NAME": "inputImage", "TYPE": "image"}]})";
+constexpr const char* kOnePassFragment = R"(
+void main() {
+  vec4 color = IMG_THIS_PIXEL(inputImage);
+  gl_FragColor = vec4(1.0 - color.rgb, color.a);
+}
+)";
+
+Proc::SettingsEffectISF PackageSettings(const char* header = kHeader,
+                                        const char* fragment = kFragment) {
   Proc::SettingsEffectISF settings;
-  settings.SetConfig(kHeader);
-  settings.SetPixelShader(kFragment);
+  settings.SetConfig(header);
+  settings.SetPixelShader(fragment);
   return settings;
 }
 
@@ -72,14 +82,14 @@ Ptr<Ogl::DataVideoOGL> UploadedFrame(int width, int height) {
   return data;
 }
 
-// The two-pass package at 1920x1080 from GPU input to a finished frame.
-void BM_IsfTwoPass1080p(benchmark::State& state) {
+// A package at 1920x1080 from GPU input to a finished frame.
+void RunPackage1080p(benchmark::State& state, const Proc::SettingsEffectISF& settings) {
   auto registry = MakeRef<Proc::EffectRegistry>();
   Ogl::RegisterFrameUploader(*registry);
   Registrator(registry.get());
   Ptr<Proc::IEffect> effect;
   registry->CreateEffect(effect, Proc::SettingsEffectISF::CLASS_ID, Proc::ImplNames::OGL, nullptr);
-  effect->SetSettingsObject(PackageSettings());
+  effect->SetSettingsObject(settings);
   auto input = UploadedFrame(kHdWidth, kHdHeight);
   std::int64_t time = 0;
   for (auto _ : state) {
@@ -91,7 +101,16 @@ void BM_IsfTwoPass1080p(benchmark::State& state) {
   state.counters["fps"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
+
+void BM_IsfTwoPass1080p(benchmark::State& state) {
+  RunPackage1080p(state, PackageSettings());
+}
 BENCHMARK(BM_IsfTwoPass1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_IsfOnePass1080p(benchmark::State& state) {
+  RunPackage1080p(state, PackageSettings(kOnePassHeader, kOnePassFragment));
+}
+BENCHMARK(BM_IsfOnePass1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Configure: parsing the header and rewriting the shaders of the package.
 void BM_IsfConfigure(benchmark::State& state) {

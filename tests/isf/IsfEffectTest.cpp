@@ -152,16 +152,28 @@ TEST(IsfEffect, PersistentBufferAccumulatesAndRestartsAtTimeZero) {
   }
 }
 
-TEST(IsfEffect, PersistentBufferIsClearedAtTimeZeroWithoutFrameIndex) {
+struct BufferCase {
+  const char* package;
+  std::uint8_t red[4];
+};
+class IsfBuffer : public ::testing::TestWithParam<BufferCase> {};
+
+// Frames at 0.2 s, 0.24 s, then a seek to 0 and on: a persistent buffer
+// keeps its sum until the seek, a buffer that is not starts from transparent
+// black every frame.
+TEST_P(IsfBuffer, KeepsOrClearsItsContents) {
   auto registry = Testing::MakeRegistry();
-  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "stale_feedback.fs");
+  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, GetParam().package);
   const std::int64_t times[] = {5 * kFrame, 6 * kFrame, 0, kFrame};
-  const std::uint8_t red[] = {51, 102, 51, 102};
   for (int i = 0; i < 4; ++i) {
     const auto output = Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255}, times[i])}));
-    ExpectEverywhere(*output, {red[i], 0, 0, 255}, 1);
+    ExpectEverywhere(*output, {GetParam().red[i], 0, 0, 255}, 1);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Packages, IsfBuffer,
+                         ::testing::Values(BufferCase{"stale_feedback.fs", {51, 102, 51, 102}},
+                                           BufferCase{"non_persistent.fs", {51, 51, 51, 51}}));
 
 TEST(IsfEffect, TimeDeltaIsZeroOnTheFirstFrameAndAfterARestart) {
   auto registry = Testing::MakeRegistry();
