@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -52,6 +53,27 @@ std::vector<double> NumbersOf(const Json& input, std::string_view key) {
   return numbers;
 }
 
+// A JSON number as a float or int32, raising Exception for a value that the
+// type cannot hold (the conversion would be undefined); another JSON type
+// raises the JSON library's type error.
+double NumberIn(const Json& value, double lowest, double highest, const std::string& name) {
+  const auto number = value.get<double>();
+  if (!(number >= lowest && number <= highest)) {
+    OBRISK_THROW(Exception, "Number out of range for element with name: " + name);
+  }
+  return number;
+}
+
+float FloatOf(const Json& value, const std::string& name) {
+  return static_cast<float>(NumberIn(value, std::numeric_limits<float>::lowest(),
+                                     std::numeric_limits<float>::max(), name));
+}
+
+std::int32_t IntOf(const Json& value, const std::string& name) {
+  return static_cast<std::int32_t>(NumberIn(value, std::numeric_limits<std::int32_t>::min(),
+                                            std::numeric_limits<std::int32_t>::max(), name));
+}
+
 // Logs a default outside the input's MIN or MAX; the default is kept.
 void CheckDefault(const Json& input, const std::vector<double>& value) {
   const auto check = Proc::ISF::CheckRange(value, NumbersOf(input, Keys::MIN_KEY),
@@ -62,12 +84,12 @@ void CheckDefault(const Json& input, const std::vector<double>& value) {
 
 // The first N numbers of the input's default array.
 template <class Vector, int N>
-Vector VectorDefault(const Json& input) {
+Vector VectorDefault(const std::string& name, const Json& input) {
   const Json& value = input.at(Keys::DEFAULT_KEY);
   Vector vector(0.0f);
   std::vector<double> components;
   for (int i = 0; i < N; ++i) {
-    vector[i] = value.at(static_cast<std::size_t>(i)).get<float>();
+    vector[i] = FloatOf(value.at(static_cast<std::size_t>(i)), name);
     components.push_back(vector[i]);
   }
   CheckDefault(input, components);
@@ -236,23 +258,23 @@ Element ISFParser::MakeBoolElement(const std::string& name, bool value) {
 }
 
 Element ISFParser::MakeLongElement(const std::string& name, const Json& input) {
-  const auto value = input.at(Keys::DEFAULT_KEY).get<std::int32_t>();
+  const std::int32_t value = IntOf(input.at(Keys::DEFAULT_KEY), name);
   CheckDefault(input, {static_cast<double>(value)});
   return Element{name, value};
 }
 
 Element ISFParser::MakeFloatElement(const std::string& name, const Json& input) {
-  const auto value = input.at(Keys::DEFAULT_KEY).get<float>();
+  const float value = FloatOf(input.at(Keys::DEFAULT_KEY), name);
   CheckDefault(input, {static_cast<double>(value)});
   return Element{name, value};
 }
 
 Element ISFParser::MakePoint2DElement(const std::string& name, const Json& input) {
-  return Element{name, VectorDefault<glm::vec2, 2>(input)};
+  return Element{name, VectorDefault<glm::vec2, 2>(name, input)};
 }
 
 Element ISFParser::MakeColorElement(const std::string& name, const Json& input) {
-  return Element{name, VectorDefault<glm::vec4, 4>(input)};
+  return Element{name, VectorDefault<glm::vec4, 4>(name, input)};
 }
 
 Element ISFParser::MakeImageElement(const std::string& name) {

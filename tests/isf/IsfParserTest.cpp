@@ -222,6 +222,17 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"NoName", R"({"INPUTS": [{"TYPE": "image"}]})", "Invalid element name: \"\""},
         FailureCase{"TargetWithSpace", R"({"INPUTS": [], "PASSES": [{"TARGET": "a b"}]})",
                     "Invalid element name: \"a b\""},
+        // Found by fuzzing: converting these defaults was undefined behaviour.
+        FailureCase{
+            "LongTooLarge",
+            R"({"INPUTS": [{"NAME": "n", "TYPE": "long", "DEFAULT": 26666666666666666666}]})",
+            "Number out of range for element with name: n"},
+        FailureCase{"FloatTooLarge",
+                    R"({"INPUTS": [{"NAME": "f", "TYPE": "float", "DEFAULT": -1e300}]})",
+                    "Number out of range for element with name: f"},
+        FailureCase{"ColorTooLarge",
+                    R"({"INPUTS": [{"NAME": "c", "TYPE": "color", "DEFAULT": [0, 0, 1e39, 1]}]})",
+                    "Number out of range for element with name: c"},
         FailureCase{"Syntax", R"({"INPUTS": [}")", "syntax error"},
         FailureCase{"Comments", "{\"INPUTS\": [] /* no */}", "syntax error"}),
     [](const auto& info) { return std::string(info.param.name); });
