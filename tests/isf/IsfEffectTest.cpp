@@ -1,10 +1,12 @@
 #include <cmath>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "isf/EffectISF.h"
 #include "isf/ISFOGLCache.h"
 #include "obrisk/host/Exception.h"
 #include "obrisk/isf/ISFUtils.h"
@@ -184,6 +186,33 @@ TEST(IsfEffect, TimeDeltaIsZeroOnTheFirstFrameAndAfterARestart) {
     const auto output = Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255}, times[i])}));
     ExpectEverywhere(*output, {Byte(delta[i]), Byte(times[i] / 1e6), 0, 255}, 1);
   }
+}
+
+TEST(IsfEffect, DateIsTheLocalDate) {
+  auto registry = Testing::MakeRegistry();
+  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "date.fs");
+  const auto output = Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255})}));
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  ExpectEverywhere(*output, {Byte((local.tm_mon + 1) / 12.0), Byte(local.tm_mday / 31.0), 0, 255},
+                   1);
+}
+
+TEST(IsfEffect, ProcessingWithoutACacheRaises) {
+  EffectISF effect;
+  effect.SetSettings(PackageSettings<Proc::SettingsEffectISF>("invert.fs"));
+  auto input = Testing::Upload(Testing::MakeTestPattern(kWidth, kHeight, PixFmt::RGBA));
+  input->Wait();
+  OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
+    auto target = Frame::CreateIntermediate({}, PixFmt::RGBA, {kWidth, kHeight, 1, 1});
+    try {
+      effect.ProcessGpu(target, input, 1.0, 0.0, storage, nullptr);
+      ADD_FAILURE() << "no exception";
+    } catch (const std::logic_error& error) {
+      EXPECT_STREQ(error.what(), "Wrong effect cache");
+    }
+  });
 }
 
 class IsfTransition : public ::testing::TestWithParam<double> {};
