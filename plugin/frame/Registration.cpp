@@ -15,6 +15,9 @@
 #include "effects/blur/EffectMotionBlur.h"
 #include "effects/blur/EffectTiltShift.h"
 #include "effects/colour/EffectInvert.h"
+#include "isf/EffectISF.h"
+#include "isf/EffectMultiInputISF.h"
+#include "isf/TransitionISF.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -49,6 +52,16 @@ void RegisterOneInput(Proc::IEffectRegistry& registry, const std::string& classI
   registry.RegisterOneInputEffect(classId, Proc::ImplNames::OGL, creator);
 }
 
+void RegisterTwoInput(Proc::IEffectRegistry& registry, const std::string& classId,
+                      Proc::EffectCreator creator) {
+  registry.RegisterTwoInputEffect(classId, Proc::ImplNames::OGL, creator);
+}
+
+void RegisterVarInput(Proc::IEffectRegistry& registry, const std::string& classId,
+                      Proc::EffectCreator creator) {
+  registry.RegisterVarInputEffect(classId, Proc::ImplNames::OGL, creator);
+}
+
 }  // namespace
 }  // namespace Obrisk::Ogl
 
@@ -67,7 +80,11 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectCensored::CLASS_ID, &CreateOneInput<EffectCensored>);
   RegisterOneInput(*registry, SettingsEffectFillBlurredBackground::CLASS_ID,
                    &CreateOneInput<EffectFillBlurredBackground>);
+  RegisterOneInput(*registry, SettingsEffectISF::CLASS_ID, &CreateOneInput<EffectISF>);
   RegisterOneInput(*registry, SettingsEffectDenoiseNLM::CLASS_ID,
                    &CreateOneInput<EffectDenoiseNLM>);
   RegisterOneInput(*registry, SettingsEffectBokehBlur::CLASS_ID, &CreateOneInput<EffectBokehBlur>);
+  RegisterTwoInput(*registry, SettingsTransitionISF::CLASS_ID, &CreateTwoInput<TransitionISF>);
+  RegisterVarInput(*registry, SettingsEffectMultiInputISF::CLASS_ID,
+                   &CreateVarInput<EffectMultiInputISF>);
 }

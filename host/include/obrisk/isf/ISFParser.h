@@ -1,0 +1,233 @@
+// The generic half of an ISF header parser: reads the JSON header into a map
+// of elements (inputs, render passes, built-ins). An implementation supplies
+// the element type and its factories and rewrites the shaders for its own
+// shading language.
+//
+// Vectors (point2D and color inputs, RENDERSIZE, DATE) are glm::vec2 and
+// glm::vec4. Element must be an aggregate {std::string name; std::any value;};
+// PassElement {std::int32_t index; std::string width; std::string height;
+// bool persistent;}. An element name repeated in the header keeps its first
+// element; the later ones are left out. Names must be identifiers (Exception
+// "Invalid element name: " + the name in quotes); a pass may have none.
+#pragma once
+
+#include <any>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include <fmt/format.h>
+#include <glm/vec2.hpp>
+#include <glm/vec4.hpp>
+#include <nlohmann/json.hpp>
+
+#include "obrisk/host/Exception.h"
+#include "obrisk/isf/ISFUtils.h"
+
+namespace Obrisk::Proc::ISF {
+
+template <class Element, class PassElement, class ImageElement>
+class ISFParser {
+ public:
+  using Json = nlohmann::json;
+  using ElementMap = std::unordered_map<std::string, Element>;
+
+  ISFParser(std::string header, std::string vertex, std::string fragment)
+      : header_(std::move(header)), inVertex_(std::move(vertex)), inFragment_(std::move(fragment)) {
+    elements_.max_load_factor(1.0f);
+  }
+  virtual ~ISFParser() = default;
+  ISFParser(const ISFParser&) = delete;
+  ISFParser& operator=(const ISFParser&) = delete;
+
+  // Parses the header: its inputs and passes become elements and the shaders
+  // are rewritten. Raises the JSON library's errors for malformed text and
+  // Exception "INPUT section not found!" for a header without inputs.
+  void AddParamsFromISF() {
+    passCounter_ = 0;
+    imageCounter_ = 0;
+    const Json root = Json::parse(header_, nullptr, true, false);
+    if (!root.is_object() || !root.contains(INPUTS_KEY)) {
+      OBRISK_THROW(Exception, std::string("INPUT section not found!"));
+    }
+    ParseSections(root);
+  }
+
+  // Adds the built-in variables and rewrites the shaders again so that they
+  // are declared too.
+  void AddStandardElements() {
+    for (const Element& element : StandardElements()) elements_.emplace(element.name, element);
+    RewriteShaders();
+  }
+
+  const std::string& GetFragmentShader() const { return outFragment_; }
+  const std::string& GetVertexShader() const { return outVertex_; }
+  const ElementMap& GetElements() const { return elements_; }
+
+ protected:
+  virtual Element MakeBoolElement(const std::string& name, bool value) = 0;
+  virtual Element MakeLongElement(const std::string& name, const Json& input) = 0;
+  virtual Element MakeFloatElement(const std::string& name, const Json& input) = 0;
+  virtual Element MakePoint2DElement(const std::string& name, const Json& input) = 0;
+  virtual Element MakeColorElement(const std::string& name, const Json& input) = 0;
+  // Numbers the image inputs in header order through NextImageIndex.
+  virtual Element MakeImageElement(const std::string& name) = 0;
+  virtual Element MakePassElement(const std::string& name, const PassElement& pass) = 0;
+  // Replaces the render-size variables in the pass's size expressions.
+  virtual void ResolveSizeVariables(PassElement& pass) = 0;
+  // Parses INPUTS and PASSES (ParseInputsAndPasses, ResolvePassSizes) and
+  // rewrites the shaders.
+  virtual void ParseSections(const Json& root) = 0;
+  // Builds the output shaders from the input ones and the current elements.
+  virtual void RewriteShaders() = 0;
+
+  // The inputs, then the passes, in header order: every non-null entry of
+  // an array; a missing key or another value parses nothing.
+  void ParseInputsAndPasses(const Json& root) {
+    ForEachEntry(root, INPUTS_KEY, [this](const Json& input) { Insert(ParseInputElement(input)); });
+    ForEachEntry(root, PASSES_KEY, [this](const Json& pass) { Insert(ParsePassElement(pass)); });
+  }
+
+  // Turns the variables of every named pass's size expressions into text:
+  // the render size through ResolveSizeVariables, then the int and float
+  // inputs by their defaults.
+  void ResolvePassSizes() {
+    for (auto& [name, element] : elements_) {
+      const auto* stored = std::any_cast<PassElement>(&element.value);
+      if (stored == nullptr || name.empty()) continue;
+      PassElement pass = *stored;
+      ResolveSizeVariables(pass);
+      for (const auto& [variable, input] : elements_) {
+        const std::string text = NumberText(input.value);
+        if (text.empty()) continue;
+        const std::string sign = std::string(VARIABLE_SIGN) + variable;
+        ReplaceString(pass.width, sign, " " + text + " ", true);
+        ReplaceString(pass.height, sign, " " + text + " ", true);
+      }
+      element.value = pass;
+    }
+  }
+
+  Element ParseInputElement(const Json& input) {
+    const std::string name = StringOf(input, NAME_KEY);
+    if (!input.contains(TYPE_KEY)) {
+      OBRISK_THROW(Exception, std::string("TYPE_KEY for element not found"));
+    }
+    const InputTypeValue type =
+        GetInputTypeFromString(input.at(TYPE_KEY).template get<std::string>());
+    if (type == kImage) return MakeImageElement(name);
+    if (type == kEvent) return MakeBoolElement(name, false);
+    if (type > kEvent) return Element{};
+    if (!input.contains(DEFAULT_KEY)) {
+      OBRISK_THROW(Exception, "DEFAULT_KEY for element with name: " + name + " not found");
+    }
+    switch (type) {
+      case kBool:
+        return MakeBoolElement(name, BoolDefault(input.at(DEFAULT_KEY)));
+      case kLong:
+        return MakeLongElement(name, input);
+      case kFloat:
+        return MakeFloatElement(name, input);
+      case kPoint2D:
+        return MakePoint2DElement(name, input);
+      default:
+        return MakeColorElement(name, input);
+    }
+  }
+
+  Element ParsePassElement(const Json& pass) {
+    PassElement element{};
+    element.persistent = true;
+    if (pass.contains(PERSISTENT_KEY)) {
+      element.persistent = pass.at(PERSISTENT_KEY).template get<bool>();
+    }
+    element.width = ExpressionOf(pass, WIDTH_KEY);
+    element.height = ExpressionOf(pass, HEIGHT_KEY);
+    element.index = passCounter_++;
+    return MakePassElement(StringOf(pass, TARGET_KEY), element);
+  }
+
+  std::int32_t NextImageIndex() { return imageCounter_++; }
+
+  const std::string& InputVertex() const { return inVertex_; }
+  const std::string& InputFragment() const { return inFragment_; }
+  void SetOutput(std::string vertex, std::string fragment) {
+    outVertex_ = std::move(vertex);
+    outFragment_ = std::move(fragment);
+  }
+
+ private:
+  template <class Parse>
+  static void ForEachEntry(const Json& root, std::string_view key, Parse&& parse) {
+    const auto found = root.find(key);
+    if (found == root.end() || !found->is_array()) return;
+    for (const Json& entry : *found) {
+      if (!entry.is_null()) parse(entry);
+    }
+  }
+
+  // Names go into the shaders' declarations, so they must be identifiers;
+  // only a pass may go without (it then has no sampler).
+  void Insert(Element element) {
+    if (!element.value.has_value()) return;
+    const bool unnamedPass = element.name.empty() && element.value.type() == typeid(PassElement);
+    if (!unnamedPass && !IsValidName(element.name)) {
+      OBRISK_THROW(Exception, "Invalid element name: \"" + element.name + "\"");
+    }
+    elements_.emplace(element.name, std::move(element));
+  }
+
+  // A key's string, empty when the key is absent; another type raises the
+  // JSON library's type error.
+  static std::string StringOf(const Json& object, std::string_view key) {
+    if (!object.is_object() || !object.contains(key)) return {};
+    return object.at(key).template get<std::string>();
+  }
+
+  // A size expression: its text, or the text of a plain number.
+  static std::string ExpressionOf(const Json& pass, std::string_view key) {
+    if (pass.is_object() && pass.contains(key) && pass.at(key).is_number()) {
+      return pass.at(key).dump();
+    }
+    return StringOf(pass, key);
+  }
+
+  // Booleans as they are, numbers as non-zero; anything else raises the JSON
+  // library's type error.
+  static bool BoolDefault(const Json& value) {
+    if (value.is_boolean()) return value.template get<bool>();
+    return value.template get<double>() != 0.0;
+  }
+
+  // An int or float value as size expressions take it; empty for other values.
+  static std::string NumberText(const std::any& value) {
+    if (const auto* number = std::any_cast<std::int32_t>(&value)) return std::to_string(*number);
+    if (const auto* number = std::any_cast<float>(&value)) return fmt::format("{:f}", *number);
+    return {};
+  }
+
+  static const std::vector<Element>& StandardElements() {
+    static const std::vector<Element> elements{
+        Element{std::string(FRAMEINDEX), std::int32_t{0}},
+        Element{std::string(PASSINDEX), std::int32_t{-1}},
+        Element{std::string(RENDERSIZE), glm::vec2(-1.0f)},
+        Element{std::string(TIME), -1.0f},
+        Element{std::string(TIMEDELTA), -1.0f},
+        Element{std::string(DATE), glm::vec4(-1.0f)},
+    };
+    return elements;
+  }
+
+  std::string header_;
+  std::string inVertex_;
+  std::string inFragment_;
+  std::string outVertex_;
+  std::string outFragment_;
+  ElementMap elements_;
+  std::int32_t passCounter_ = 0;
+  std::int32_t imageCounter_ = 0;
+};
+
+}  // namespace Obrisk::Proc::ISF

@@ -1,0 +1,106 @@
+#include "obrisk/isf/ISFUtils.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <utility>
+
+#include "obrisk/host/Exception.h"
+
+namespace Obrisk::Proc::ISF {
+namespace {
+
+constexpr std::array<std::pair<std::string_view, InputTypeValue>, 9> kInputTypes{{
+    {"bool", kBool},
+    {"long", kLong},
+    {"float", kFloat},
+    {"point2D", kPoint2D},
+    {"color", kColor},
+    {"image", kImage},
+    {"event", kEvent},
+    {"audio", kAudio},
+    {"audioFFT", kAudioFFT},
+}};
+
+bool IsIdentifierChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+}
+
+// Whether the occurrence of `from` at `position` stands as a word of its own.
+bool IsWholeWord(std::string_view text, std::size_t position, std::string_view from) {
+  const bool touchesBefore =
+      position > 0 && IsIdentifierChar(from.front()) && IsIdentifierChar(text[position - 1]);
+  const std::size_t end = position + from.size();
+  const bool touchesAfter =
+      end < text.size() && IsIdentifierChar(from.back()) && IsIdentifierChar(text[end]);
+  return !touchesBefore && !touchesAfter;
+}
+
+constexpr std::string_view kCommentOpen = "/*";
+constexpr std::string_view kCommentClose = "*/";
+
+}  // namespace
+
+InputTypeValue GetInputTypeFromString(std::string_view type) {
+  for (const auto& [text, value] : kInputTypes) {
+    if (text == type) return value;
+  }
+  return kUnknown;
+}
+
+void ReplaceString(std::string& text, std::string_view from, std::string_view to, bool wholeWord) {
+  if (from.empty()) return;
+  std::string result;
+  std::size_t copied = 0;
+  std::size_t position = text.find(from);
+  while (position != std::string::npos) {
+    if (wholeWord && !IsWholeWord(text, position, from)) {
+      position = text.find(from, position + 1);
+      continue;
+    }
+    result.append(text, copied, position - copied);
+    result.append(to);
+    copied = position + from.size();
+    position = text.find(from, copied);
+  }
+  if (copied == 0) return;
+  result.append(text, copied, std::string::npos);
+  text = std::move(result);
+}
+
+bool IsValidName(std::string_view name) {
+  return !name.empty() && std::isdigit(static_cast<unsigned char>(name.front())) == 0 &&
+         std::all_of(name.begin(), name.end(), IsIdentifierChar);
+}
+
+RangeCheck CheckRange(std::span<const double> value, std::span<const double> minimum,
+                      std::span<const double> maximum) {
+  RangeCheck check;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (i < minimum.size() && value[i] < minimum[i]) check.belowMinimum = true;
+    if (i < maximum.size() && value[i] > maximum[i]) check.aboveMaximum = true;
+  }
+  return check;
+}
+
+FragmentFile SplitFragmentFile(std::string_view text) {
+  const std::size_t open = text.find_first_not_of(" \t\r\n");
+  if (open == std::string_view::npos || text.substr(open, kCommentOpen.size()) != kCommentOpen) {
+    OBRISK_THROW(Exception, std::string("ISF header comment not found"));
+  }
+  const std::size_t headerStart = open + kCommentOpen.size();
+  const std::size_t close = text.find(kCommentClose, headerStart);
+  if (close == std::string_view::npos) {
+    OBRISK_THROW(Exception, std::string("ISF header comment is not closed"));
+  }
+  const std::size_t bodyStart = close + kCommentClose.size();
+  const auto lines =
+      std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bodyStart), '\n');
+  FragmentFile file;
+  file.header = std::string(text.substr(headerStart, close - headerStart));
+  file.body = std::string(static_cast<std::size_t>(lines), '\n');
+  file.body.append(text.substr(bodyStart));
+  return file;
+}
+
+}  // namespace Obrisk::Proc::ISF

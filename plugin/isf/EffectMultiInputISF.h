@@ -1,0 +1,26 @@
+// An ISF package run as any number of inputs, in input order.
+#pragma once
+
+#include "frame/EffectAlgorithm.h"
+#include "isf/ISFBaseEffect.h"
+#include "obrisk/settings/IsfSettings.h"
+
+namespace Obrisk::Ogl {
+
+class EffectMultiInputISF final
+    : public EffectAlgorithmWithSettings<VarInputEffectAlgorithm,
+                                         Proc::SettingsEffectMultiInputISF> {
+ public:
+  const std::string_view& GetName() const override;
+  // Configures the package first: a package that does not parse raises and
+  // leaves the settings as they were.
+  void SetSettings(const Proc::Settings& settings) override;
+  Ptr<OglCache> CreateCache() override;
+  void ProcessGpu(const Ptr<Frame>& target, const DataVideoList& sources, double time,
+                  double progress, ShaderStorage& storage, const Ptr<OglCache>& cache) override;
+
+ private:
+  ISF::ISFBaseEffect engine_;
+};
+
+}  // namespace Obrisk::Ogl

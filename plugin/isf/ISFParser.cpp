@@ -1,0 +1,311 @@
+#include "isf/ISFParser.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include <glog/logging.h>
+#include <glm/vec2.hpp>
+#include <glm/vec4.hpp>
+
+namespace Obrisk::Ogl::ISF {
+namespace {
+
+namespace Keys = Proc::ISF;
+using Proc::ISF::ReplaceString;
+using ElementMap = ISFParser::ElementMap;
+using Json = ISFParser::Json;
+
+constexpr int kDiagnostics = 10;  // verbose level of header diagnostics
+
+// IMG_PIXEL addresses texels by pixel position.
+constexpr std::string_view kSamplerByPixel =
+    "vec4 _SAMPLER2D_BY_PIXEL( sampler2D sampler, vec2 loc ) "
+    "{ return texture2D( sampler, loc.xy / RENDERSIZE.xy ); } \n";
+// gl_FragCoord of the render size, whatever target the pass draws into.
+constexpr std::string_view kFragCoord =
+    "vec2 _GL_FRAG_COORD() { return TexCoord0.xy * RENDERSIZE.xy; }\n";
+constexpr std::string_view kTexCoordVarying = "varying vec2 TexCoord0; \n";
+constexpr std::string_view kVertexInit =
+    "void isf_vertShaderInit( void ) "
+    "{ gl_Position = vec4(vbo_xy_uv.zw, 0., 1.); TexCoord0 = vbo_xy_uv.xy; }\n";
+constexpr std::string_view kVertexAttribute = "attribute vec4 vbo_xy_uv;\n";
+
+bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
+// Numbers under a key: a number or an array of numbers; nothing for an absent
+// key or another value, which the range check then ignores.
+std::vector<double> NumbersOf(const Json& input, std::string_view key) {
+  std::vector<double> numbers;
+  const auto found = input.find(key);
+  if (found == input.end()) return numbers;
+  if (found->is_number()) numbers.push_back(found->get<double>());
+  if (found->is_array()) {
+    for (const Json& entry : *found) {
+      if (!entry.is_number()) return {};
+      numbers.push_back(entry.get<double>());
+    }
+  }
+  return numbers;
+}
+
+// A JSON number as a float or int32, raising Exception for a value that the
+// type cannot hold (the conversion would be undefined); another JSON type
+// raises the JSON library's type error.
+double NumberIn(const Json& value, double lowest, double highest, const std::string& name) {
+  const auto number = value.get<double>();
+  if (!(number >= lowest && number <= highest)) {
+    OBRISK_THROW(Exception, "Number out of range for element with name: " + name);
+  }
+  return number;
+}
+
+float FloatOf(const Json& value, const std::string& name) {
+  return static_cast<float>(NumberIn(value, std::numeric_limits<float>::lowest(),
+                                     std::numeric_limits<float>::max(), name));
+}
+
+std::int32_t IntOf(const Json& value, const std::string& name) {
+  return static_cast<std::int32_t>(NumberIn(value, std::numeric_limits<std::int32_t>::min(),
+                                            std::numeric_limits<std::int32_t>::max(), name));
+}
+
+// Logs a default outside the input's MIN or MAX; the default is kept.
+void CheckDefault(const Json& input, const std::vector<double>& value) {
+  const auto check = Proc::ISF::CheckRange(value, NumbersOf(input, Keys::MIN_KEY),
+                                           NumbersOf(input, Keys::MAX_KEY));
+  if (check.belowMinimum) VLOG(kDiagnostics) << "Incorrect MIN restrictions.";
+  if (check.aboveMaximum) VLOG(kDiagnostics) << "Incorrect MAX restrictions.";
+}
+
+// The first N numbers of the input's default array.
+template <class Vector, int N>
+Vector VectorDefault(const std::string& name, const Json& input) {
+  const Json& value = input.at(Keys::DEFAULT_KEY);
+  Vector vector(0.0f);
+  std::vector<double> components;
+  for (int i = 0; i < N; ++i) {
+    vector[i] = FloatOf(value.at(static_cast<std::size_t>(i)), name);
+    components.push_back(vector[i]);
+  }
+  CheckDefault(input, components);
+  return vector;
+}
+
+// The shader's leading #version and #extension lines, which must stay first.
+std::size_t LeadingDirectivesEnd(std::string_view source, int& lines) {
+  std::size_t offset = 0;
+  lines = 0;
+  while (offset < source.size()) {
+    const std::size_t end = source.find('\n', offset);
+    const std::size_t next = end == std::string_view::npos ? source.size() : end + 1;
+    std::string_view line = source.substr(offset, next - offset);
+    const std::size_t start = line.find_first_not_of(" \t\r\n");
+    if (start != std::string_view::npos) {
+      line.remove_prefix(start);
+      if (!line.starts_with("#version") && !line.starts_with("#extension")) break;
+    }
+    offset = next;
+    ++lines;
+  }
+  return offset;
+}
+
+// A directive after which the next line counts as `line`, for a shader whose
+// leading directives are `head`: before GLSL 3.30 the directive names the
+// number of its own line.
+std::string LineDirective(std::string_view head, int line) {
+  constexpr int kFirstVersionCountingNextLine = 330;
+  constexpr std::string_view kVersion = "#version";
+  const std::size_t position = head.find(kVersion);
+  const int version =
+      position == std::string_view::npos
+          ? 0
+          : std::atoi(std::string(head.substr(position + kVersion.size(), 8)).c_str());
+  return "\n#line " + std::to_string(version >= kFirstVersionCountingNextLine ? line : line - 1) +
+         "\n";
+}
+
+// Rewrites every call `name(argument)` as `open + argument + close`; a call
+// without balanced parentheses is left for the compiler to report.
+void ExpandCalls(std::string& text, std::string_view name, std::string_view open,
+                 std::string_view close) {
+  std::size_t position = 0;
+  while ((position = text.find(name, position)) != std::string::npos) {
+    std::size_t cursor = text.find_first_not_of(" \t\r\n", position + name.size());
+    if (cursor == std::string::npos || text[cursor] != '(') {
+      position += name.size();
+      continue;
+    }
+    const std::size_t argument = cursor + 1;
+    int depth = 1;
+    for (++cursor; cursor < text.size() && depth > 0; ++cursor) {
+      if (text[cursor] == '(') ++depth;
+      if (text[cursor] == ')') --depth;
+    }
+    if (depth != 0) return;
+    const std::string replacement =
+        std::string(open) + text.substr(argument, cursor - 1 - argument) + std::string(close);
+    text.replace(position, cursor - position, replacement);
+    // Calls nested in the argument are expanded next.
+    position += open.size();
+  }
+}
+
+// The GLSL type of an element's uniform; empty for values without one.
+std::string_view GlslType(const std::any& value) {
+  if (value.type() == typeid(bool)) return "bool";
+  if (value.type() == typeid(std::int32_t)) return "int";
+  if (value.type() == typeid(float)) return "float";
+  if (value.type() == typeid(glm::vec2)) return "vec2";
+  if (value.type() == typeid(glm::vec4)) return "vec4";
+  if (value.type() == typeid(ImageElement)) return "sampler2D";
+  return {};
+}
+
+std::vector<const Element*> SortedByName(const ElementMap& elements) {
+  std::vector<const Element*> sorted;
+  for (const auto& [name, element] : elements) sorted.push_back(&element);
+  std::sort(sorted.begin(), sorted.end(),
+            [](const Element* a, const Element* b) { return a->name < b->name; });
+  return sorted;
+}
+
+// One uniform line per input and built-in, in name order.
+std::string UniformDeclarations(const ElementMap& elements) {
+  std::string declarations;
+  for (const Element* element : SortedByName(elements)) {
+    const std::string_view type = GlslType(element->value);
+    if (type.empty()) {
+      VLOG(kDiagnostics) << "Unregistered type: " << element->value.type().name();
+      continue;
+    }
+    declarations += "uniform " + std::string(type) + " " + element->name + ";\n";
+  }
+  return declarations;
+}
+
+// One sampler line per named pass target.
+std::string PassSamplers(const ElementMap& elements) {
+  std::string samplers;
+  for (const Element* element : SortedByName(elements)) {
+    if (element->value.type() == typeid(PassElement) && !element->name.empty()) {
+      samplers += "uniform sampler2D " + element->name + ";\n";
+    }
+  }
+  return samplers;
+}
+
+// ISF coordinate names onto TexCoord0, and its declaration where used.
+void MapCoordinates(std::string& prologue, std::string& text) {
+  ReplaceString(text, "isf_FragNormCoord", "TexCoord0", true);
+  ReplaceString(text, "vv_FragNormCoord", "TexCoord0", true);
+  if (Contains(text, "gl_FragCoord")) {
+    ReplaceString(text, "gl_FragCoord", "_GL_FRAG_COORD()", true);
+    prologue.insert(0, kFragCoord);
+  }
+  if (Contains(prologue, "TexCoord0") || Contains(text, "TexCoord0")) {
+    prologue.insert(0, kTexCoordVarying);
+  }
+}
+
+// Puts the generated declarations in front of the package's own text, after
+// its leading directives, and restarts the line count so that compiler
+// messages give the lines of the text as the package has it.
+std::string Assemble(std::string_view source, std::size_t headEnd, int headLines,
+                     const std::string& prologue, const std::string& text) {
+  return std::string(source.substr(0, headEnd)) + prologue +
+         LineDirective(source.substr(0, headEnd), headLines + 1) + text;
+}
+
+std::string RewriteFragment(const std::string& source, const ElementMap& elements) {
+  int headLines = 0;
+  const std::size_t headEnd = LeadingDirectivesEnd(source, headLines);
+  std::string text = source.substr(headEnd);
+  ReplaceString(text, "IMG_NORM_PIXEL", "texture2D", true);
+  ReplaceString(text, "IMG_PIXEL", "_SAMPLER2D_BY_PIXEL", true);
+  ExpandCalls(text, "IMG_THIS_NORM_PIXEL", "texture2D(", ", TexCoord0.xy)");
+  ExpandCalls(text, "IMG_THIS_PIXEL", "_SAMPLER2D_BY_PIXEL(", ", TexCoord0.xy * RENDERSIZE.xy)");
+  std::string prologue;
+  if (Contains(text, "_SAMPLER2D_BY_PIXEL")) prologue.insert(0, kSamplerByPixel);
+  MapCoordinates(prologue, text);
+  prologue.insert(0, UniformDeclarations(elements));
+  prologue.insert(0, PassSamplers(elements));
+  return Assemble(source, headEnd, headLines, prologue, text);
+}
+
+std::string RewriteVertex(const std::string& source, const ElementMap& elements) {
+  int headLines = 0;
+  const std::size_t headEnd = LeadingDirectivesEnd(source, headLines);
+  std::string text = source.substr(headEnd);
+  ReplaceString(text, "vv_vertShaderInit", "isf_vertShaderInit", true);
+  std::string prologue(kVertexInit);
+  prologue.insert(0, UniformDeclarations(elements));
+  MapCoordinates(prologue, text);
+  ReplaceString(text, "VERTEXDATA", "vbo_xy_uv", true);
+  prologue.insert(0, kVertexAttribute);
+  return Assemble(source, headEnd, headLines, prologue, text);
+}
+
+}  // namespace
+
+Element ISFParser::MakeBoolElement(const std::string& name, bool value) {
+  return Element{name, value};
+}
+
+Element ISFParser::MakeLongElement(const std::string& name, const Json& input) {
+  const std::int32_t value = IntOf(input.at(Keys::DEFAULT_KEY), name);
+  CheckDefault(input, {static_cast<double>(value)});
+  return Element{name, value};
+}
+
+Element ISFParser::MakeFloatElement(const std::string& name, const Json& input) {
+  const float value = FloatOf(input.at(Keys::DEFAULT_KEY), name);
+  CheckDefault(input, {static_cast<double>(value)});
+  return Element{name, value};
+}
+
+Element ISFParser::MakePoint2DElement(const std::string& name, const Json& input) {
+  return Element{name, VectorDefault<glm::vec2, 2>(name, input)};
+}
+
+Element ISFParser::MakeColorElement(const std::string& name, const Json& input) {
+  return Element{name, VectorDefault<glm::vec4, 4>(name, input)};
+}
+
+Element ISFParser::MakeImageElement(const std::string& name) {
+  return Element{name, ImageElement{NextImageIndex()}};
+}
+
+Element ISFParser::MakePassElement(const std::string& name, const PassElement& pass) {
+  return Element{name, pass};
+}
+
+void ISFParser::ResolveSizeVariables(PassElement& pass) {
+  const std::string sign(Keys::VARIABLE_SIGN);
+  const std::string renderSize(Keys::RENDERSIZE);
+  for (std::string* expression : {&pass.width, &pass.height}) {
+    ReplaceString(*expression, sign + std::string(Keys::WIDTH_KEY), " " + renderSize + ".x ", true);
+    ReplaceString(*expression, sign + std::string(Keys::HEIGHT_KEY), " " + renderSize + ".y ",
+                  true);
+  }
+}
+
+void ISFParser::ParseSections(const Json& root) {
+  ParseInputsAndPasses(root);
+  ResolvePassSizes();
+  RewriteShaders();
+}
+
+void ISFParser::RewriteShaders() {
+  const std::string& fragment = InputFragment();
+  const std::string& vertex = InputVertex();
+  SetOutput(vertex.empty() ? vertex : RewriteVertex(vertex, GetElements()),
+            fragment.empty() ? fragment : RewriteFragment(fragment, GetElements()));
+}
+
+}  // namespace Obrisk::Ogl::ISF

@@ -1,0 +1,27 @@
+// An ISF package run as a transition: the first clip's frame, then the second's, with the
+// progress in the package's float input "progress".
+#pragma once
+
+#include "frame/EffectAlgorithm.h"
+#include "isf/ISFBaseEffect.h"
+#include "obrisk/settings/IsfSettings.h"
+
+namespace Obrisk::Ogl {
+
+class TransitionISF final
+    : public EffectAlgorithmWithSettings<TransitionAlgorithm, Proc::SettingsTransitionISF> {
+ public:
+  const std::string_view& GetName() const override;
+  // Configures the package first: a package that does not parse raises and
+  // leaves the settings as they were.
+  void SetSettings(const Proc::Settings& settings) override;
+  Ptr<OglCache> CreateCache() override;
+  void ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>& first,
+                  const Ptr<DataVideoOGL>& second, double time, double progress,
+                  ShaderStorage& storage, const Ptr<OglCache>& cache) override;
+
+ private:
+  ISF::ISFBaseEffect engine_;
+};
+
+}  // namespace Obrisk::Ogl

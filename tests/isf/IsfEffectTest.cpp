@@ -1,0 +1,299 @@
+#include <cmath>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "isf/EffectISF.h"
+#include "isf/ISFOGLCache.h"
+#include "obrisk/host/Exception.h"
+#include "obrisk/isf/ISFUtils.h"
+#include "obrisk/ogl/OglManager.h"
+#include "obrisk/settings/IsfSettings.h"
+#include "support/GpuTestSupport.h"
+
+namespace Obrisk::Ogl {
+namespace {
+
+using Proc::PixFmt;
+using Testing::Pixel;
+
+constexpr int kWidth = 24;
+constexpr int kHeight = 12;
+constexpr std::int64_t kFrame = 40000;  // 25 frames per second, in microseconds
+
+std::string ReadPackage(const std::string& name) {
+  std::ifstream file(std::string(QUENVARA_ISF_PACKAGES) + "/" + name);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+template <class S>
+S PackageSettings(const std::string& name) {
+  const auto file = Proc::ISF::SplitFragmentFile(ReadPackage(name));
+  S settings;
+  settings.SetConfig(file.header);
+  settings.SetPixelShader(file.body);
+  return settings;
+}
+
+template <class S>
+Ptr<Proc::IEffect> MakeEffect(Proc::EffectRegistry& registry, const std::string& package) {
+  Ptr<Proc::IEffect> effect = Testing::CreateEffect(registry, S::CLASS_ID);
+  effect->SetSettingsObject(PackageSettings<S>(package));
+  return effect;
+}
+
+Ptr<Proc::IData> Solid(const Pixel& color, std::int64_t start = kFrame) {
+  auto frame = Testing::MakeFrame(kWidth, kHeight, PixFmt::RGBA, [&](int, int) { return color; });
+  Ptr<Proc::IData> data = Testing::Upload(frame);
+  data->SetStartTime(start);
+  data->SetDuration(kFrame);
+  return data;
+}
+
+void ExpectEverywhere(const Proc::DataVideoMemory& frame, const Pixel& expected, int tolerance) {
+  for (int y = 0; y < frame.GetFrameInfo().height; ++y) {
+    for (int x = 0; x < frame.GetFrameInfo().width; ++x) {
+      const Pixel actual = Testing::PixelAt(frame, x, y);
+      for (int c = 0; c < 4; ++c) {
+        ASSERT_NEAR(actual[c], expected[c], tolerance) << x << "," << y << " channel " << c;
+      }
+    }
+  }
+}
+
+std::uint8_t Byte(double value) {
+  return static_cast<std::uint8_t>(std::lround(value * 255.0));
+}
+
+TEST(IsfEffect, OnePassFilterMatchesItsFormula) {
+  auto registry = Testing::MakeRegistry();
+  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "invert.fs");
+  auto input = Testing::MakeTestPattern(kWidth, kHeight, PixFmt::RGBA);
+  const auto output = Testing::Download(effect->ProcessData({Testing::Upload(input)}));
+  constexpr double kAmount = 0.75;  // the package's default
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const Pixel in = Testing::PixelAt(*input, x, y);
+      const Pixel out = Testing::PixelAt(*output, x, y);
+      for (int c = 0; c < 3; ++c) {
+        const double v = in[c] / 255.0;
+        ASSERT_NEAR(out[c], Byte(v + (1.0 - 2.0 * v) * kAmount), 1) << x << "," << y;
+      }
+      ASSERT_EQ(out[3], in[3]);
+    }
+  }
+}
+
+TEST(IsfEffect, VertexShaderOfThePackageIsUsed) {
+  auto registry = Testing::MakeRegistry();
+  auto settings = PackageSettings<Proc::SettingsEffectISF>("invert.fs");
+  // Mirrors the picture left to right through the texture coordinates.
+  settings.SetVertexShader(
+      "void main() {\n  vv_vertShaderInit();\n  isf_FragNormCoord.x = 1.0 - VERTEXDATA.x;\n}\n");
+  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, settings.CLASS_ID);
+  effect->SetSettingsObject(settings);
+  auto input = Testing::MakeTestPattern(kWidth, kHeight, PixFmt::RGBA);
+  const auto output = Testing::Download(effect->ProcessData({Testing::Upload(input)}));
+  for (int x = 0; x < kWidth; ++x) {
+    const Pixel in = Testing::PixelAt(*input, kWidth - 1 - x, 5);
+    ASSERT_NEAR(Testing::PixelAt(*output, x, 5)[0], Byte(in[0] / 255.0 * -0.5 + 0.75), 1) << x;
+  }
+}
+
+TEST(IsfEffect, TwoPassPackageGoesThroughItsHalfSizeTarget) {
+  auto registry = Testing::MakeRegistry();
+  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "half_two_pass.fs");
+  // Halved and doubled through two 8-bit targets: within 2.
+  ExpectEverywhere(*Testing::Download(effect->ProcessData({Solid({200, 100, 50, 255})})),
+                   {200, 100, 50, 255}, 2);
+}
+
+struct SizeCase {
+  const char* width;
+  const char* height;
+  std::uint32_t expectedWidth;
+  std::uint32_t expectedHeight;
+};
+class IsfPassSize : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(IsfPassSize, IsComputedOnTheGpuFromTheExpressions) {
+  Ptr<ISF::ISFOGLCache> cache = MakeRef<ISF::ISFOGLCache>();
+  const ISF::PassList passes{{"target", ISF::PassElement{0, GetParam().width, GetParam().height}}};
+  OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
+    auto output = Frame::CreateIntermediate({}, PixFmt::RGBA, {1920, 1080, 1, 1});
+    ASSERT_TRUE(cache->Prepare(passes, *output, storage));
+    EXPECT_FALSE(cache->Prepare(passes, *output, storage)) << "made once";
+    const auto& item = cache->Items().at(0);
+    EXPECT_EQ(item.width, GetParam().expectedWidth);
+    EXPECT_EQ(item.height, GetParam().expectedHeight);
+    EXPECT_EQ(item.target->GetFrameInfo().width, static_cast<int>(GetParam().expectedWidth));
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Expressions, IsfPassSize,
+    ::testing::Values(SizeCase{"", "", 1920, 1080},
+                      SizeCase{" RENDERSIZE.x /2", " RENDERSIZE.y /2", 960, 540},
+                      SizeCase{"floor( RENDERSIZE.x /7.0)", " RENDERSIZE.y / 3.0 + 0.6 ", 274, 361},
+                      SizeCase{"-5.0", "0", 1, 1}, SizeCase{"70000", "2", 16384, 2}));
+
+TEST(IsfEffect, PersistentBufferAccumulatesAndRestartsAtTimeZero) {
+  auto registry = Testing::MakeRegistry();
+  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "feedback.fs");
+  const std::int64_t times[] = {0, kFrame, 2 * kFrame, 0, kFrame};
+  const std::uint8_t red[] = {51, 102, 153, 51, 102};
+  const std::uint8_t index[] = {0, 10, 20, 0, 10};
+  for (int i = 0; i < 5; ++i) {
+    const auto output = Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255}, times[i])}));
+    ExpectEverywhere(*output, {red[i], index[i], 0, 255}, 1);
+  }
+}
+
+struct BufferCase {
+  const char* package;
+  std::uint8_t red[4];
+};
+class IsfBuffer : public ::testing::TestWithParam<BufferCase> {};
+
+// Frames at 0.2 s, 0.24 s, then a seek to 0 and on: a persistent buffer
+// keeps its sum until the seek, a buffer that is not starts from transparent
+// black every frame.
+TEST_P(IsfBuffer, KeepsOrClearsItsContents) {
+  auto registry = Testing::MakeRegistry();
+  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, GetParam().package);
+  const std::int64_t times[] = {5 * kFrame, 6 * kFrame, 0, kFrame};
+  for (int i = 0; i < 4; ++i) {
+    const auto output = Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255}, times[i])}));
+    ExpectEverywhere(*output, {GetParam().red[i], 0, 0, 255}, 1);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Packages, IsfBuffer,
+                         ::testing::Values(BufferCase{"stale_feedback.fs", {51, 102, 51, 102}},
+                                           BufferCase{"non_persistent.fs", {51, 51, 51, 51}}));
+
+TEST(IsfEffect, TimeDeltaIsZeroOnTheFirstFrameAndAfterARestart) {
+  auto registry = Testing::MakeRegistry();
+  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "clock.fs");
+  const std::int64_t times[] = {500000, 700000, 0, 200000};
+  const double delta[] = {0.0, 0.2, 0.0, 0.2};
+  for (int i = 0; i < 4; ++i) {
+    const auto output = Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255}, times[i])}));
+    ExpectEverywhere(*output, {Byte(delta[i]), Byte(times[i] / 1e6), 0, 255}, 1);
+  }
+}
+
+TEST(IsfEffect, DateIsTheLocalDate) {
+  auto registry = Testing::MakeRegistry();
+  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "date.fs");
+  const auto output = Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255})}));
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  ExpectEverywhere(*output, {Byte((local.tm_mon + 1) / 12.0), Byte(local.tm_mday / 31.0), 0, 255},
+                   1);
+}
+
+TEST(IsfEffect, ProcessingWithoutACacheRaises) {
+  EffectISF effect;
+  effect.SetSettings(PackageSettings<Proc::SettingsEffectISF>("invert.fs"));
+  auto input = Testing::Upload(Testing::MakeTestPattern(kWidth, kHeight, PixFmt::RGBA));
+  input->Wait();
+  OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
+    auto target = Frame::CreateIntermediate({}, PixFmt::RGBA, {kWidth, kHeight, 1, 1});
+    try {
+      effect.ProcessGpu(target, input, 1.0, 0.0, storage, nullptr);
+      ADD_FAILURE() << "no exception";
+    } catch (const std::logic_error& error) {
+      EXPECT_STREQ(error.what(), "Wrong effect cache");
+    }
+  });
+}
+
+class IsfTransition : public ::testing::TestWithParam<double> {};
+
+TEST_P(IsfTransition, ProgressBlendsFromTheFirstClipToTheSecond) {
+  auto registry = Testing::MakeRegistry();
+  auto effect = MakeEffect<Proc::SettingsTransitionISF>(*registry, "crossfade.fs");
+  const double progress = GetParam();
+  effect->SetProgress(Proc::TimeToProgress([progress](std::int64_t) { return progress; }));
+  const Pixel first{250, 10, 0, 255};
+  const Pixel second{10, 250, 100, 255};
+  const auto output = Testing::Download(effect->ProcessData({Solid(first), Solid(second)}));
+  Pixel expected;
+  for (int c = 0; c < 4; ++c) {
+    expected[c] =
+        static_cast<std::uint8_t>(std::lround(first[c] + (second[c] - first[c]) * progress));
+  }
+  ExpectEverywhere(*output, expected, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, IsfTransition, ::testing::Values(0.0, 0.5, 1.0));
+
+TEST(IsfMultiInput, RendersItsInputsInOrder) {
+  auto registry = Testing::MakeRegistry();
+  auto effect = MakeEffect<Proc::SettingsEffectMultiInputISF>(*registry, "difference.fs");
+  const auto output =
+      Testing::Download(effect->ProcessData({Solid({200, 50, 30, 255}), Solid({20, 80, 30, 255})}));
+  ExpectEverywhere(*output, {180, 30, 0, 255}, 1);
+}
+
+TEST(IsfMultiInput, WrongNumberOfInputsShowsTheErrorColour) {
+  auto registry = Testing::MakeRegistry();
+  auto settings = PackageSettings<Proc::SettingsEffectMultiInputISF>("difference.fs");
+  settings.SetErrorColor({0.0f, 1.0f, 0.0f, 1.0f});
+  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, settings.CLASS_ID);
+  effect->SetSettingsObject(settings);
+  const Pixel grey{128, 128, 128, 255};
+  const auto output =
+      Testing::Download(effect->ProcessData({Solid(grey), Solid(grey), Solid(grey)}));
+  ExpectEverywhere(*output, {0, 255, 0, 255}, 0);
+}
+
+TEST(IsfEffect, BadHeaderRaisesAndKeepsTheSettings) {
+  auto registry = Testing::MakeRegistry();
+  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "invert.fs");
+  Proc::SettingsEffectISF bad;
+  bad.SetConfig(R"({"PASSES": []})");
+  try {
+    effect->SetSettingsObject(bad);
+    FAIL() << "no exception";
+  } catch (const Exception& error) {
+    EXPECT_EQ(error.Description(), "Error parsing JSON: INPUT section not found!");
+  }
+  const auto& kept = dynamic_cast<const Proc::SettingsEffectISF&>(effect->GetSettingsObject());
+  EXPECT_NE(kept.GetConfig().find("amount"), std::string::npos);
+  EXPECT_NO_THROW(Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255})})));
+}
+
+TEST(IsfEffect, ProcessingWithoutAPackageRaises) {
+  auto registry = Testing::MakeRegistry();
+  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, Proc::SettingsEffectISF::CLASS_ID);
+  try {
+    Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255})}));
+    FAIL() << "no exception";
+  } catch (const Exception& error) {
+    EXPECT_EQ(error.Description(), "Shader is not set");
+  }
+}
+
+TEST(IsfEffect, CompileErrorsPointIntoThePackagesOwnText) {
+  auto registry = Testing::MakeRegistry();
+  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "broken.fs");
+  try {
+    Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255})}));
+    FAIL() << "no exception";
+  } catch (const Exception& error) {
+    // broken.fs names undefinedGain on line 6 of the file.
+    EXPECT_NE(error.Description().find("0:6("), std::string::npos) << error.Description();
+    EXPECT_NE(error.Description().find("undefinedGain"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace Obrisk::Ogl
