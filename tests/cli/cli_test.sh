@@ -66,6 +66,18 @@ check "transition to a video" test "$(frames same.mp4)" = 5
 check "transition ends on the second input" test "$(raw fade_024.png)" = "$(raw card2.png)"
 check "transition starts near the first input" test "$(raw fade_000.png)" != "$(raw card2.png)"
 
+# ISF packages from files: an effect with an input set from the command line,
+# and a transition.
+packages=$(dirname "$0")/../isf/packages
+"$quenvara" render -i card.png -o isf.png --effect "$packages/invert.fs" --set amount=1
+check "ISF package with --set" test "$(raw isf.png)" = "$(raw once.png)"
+"$quenvara" render -i builtin:clip -i builtin:testcard --size 64x36 --duration 0.2 -o isfxf_%d.png \
+  --effect "$packages/crossfade.fs"
+check "ISF transition ends on the second input" test "$(raw isfxf_4.png)" = "$(raw card2.png)"
+check "describe a package" bash -c "'$quenvara' describe '$packages/invert.fs' | grep -q 'amount *float *default 0.75'"
+expect_error "unknown package input" 2 "has no settable input 'gain' (its inputs: amount)" \
+  render -i card.png -o out.png --effect "$packages/invert.fs" --set gain=1
+
 # A frame range keeps the frames' numbers.
 "$quenvara" render -i builtin:clip --size 32x18 --start 10 --frames 3 -o part_%04d.png --effect SettingsEffectInvert
 check "frame range" test "$(ls part_*.png | tr '\n' ' ')" = "part_0010.png part_0011.png part_0012.png "

@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "PluginHost.h"
+#include "ShaderPackage.h"
 
 namespace Obrisk::Tools {
 namespace {
@@ -18,11 +19,52 @@ Lists every effect the plug-in registers: class id, kind (one-input,
 two-input, variable-input), implementation and what it does.
 )";
 
-constexpr const char* kDescribeHelp = R"(usage: quenvara describe CLASS [--plugin PATH]
+constexpr const char* kDescribeHelp = R"(usage: quenvara describe CLASS|PACKAGE.fs [--plugin PATH]
 
 Shows an effect's parameters (name, type, default, range, meaning) and an
-example command.
+example command; for an ISF package file, its inputs.
 )";
+
+// A render command for an effect of this kind, setting one parameter when given.
+std::string ExampleCommand(Proc::EffectKind kind, const std::string& effect,
+                           const std::string& assignment) {
+  std::string inputs;
+  switch (kind) {
+    case Proc::EffectKind::OneInput:
+      inputs = "-i in.png -o out.png";
+      break;
+    case Proc::EffectKind::TwoInput:
+      inputs = "-i a.mp4 -i b.mp4 --duration 2 -o out.mp4";
+      break;
+    case Proc::EffectKind::VarInput:
+      inputs = "-i a.png -i b.png -i c.png -o out.png";
+      break;
+  }
+  return fmt::format("quenvara render {} --effect {}{}", inputs, effect,
+                     assignment.empty() ? "" : " --set " + assignment);
+}
+
+int DescribePackage(const std::string& path) {
+  const ShaderPackage package = LoadShaderPackage(path, {});
+  std::cout << fmt::format("{} (ISF package, runs as {}, {})\n  {}\n\nInputs:\n", path,
+                           package.classId, ToString(package.kind), package.description);
+  std::string assignment;
+  for (const auto& input : package.inputs) {
+    if (input.type == "image") {
+      std::cout << fmt::format("  {:<20} image    (an input picture)\n", input.name);
+      continue;
+    }
+    if (assignment.empty()) assignment = input.name + "=" + input.defaultValue.ToJson();
+    std::cout << fmt::format(
+        "  {:<20} {:<8} default {}{}{}\n", input.name, input.type, input.defaultValue.ToJson(),
+        input.minimum.HasValue() || !input.minimum.Children().empty()
+            ? fmt::format(" ({} to {})", input.minimum.ToJson(), input.maximum.ToJson())
+            : "",
+        input.label.empty() ? "" : "  " + input.label);
+  }
+  std::cout << "\nExample:\n  " << ExampleCommand(package.kind, path, assignment) << "\n";
+  return 0;
+}
 
 }  // namespace
 
@@ -79,7 +121,8 @@ int RunDescribe(const Arguments& given) {
   if (PrintHelpIfAsked(given, kDescribeHelp)) return 0;
   Arguments arguments = given;
   PluginHost host(PluginPath(arguments));
-  if (arguments.size() != 1) throw UsageError("describe takes one class id");
+  if (arguments.size() != 1) throw UsageError("describe takes one class id or package file");
+  if (IsShaderPackagePath(arguments[0])) return DescribePackage(arguments[0]);
   const auto& entry = host.Find(arguments[0]);
   Ptr<Proc::IEffect> effect = host.Create(entry.classId);
   const Proc::Settings& settings = effect->GetSettingsObject();
@@ -91,24 +134,14 @@ int RunDescribe(const Arguments& given) {
                              ToString(parameter.type), DescribeValue(parameter),
                              parameter.description);
   }
-  std::string example;
-  switch (entry.kind) {
-    case Proc::EffectKind::OneInput:
-      example = "quenvara render -i in.png -o out.png --effect " + entry.classId;
-      break;
-    case Proc::EffectKind::TwoInput:
-      example =
-          "quenvara render -i a.mp4 -i b.mp4 --duration 2 -o out.mp4 --effect " + entry.classId;
-      break;
-    case Proc::EffectKind::VarInput:
-      example = "quenvara render -i a.png -i b.png -i c.png -o out.png --effect " + entry.classId;
-      break;
-  }
-  if (!settings.GetParameters().empty()) {
-    const auto& first = settings.GetParameters().front();
-    example += fmt::format(" --set {}={}", first.name, first.defaultValue.ToJson());
-  }
-  std::cout << "\nExample:\n  " << example << "\n";
+  const auto& parameters = settings.GetParameters();
+  std::cout << "\nExample:\n  "
+            << ExampleCommand(entry.kind, entry.classId,
+                              parameters.empty()
+                                  ? std::string()
+                                  : fmt::format("{}={}", parameters.front().name,
+                                                parameters.front().defaultValue.ToJson()))
+            << "\n";
   return 0;
 }
 

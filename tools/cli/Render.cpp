@@ -16,6 +16,7 @@
 #include "Commands.h"
 #include "MediaIO.h"
 #include "PluginHost.h"
+#include "ShaderPackage.h"
 #include "Terminal.h"
 #include "TestMaterial.h"
 #include "obrisk/ogl/FrameTransfer.h"
@@ -40,6 +41,10 @@ and the frame rate of the first video input are kept (else --fps, 25).
 
 A chain file lists the effects: [{"class": "SettingsEffectInvert",
 "settings": {"intensity": 0.5}}, ...].
+
+An ISF package file (--effect shader.fs, with shader.vs beside it if there is
+one) runs as the ISF effect, transition or multi-input effect its inputs call
+for; --set NAME=VALUE sets its inputs (colours and points as 1,0,0,1).
 )";
 
 constexpr double kMicrosecondsPerSecond = 1000000.0;
@@ -315,7 +320,16 @@ int RunRender(const Arguments& given) {
 
   // The effects, first stage taking the inputs.
   std::vector<Ptr<Proc::IEffect>> effects;
+  std::vector<Proc::EffectKind> kinds;
   for (const auto& stage : options.stages) {
+    if (IsShaderPackagePath(stage.classId)) {
+      const ShaderPackage package = LoadShaderPackage(stage.classId, stage.assignments);
+      effects.push_back(host.Create(package.classId));
+      effects.back()->SetSettings(package.settings);
+      kinds.push_back(package.kind);
+      continue;
+    }
+    kinds.push_back(host.Find(stage.classId).kind);
     Ptr<Proc::IEffect> effect = host.Create(stage.classId);
     try {
       if (!stage.settings.Children().empty()) effect->SetSettings(stage.settings);
@@ -325,9 +339,9 @@ int RunRender(const Arguments& given) {
     for (const auto& assignment : stage.assignments) ApplySetting(*effect, assignment);
     effects.push_back(effect);
   }
-  const Proc::EffectKind kind = host.Find(options.stages.front().classId).kind;
-  for (std::size_t i = 1; i < options.stages.size(); ++i) {
-    if (host.Find(options.stages[i].classId).kind != Proc::EffectKind::OneInput) {
+  const Proc::EffectKind kind = kinds.front();
+  for (std::size_t i = 1; i < kinds.size(); ++i) {
+    if (kinds[i] != Proc::EffectKind::OneInput) {
       throw UsageError(fmt::format("{} takes several inputs: only the first effect of a chain can",
                                    options.stages[i].classId));
     }
