@@ -24,4 +24,4 @@ echo "== Threading tests under ThreadSanitizer"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DQUENVARA_SANITIZE=thread -DQUENVARA_BUILD_TESTS=ON >/dev/null
 cmake --build build-tsan -j "$jobs" --target quenvara_thread_tests
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --test-dir build-tsan --output-on-failure -R threading
+TSAN_OPTIONS="suppressions=$(pwd)/tests/sanitizers/tsan.supp:halt_on_error=1:second_deadlock_stack=1" ctest --test-dir build-tsan --output-on-failure -R threading
