@@ -7,6 +7,7 @@
 #include "frame/Registrator.h"
 #include "obrisk/ogl/FrameTransfer.h"
 #include "obrisk/ogl/OglManager.h"
+#include "obrisk/ogl/ShaderStorage.h"
 #include "obrisk/settings/ColorSettings.h"
 
 #include "AllocationCounter.h"
@@ -82,6 +83,33 @@ void BM_Invert1080p(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_Invert1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The bare pass for scale: a texel-exact copy of a 1920x1080 texture into
+// another, finished, with nothing of the effect frame around it.
+void BM_BareCopyPass1080p(benchmark::State& state) {
+  auto input = UploadedFrame(kHdWidth, kHdHeight);
+  auto& manager = Ogl::OglManager::GetInstance();
+  Ptr<Ogl::Frame> target;
+  manager.Invoke([&](Ogl::ShaderStorage&) {
+    target = Ogl::Frame::CreateIntermediate({}, Proc::PixFmt::RGBA, input->GetFrameInfo());
+  });
+  for (auto _ : state) {
+    manager.Invoke([&](Ogl::ShaderStorage& storage) {
+      Ogl::ShaderProgram& copy = storage.GetShaderProgram(Ogl::BuiltinProgram::kCopy);
+      copy.Use();
+      copy.Uniform("tex", 0);
+      storage.FBO().Attach(target->GetFirstTexture());
+      input->FrameData()->GetFirstTexture().Use(0);
+      glBindSampler(0, storage.NearestSampler());
+      storage.Quad().Activate();
+      storage.Quad().Draw(copy);
+      glBindSampler(0, 0);
+      glFinish();
+    });
+  }
+  manager.Invoke([&](Ogl::ShaderStorage&) { target.reset(); });
+}
+BENCHMARK(BM_BareCopyPass1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Reading a finished 1920x1080 frame back to memory.
 void BM_Download1080p(benchmark::State& state) {
