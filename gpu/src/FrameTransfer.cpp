@@ -115,7 +115,9 @@ Ptr<DataVideoMemory> DownloadFrame(const Ptr<DataVideoOGL>& data) {
   std::vector<std::uint8_t> bottomFirst(frame->Stride() *
                                         static_cast<std::size_t>(data->GetFrameInfo().height));
   OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
-    data->FrameData()->GetFirstTexture().Download(0, bottomFirst.data(), storage.FBO());
+    // Planar frames are read back as their RGBA picture.
+    const Ptr<Frame> rgba = data->FrameData()->ConvertToRGBA(storage);
+    rgba->GetFirstTexture().Download(0, bottomFirst.data(), storage.FBO());
   });
   const int height = data->GetFrameInfo().height;
   for (int y = 0; y < height; ++y) {

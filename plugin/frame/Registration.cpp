@@ -8,6 +8,8 @@
 #include "frame/Registrator.h"
 
 #include "effects/colour/EffectInvert.h"
+#include "effects/service/ColorSpaceConverter.h"
+#include "effects/service/EffectResizer.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -51,4 +53,6 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   using namespace Obrisk::Proc;
   if (registry == nullptr) return;
   RegisterOneInput(*registry, SettingsEffectInvert::CLASS_ID, &CreateOneInput<EffectInvert>);
+  RegisterOneInput(*registry, SettingsResizer::CLASS_ID, &CreateImageResizer);
+  RegisterOneInput(*registry, SettingsColorSpaceConverter::CLASS_ID, &CreateColorSpaceConverter);
 }
