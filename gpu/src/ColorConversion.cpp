@@ -21,15 +21,14 @@ struct Chromaticities {
 // H.273 table 2. Every supported set has the D65 white (0.3127, 0.3290), so
 // converting between them needs no chromatic adaptation.
 const Chromaticities* FindChromaticities(std::uint32_t primaries) {
-  static constexpr Chromaticities kBT709Primaries{0.640, 0.330, 0.300, 0.600,
+  static constexpr Chromaticities kBT709Primaries{0.640, 0.330, 0.300,  0.600,
                                                   0.150, 0.060, 0.3127, 0.3290};
-  static constexpr Chromaticities kBT601Line625{0.640, 0.330, 0.290, 0.600,
+  static constexpr Chromaticities kBT601Line625{0.640, 0.330, 0.290,  0.600,
                                                 0.150, 0.060, 0.3127, 0.3290};
-  static constexpr Chromaticities kBT601Line525{0.630, 0.340, 0.310, 0.595,
+  static constexpr Chromaticities kBT601Line525{0.630, 0.340, 0.310,  0.595,
                                                 0.155, 0.070, 0.3127, 0.3290};
-  static constexpr Chromaticities kBT2020{0.708, 0.292, 0.170, 0.797,
-                                          0.131, 0.046, 0.3127, 0.3290};
-  static constexpr Chromaticities kDisplayP3{0.680, 0.320, 0.265, 0.690,
+  static constexpr Chromaticities kBT2020{0.708, 0.292, 0.170, 0.797, 0.131, 0.046, 0.3127, 0.3290};
+  static constexpr Chromaticities kDisplayP3{0.680, 0.320, 0.265,  0.690,
                                              0.150, 0.060, 0.3127, 0.3290};
   switch (primaries) {
     case 1:
@@ -80,9 +79,9 @@ bool FindTransfer(std::uint32_t code, Transfer& transfer) {
 Transfer TransferOf(std::uint32_t code) {
   Transfer transfer{};
   if (!FindTransfer(code, transfer)) {
-    OBRISK_THROW(OglException,
-                 fmt::format("colour conversion: transfer characteristics {} are not supported",
-                             code));
+    OBRISK_THROW(
+        OglException,
+        fmt::format("colour conversion: transfer characteristics {} are not supported", code));
   }
   return transfer;
 }
@@ -106,8 +105,9 @@ glm::dmat3 RgbToXyz(const Chromaticities& c) {
 const Chromaticities& ChromaticitiesOf(std::uint32_t primaries) {
   const Chromaticities* found = FindChromaticities(primaries);
   if (found == nullptr) {
-    OBRISK_THROW(OglException,
-                 fmt::format("colour conversion: colour primaries {} are not supported", primaries));
+    OBRISK_THROW(
+        OglException,
+        fmt::format("colour conversion: colour primaries {} are not supported", primaries));
   }
   return *found;
 }
@@ -323,15 +323,14 @@ Levels LevelsOf(const ColorConversionInfo& info, Transfer source, Transfer targe
 }
 
 void CheckInfo(const ColorConversionInfo& info) {
-  const bool valid = std::isfinite(info.scale) && info.scale > 0.0f &&
-                     info.sourcePeakNits > 0.0f && info.targetPeakNits > 0.0f &&
-                     info.referenceWhiteNits > 0.0f;
+  const bool valid = std::isfinite(info.scale) && info.scale > 0.0f && info.sourcePeakNits > 0.0f &&
+                     info.targetPeakNits > 0.0f && info.referenceWhiteNits > 0.0f;
   if (!valid) {
-    OBRISK_THROW(OglException,
-                 fmt::format("colour conversion: scale {} and luminances {}, {}, {} nits must be "
-                             "positive",
-                             info.scale, info.sourcePeakNits, info.targetPeakNits,
-                             info.referenceWhiteNits));
+    OBRISK_THROW(
+        OglException,
+        fmt::format("colour conversion: scale {} and luminances {}, {}, {} nits must be "
+                    "positive",
+                    info.scale, info.sourcePeakNits, info.targetPeakNits, info.referenceWhiteNits));
   }
 }
 

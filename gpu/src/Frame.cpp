@@ -68,12 +68,10 @@ Ptr<Frame> Frame::ConvertToRGB(ShaderStorage& storage) {
   if (Proc::PixFmtDescription::Find(format_).IsRgbaLayout()) return ConvertToRGBA(storage);
   // The colour planes alone, read as the format without alpha.
   const YUVTextures planes = Planes();
-  const bool subsampled =
-      format_ == Proc::PixFmt::YUV420P || format_ == Proc::PixFmt::YUVA420P;
+  const bool subsampled = format_ == Proc::PixFmt::YUV420P || format_ == Proc::PixFmt::YUVA420P;
   const YUVTextures colour(subsampled ? Proc::PixFmt::YUV420P : Proc::PixFmt::YUV444P,
-                           {&planes.Plane(YUVTextures::kLuma),
-                                    &planes.Plane(YUVTextures::kCb),
-                                    &planes.Plane(YUVTextures::kCr)});
+                           {&planes.Plane(YUVTextures::kLuma), &planes.Plane(YUVTextures::kCb),
+                            &planes.Plane(YUVTextures::kCr)});
   return DrawPlanes(colour, Proc::kPixFmtOpaque, storage);
 }
 

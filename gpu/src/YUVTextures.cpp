@@ -44,8 +44,8 @@ bool FindLayout(PixFmt format, PlaneLayout& layout) {
 PlaneLayout LayoutOf(PixFmt format) {
   PlaneLayout layout{};
   if (!FindLayout(format, layout)) {
-    OBRISK_THROW(OglException, fmt::format("pixel format {} is not planar Y'CbCr",
-                                           static_cast<int>(format)));
+    OBRISK_THROW(OglException,
+                 fmt::format("pixel format {} is not planar Y'CbCr", static_cast<int>(format)));
   }
   return layout;
 }
@@ -130,8 +130,7 @@ bool YUVTextures::IsPlanar(PixFmt format) {
   return FindLayout(format, layout);
 }
 
-std::vector<Texture::Params> YUVTextures::PlaneParams(PixFmt format,
-                                                      const Proc::FrameInfo& info) {
+std::vector<Texture::Params> YUVTextures::PlaneParams(PixFmt format, const Proc::FrameInfo& info) {
   const PlaneLayout layout = LayoutOf(format);
   Texture::Params luma;
   luma.width = info.width;
@@ -159,8 +158,8 @@ YUVTextures::YUVTextures(PixFmt format, std::vector<Texture*> planes)
            planes_[i]->Height() == expected[i].height;
   }
   if (!fits) {
-    OBRISK_THROW(OglException, fmt::format("the planes do not fit pixel format {}",
-                                           static_cast<int>(format)));
+    OBRISK_THROW(OglException,
+                 fmt::format("the planes do not fit pixel format {}", static_cast<int>(format)));
   }
 }
 

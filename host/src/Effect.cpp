@@ -74,8 +74,8 @@ Property IResize::Settings2Property(const SettingsResizer& settings) {
 
 std::string IResize::ResizeMethods2String(ResizeMethods method) {
   static constexpr std::array<const char*, 10> kNames{
-      "Default", "Bilinear", "Bicubic", "Spline", "Nearest",
-      "FastBilinear", "Gauss", "Sinc", "Area", "Lanczos"};
+      "Default",      "Bilinear", "Bicubic", "Spline", "Nearest",
+      "FastBilinear", "Gauss",    "Sinc",    "Area",   "Lanczos"};
   const auto index = static_cast<std::int32_t>(method);
   if (index >= 0 && index < static_cast<std::int32_t>(kNames.size())) return kNames[index];
   return std::to_string(index);

@@ -118,10 +118,10 @@ ColorConversionInfo Conversion(const ColorSpace& from, const ColorSpace& to,
 }
 
 // Values exact in half precision: primaries, secondaries, white, greys, black.
-const std::vector<Color> kSdrColors{{1, 0, 0},          {0, 1, 0},         {0, 0, 1},
-                                    {1, 1, 0},          {0, 1, 1},         {1, 1, 1},
-                                    {0.75, 0.75, 0.75}, {0.5, 0.5, 0.5},   {0.25, 0.25, 0.25},
-                                    {0.0625, 0.0625, 0.0625}, {0, 0, 0},   {0.75, 0.5, 0.25}};
+const std::vector<Color> kSdrColors{
+    {1, 0, 0}, {0, 1, 0},          {0, 0, 1},       {1, 1, 0},          {0, 1, 1},
+    {1, 1, 1}, {0.75, 0.75, 0.75}, {0.5, 0.5, 0.5}, {0.25, 0.25, 0.25}, {0.0625, 0.0625, 0.0625},
+    {0, 0, 0}, {0.75, 0.5, 0.25}};
 
 void ExpectNear(const std::vector<Color>& actual, const std::vector<Color>& expected,
                 double tolerance) {
@@ -199,8 +199,8 @@ TEST_P(ColorConversionRoundTrip, KeepsEightBitValues) {
 }
 
 // PQ signals of at most 1000 nits (PQ 0.75), which HLG on a 1000-nit display holds.
-const std::vector<Color> kPqColors{{0.75, 0.75, 0.75}, {0.5, 0.25, 0.125}, {0.625, 0.5, 0.375},
-                                   {0.25, 0.25, 0.25}, {0, 0, 0}};
+const std::vector<Color> kPqColors{
+    {0.75, 0.75, 0.75}, {0.5, 0.25, 0.125}, {0.625, 0.5, 0.375}, {0.25, 0.25, 0.25}, {0, 0, 0}};
 
 INSTANTIATE_TEST_SUITE_P(
     Spaces, ColorConversionRoundTrip,
@@ -258,12 +258,12 @@ TEST_P(ColorConversionUnsupported, RaisesAnErrorNamingTheField) {
   });
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, ColorConversionUnsupported,
-    ::testing::Values(Unsupported{{22, 1, 1, 0}, "colour primaries 22"},
-                      Unsupported{{1, 17, 1, 0}, "transfer characteristics 17"},
-                      Unsupported{{1, 4, 1, 0}, "transfer characteristics 4"},
-                      Unsupported{{1, 1, 10, 0}, "matrix coefficients 10"}));
+INSTANTIATE_TEST_SUITE_P(Fields, ColorConversionUnsupported,
+                         ::testing::Values(Unsupported{{22, 1, 1, 0}, "colour primaries 22"},
+                                           Unsupported{{1, 17, 1, 0},
+                                                       "transfer characteristics 17"},
+                                           Unsupported{{1, 4, 1, 0}, "transfer characteristics 4"},
+                                           Unsupported{{1, 1, 10, 0}, "matrix coefficients 10"}));
 
 TEST(ColorConversionGpu, NonPositiveLevelsAreRejected) {
   ColorConversionInfo info = Conversion(kBT709Sdr, kBT2020Pq);

@@ -199,12 +199,12 @@ TEST(YUVFrame, PlanesThatDoNotFitTheFormatAreRejected) {
   OglManager::GetInstance().Invoke([](ShaderStorage&) {
     Ptr<Frame> frame = Frame::CreateIntermediate({}, PixFmt::YUV444P, {4, 4, 1, 1});
     YUVTextures planes = frame->Planes();
-    EXPECT_THROW(YUVTextures(PixFmt::YUV420P, {&planes.Plane(0), &planes.Plane(1),
-                                               &planes.Plane(2)}),
-                 OglException);
-    EXPECT_THROW(YUVTextures(PixFmt::YUVA444P, {&planes.Plane(0), &planes.Plane(1),
-                                                &planes.Plane(2)}),
-                 OglException);
+    EXPECT_THROW(
+        YUVTextures(PixFmt::YUV420P, {&planes.Plane(0), &planes.Plane(1), &planes.Plane(2)}),
+        OglException);
+    EXPECT_THROW(
+        YUVTextures(PixFmt::YUVA444P, {&planes.Plane(0), &planes.Plane(1), &planes.Plane(2)}),
+        OglException);
     Ptr<Frame> rgba = Frame::CreateIntermediate({}, PixFmt::RGBA, {4, 4, 1, 1});
     EXPECT_THROW(rgba->Planes(), OglException);
   });

@@ -62,8 +62,8 @@ class ColorSpaceConverter final : public RefCounted<Proc::IOneInputEffectVideo> 
   std::uint8_t GetTraits() const override { return kTraits; }
   Property GetStatistic() const override {
     return Proc::Statistics::MakeStatistics(
-        {"`anonymous-namespace'::ColorSpaceConverter::GetStatistic", processingTimeNs_,
-         frameCount_, kType, 1, Proc::ImplNames::OGL});
+        {"`anonymous-namespace'::ColorSpaceConverter::GetStatistic", processingTimeNs_, frameCount_,
+         kType, 1, Proc::ImplNames::OGL});
   }
   void UpdateFormatCodecVideo(const Ptr<Proc::IFormatCodecVideo>& format) override {
     format->SetColorSpace(settings_.GetDestinationColorSpace());
@@ -77,8 +77,8 @@ class ColorSpaceConverter final : public RefCounted<Proc::IOneInputEffectVideo> 
     if (gpu->GetColorSpace() == destination) return;
     const auto start = std::chrono::steady_clock::now();
     Ptr<DataVideoOGL> source(gpu);
-    Ptr<DataVideoOGL> output = DataVideoOGL::Create(destination, RgbaLayout(source->GetPixelFormat()),
-                                                    source->GetFrameInfo());
+    Ptr<DataVideoOGL> output = DataVideoOGL::Create(
+        destination, RgbaLayout(source->GetPixelFormat()), source->GetFrameInfo());
     output->AddDependency(source);
     output->SetStartTime(source->GetStartTime());
     output->SetDuration(source->GetDuration());

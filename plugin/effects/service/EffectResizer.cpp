@@ -66,7 +66,7 @@ void main() {
   gl_FragColor = total > 0.0 ? sum / total : sum;
 }
 )",
-                                          "Proc/Effects/Quenvara/EffectResizer"};
+                                        "Proc/Effects/Quenvara/EffectResizer"};
 
 // Below 1 the kernel widens less than the scale ratio: a slightly sharper
 // result than the full ratio gives.
@@ -240,7 +240,8 @@ class EffectImageResizer final : public RefCounted<Proc::IResize> {
   Property GetStatistic() const override {
     std::lock_guard lock(mutex_);
     Property statistic = inner_->GetStatistic();
-    statistic.SetChild("Interpolation method", IResize::ResizeMethods2String(settings_.GetMethod()));
+    statistic.SetChild("Interpolation method",
+                       IResize::ResizeMethods2String(settings_.GetMethod()));
     statistic.SetChild("Impl ID", Proc::ImplNames::OGL);
     return statistic;
   }
