@@ -218,7 +218,8 @@ BENCHMARK(BM_FFmpegScaleLanczos1080pTo720p)
     ->MinTime(2.0);
 
 // BT.2020 PQ to BT.709 SDR: to linear light (100-nit SDR white), BT.709
-// primaries, a tone curve, BT.709 transfer; then back to RGBA.
+// primaries, a tone curve, BT.709 transfer into limited-range 4:2:0 (the
+// usual chain of these filters).
 void BM_FFmpegZscalePqToSdr2160p(benchmark::State& state) {
   RunFilterGraph(state, kUhdWidth, kUhdHeight,
                  "zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,"
