@@ -20,7 +20,9 @@ extern "C" {
 
 #include "frame/Registrator.h"
 #include "obrisk/ogl/FrameTransfer.h"
+#include "obrisk/ogl/Gl.h"
 #include "obrisk/ogl/OglManager.h"
+#include "obrisk/ogl/ShaderStorage.h"
 #include "obrisk/settings/ServiceSettings.h"
 
 namespace Obrisk {
@@ -69,11 +71,18 @@ Ptr<Proc::IEffect> Create(const std::string& classId) {
   return effect;
 }
 
+// Waits for the frame's task and then for the renderer to finish its
+// commands: a task is done once it has issued them.
+void WaitForFrame(Ogl::DataVideoOGL& frame) {
+  frame.Wait();
+  Ogl::OglManager::GetInstance().Invoke([](Ogl::ShaderStorage&) { glFinish(); });
+}
+
 void RunGpu(benchmark::State& state, Proc::IEffect& effect, const Ptr<Ogl::DataVideoOGL>& input) {
-  input->Wait();
+  WaitForFrame(*input);
   for (auto _ : state) {
     Ptr<Proc::IData> output = effect.ProcessData({input});
-    dynamic_cast<Ogl::DataVideoOGL&>(*output).Wait();
+    WaitForFrame(dynamic_cast<Ogl::DataVideoOGL&>(*output));
   }
   state.SetItemsProcessed(state.iterations());
   state.counters["fps"] =
