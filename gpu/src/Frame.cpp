@@ -42,9 +42,13 @@ Ptr<Frame> Frame::CreateIntermediate(const Proc::ColorSpace& colorSpace, Proc::P
 
 void Frame::Allocate(const Proc::ColorSpace& colorSpace, Proc::PixFmt format,
                      const Proc::FrameInfo& info) {
-  const Texture::Params params = TextureParamsFor(format, info);
+  const std::vector<Texture::Params> planes = YUVTextures::IsPlanar(format)
+                                                  ? YUVTextures::PlaneParams(format, info)
+                                                  : std::vector{TextureParamsFor(format, info)};
   textures_.clear();
-  textures_.push_back(TexturePool::GetInstance().GetTex(params));
+  for (const Texture::Params& params : planes) {
+    textures_.push_back(TexturePool::GetInstance().GetTex(params));
+  }
   colorSpace_ = colorSpace;
   format_ = format;
   info_ = info;
@@ -54,16 +58,39 @@ Ptr<Frame> Frame::AllocateIntermediate() const {
   return CreateIntermediate(colorSpace_, format_, info_);
 }
 
-Ptr<Frame> Frame::ConvertToRGBA(ShaderStorage&) {
-  if (!Proc::PixFmtDescription::Find(format_).IsRgbaLayout()) {
-    OBRISK_THROW(OglException, fmt::format("converting {} frames to RGBA is not supported",
-                                           Proc::PixFmtDescription::Find(format_).name));
-  }
-  return Ptr<Frame>(this);
+Ptr<Frame> Frame::ConvertToRGBA(ShaderStorage& storage) {
+  if (Proc::PixFmtDescription::Find(format_).IsRgbaLayout()) return Ptr<Frame>(this);
+  const YUVTextures planes = Planes();
+  return DrawPlanes(planes, planes.HasAlpha() ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque, storage);
 }
 
 Ptr<Frame> Frame::ConvertToRGB(ShaderStorage& storage) {
-  return ConvertToRGBA(storage);
+  if (Proc::PixFmtDescription::Find(format_).IsRgbaLayout()) return ConvertToRGBA(storage);
+  // The colour planes alone, read as the format without alpha.
+  const YUVTextures planes = Planes();
+  const bool subsampled = format_ == Proc::PixFmt::YUV420P || format_ == Proc::PixFmt::YUVA420P;
+  const YUVTextures colour(subsampled ? Proc::PixFmt::YUV420P : Proc::PixFmt::YUV444P,
+                           {&planes.Plane(YUVTextures::kLuma), &planes.Plane(YUVTextures::kCb),
+                            &planes.Plane(YUVTextures::kCr)});
+  return DrawPlanes(colour, Proc::kPixFmtOpaque, storage);
+}
+
+YUVTextures Frame::Planes() {
+  if (!YUVTextures::IsPlanar(format_)) {
+    OBRISK_THROW(OglException, fmt::format("converting {} frames to RGBA is not supported",
+                                           Proc::PixFmtDescription::Find(format_).name));
+  }
+  std::vector<Texture*> planes;
+  for (auto& texture : textures_) planes.push_back(texture.get());
+  return YUVTextures(format_, std::move(planes));
+}
+
+Ptr<Frame> Frame::DrawPlanes(const YUVTextures& planes, Proc::PixFmt format,
+                             ShaderStorage& storage) {
+  Ptr<Frame> rgba = CreateIntermediate(colorSpace_, format, info_);
+  storage.FBO().Attach(rgba->GetFirstTexture());
+  YUVConverter::ToRGBA(planes, colorSpace_, storage);
+  return rgba;
 }
 
 Texture& Frame::GetFirstTexture() {

@@ -113,7 +113,9 @@ Ptr<DataVideoMemory> DownloadFrame(const Ptr<DataVideoOGL>& data) {
   frame->SetStartTime(data->GetStartTime());
   frame->SetDuration(data->GetDuration());
   OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
-    data->FrameData()->GetFirstTexture().Download(0, frame->Pixels(), storage.FBO());
+    // Planar frames are read back as their RGBA picture.
+    const Ptr<Frame> rgba = data->FrameData()->ConvertToRGBA(storage);
+    rgba->GetFirstTexture().Download(0, frame->Pixels(), storage.FBO());
   });
   // The GPU gives rows bottom first; memory frames have them from the top.
   const int height = data->GetFrameInfo().height;

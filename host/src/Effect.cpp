@@ -1,6 +1,7 @@
 #include "obrisk/host/Effect.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 
 namespace Obrisk::Proc {
@@ -61,6 +62,23 @@ Ptr<IData> IOneInputEffectVideo::ProcessData(const std::vector<Ptr<IData>>& fram
   Ptr<IData> data = frames.front();
   ProcessData(data);
   return data;
+}
+
+void IResize::Property2Settings(const Property& property, SettingsResizer& settings) {
+  settings.Deserialize(property);
+}
+
+Property IResize::Settings2Property(const SettingsResizer& settings) {
+  return settings.Serialize();
+}
+
+std::string IResize::ResizeMethods2String(ResizeMethods method) {
+  static constexpr std::array<const char*, 10> kNames{
+      "Default",      "Bilinear", "Bicubic", "Spline", "Nearest",
+      "FastBilinear", "Gauss",    "Sinc",    "Area",   "Lanczos"};
+  const auto index = static_cast<std::int32_t>(method);
+  if (index >= 0 && index < static_cast<std::int32_t>(kNames.size())) return kNames[index];
+  return std::to_string(index);
 }
 
 }  // namespace Obrisk::Proc

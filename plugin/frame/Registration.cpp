@@ -15,6 +15,8 @@
 #include "effects/blur/EffectMotionBlur.h"
 #include "effects/blur/EffectTiltShift.h"
 #include "effects/colour/EffectInvert.h"
+#include "effects/service/ColorSpaceConverter.h"
+#include "effects/service/EffectResizer.h"
 #include "isf/EffectISF.h"
 #include "isf/EffectMultiInputISF.h"
 #include "isf/TransitionISF.h"
@@ -84,6 +86,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectDenoiseNLM::CLASS_ID,
                    &CreateOneInput<EffectDenoiseNLM>);
   RegisterOneInput(*registry, SettingsEffectBokehBlur::CLASS_ID, &CreateOneInput<EffectBokehBlur>);
+  RegisterOneInput(*registry, SettingsResizer::CLASS_ID, &CreateImageResizer);
+  RegisterOneInput(*registry, SettingsColorSpaceConverter::CLASS_ID, &CreateColorSpaceConverter);
   RegisterTwoInput(*registry, SettingsTransitionISF::CLASS_ID, &CreateTwoInput<TransitionISF>);
   RegisterVarInput(*registry, SettingsEffectMultiInputISF::CLASS_ID,
                    &CreateVarInput<EffectMultiInputISF>);

@@ -249,12 +249,13 @@ TEST(DataVideoOGLTest, AFailedTaskFailsItsDependentsAndWaitRethrows) {
 TEST(DataVideoOGLTest, DataWithoutProducerIsTransparentAndUnsupportedFormatsFail) {
   auto empty = DataVideoOGL::Create({}, PixFmt::RGBA, {3, 1, 1, 1});
   EXPECT_EQ(Testing::PixelAt(*DownloadFrame(empty), 2, 0), (Pixel{0, 0, 0, 0}));
-  auto planar = DataVideoOGL::Create({}, PixFmt::YUV420P, {4, 4, 1, 1});
+  // BGRA exists only in main memory; uploads turn it into RGBA.
+  auto bgra = DataVideoOGL::Create({}, PixFmt::BGRA, {4, 4, 1, 1});
   try {
-    planar->Wait();
+    bgra->Wait();
     FAIL();
   } catch (const OglException& error) {
-    EXPECT_NE(std::string(error.what()).find("yuv420p"), std::string::npos);
+    EXPECT_NE(std::string(error.what()).find("bgra"), std::string::npos);
   }
 }
 
@@ -263,7 +264,7 @@ TEST(ColorConversionTest, UnsupportedConversionIsAnErrorNotAPassThrough) {
   source->Wait();
   Manager().Invoke([&](ShaderStorage& storage) {
     ColorConversionInfo info;
-    info.target = Proc::ColorSpace{9, 16, 9, 0};
+    info.target = Proc::ColorSpace{22, 16, 9, 0};  // EBU Tech 3213 primaries: not supported
     EXPECT_THROW(ConvertColorSpace(*source->FrameData(), info, storage), OglException);
   });
 }

@@ -1,4 +1,5 @@
-// A picture on the GPU: one texture for RGBA-layout formats.
+// A picture on the GPU: one texture for RGBA-layout formats, one per plane
+// for the planar Y'CbCr formats (0, 5, 33, 79).
 #pragma once
 
 #include <vector>
@@ -6,6 +7,7 @@
 #include "obrisk/host/Media.h"
 #include "obrisk/host/RefCount.h"
 #include "obrisk/ogl/Texture.h"
+#include "obrisk/ogl/YUVTextures.h"
 
 namespace Obrisk::Ogl {
 
@@ -28,11 +30,17 @@ class Frame : public RefCounted<IRefCountable> {
   // A new allocated frame shaped like this one.
   Ptr<Frame> AllocateIntermediate() const;
 
-  // The same picture in RGBA layout: this frame when it already is.
+  // The same picture in RGBA layout: this frame when it already is; planar
+  // frames are converted with their colour space's matrix and range (into
+  // 26 with an alpha plane, else 2). ConvertToRGB gives an opaque frame (2).
+  // Both leave the storage's framebuffer attached elsewhere when they draw.
   Ptr<Frame> ConvertToRGBA(ShaderStorage& storage);
   Ptr<Frame> ConvertToRGB(ShaderStorage& storage);
 
+  // The first texture: the picture, or the luma plane of a planar frame.
   Texture& GetFirstTexture();
+  // The planes of a planar frame; throws OglException for other formats.
+  YUVTextures Planes();
   // Draws the first texture through `mesh` into the attached surface.
   void Draw(Mesh& mesh, ShaderStorage& storage);
 
@@ -42,6 +50,8 @@ class Frame : public RefCounted<IRefCountable> {
 
  private:
   Frame() = default;
+  // A new frame of `format` holding the planes drawn as RGBA.
+  Ptr<Frame> DrawPlanes(const YUVTextures& planes, Proc::PixFmt format, ShaderStorage& storage);
 
   Proc::ColorSpace colorSpace_;
   Proc::PixFmt format_ = Proc::kPixFmtAlpha;

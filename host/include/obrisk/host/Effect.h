@@ -9,6 +9,7 @@
 #include "obrisk/host/Property.h"
 #include "obrisk/host/RefCount.h"
 #include "obrisk/host/Settings.h"
+#include "obrisk/settings/ServiceSettings.h"
 
 namespace Obrisk::Proc {
 
@@ -134,6 +135,19 @@ class IVarInputEffectVideo : public IVarInputEffect {
 
  protected:
   virtual Ptr<IData> Process(const std::vector<Ptr<IData>>& frames) = 0;
+};
+
+// A resizer: a one-input video effect with typed settings of its own.
+class IResize : public IOneInputEffectVideo {
+ public:
+  virtual void SetResizerSettings(const SettingsResizer& settings) = 0;
+  virtual const SettingsResizer& GetResizerSettings() const = 0;
+
+  // Applies a Property to `settings` (errors as Settings::Deserialize).
+  static void Property2Settings(const Property& property, SettingsResizer& settings);
+  static Property Settings2Property(const SettingsResizer& settings);
+  // The method's name ("Lanczos"), or its number for values without one.
+  static std::string ResizeMethods2String(ResizeMethods method);
 };
 
 }  // namespace Obrisk::Proc

@@ -1,6 +1,8 @@
 // Settings of the service stages that hosts create around effects.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <tuple>
 
@@ -57,6 +59,115 @@ class SettingsColorSpaceConverter final : public SettingsBase<SettingsColorSpace
   bool fullRange_ = false;
   bool linearMode_ = false;
   bool toneMapping_ = false;
+};
+
+}  // namespace Obrisk::Proc
+
+namespace Obrisk::Proc {
+
+// How a resizer samples the source. The values are the host's; the GPU
+// resizer draws 1 (bilinear) and 9 (Lanczos) and treats the others as the
+// nearer of the two (0, 4 and 5 as bilinear, the rest as Lanczos).
+enum class ResizeMethods : std::int32_t {
+  Default = 0,
+  Bilinear = 1,
+  Bicubic = 2,
+  Spline = 3,
+  Nearest = 4,
+  FastBilinear = 5,
+  Gauss = 6,
+  Sinc = 7,
+  Area = 8,
+  Lanczos = 9
+};
+
+// Margins in pixels of a picture: left, right, top, bottom (rows from the top).
+using CropInfo = std::array<std::uint32_t, 4>;
+
+// Where a picture lands in the new frame size.
+enum class ResizePlacement : std::int32_t {
+  Stretch = 0,  // fills the frame, aspect not kept
+  Fit = 1,      // whole picture, aspect kept, bands of the background colour
+  Fill = 2      // fills the frame, aspect kept, the overflow cropped away
+};
+
+// Scales and places video into a new frame size.
+class SettingsResizer final : public SettingsBase<SettingsResizer> {
+ public:
+  inline static const std::string CLASS_ID{"SettingsResizer"};
+  static constexpr auto Fields() {
+    using S = SettingsResizer;
+    return std::make_tuple(
+        Param("width", &S::width_, 0, kMaxSize, "output width in pixels; 0 keeps the input's"),
+        Param("height", &S::height_, 0, kMaxSize, "output height in pixels; 0 keeps the input's"),
+        Param("pixel_aspect_num", &S::pixelAspectNum_, 0, kMaxSize,
+              "output pixel aspect numerator; 0 keeps the input's aspect"),
+        Param("pixel_aspect_den", &S::pixelAspectDen_, 0, kMaxSize,
+              "output pixel aspect denominator; 0 keeps the input's aspect"),
+        Param("placement", &S::placement_, 0, 2, "0 stretch, 1 fit with bands, 2 fill and crop"),
+        Param("method", &S::method_, 0, kMaxMethod, "resize method (ResizeMethods)"),
+        Param("crop_left", &S::cropLeft_, 0, kMaxSize, "source pixels cropped at the left"),
+        Param("crop_right", &S::cropRight_, 0, kMaxSize, "source pixels cropped at the right"),
+        Param("crop_top", &S::cropTop_, 0, kMaxSize, "source pixels cropped at the top"),
+        Param("crop_bottom", &S::cropBottom_, 0, kMaxSize, "source pixels cropped at the bottom"),
+        Param("background_red", &S::backgroundRed_, 0, 255, "background red, 0 to 255"),
+        Param("background_green", &S::backgroundGreen_, 0, 255, "background green, 0 to 255"),
+        Param("background_blue", &S::backgroundBlue_, 0, 255, "background blue, 0 to 255"),
+        Param("background_alpha", &S::backgroundAlpha_, 0, 255, "background alpha, 0 to 255"));
+  }
+
+  // The output frame: the set size (the input's where 0) and pixel aspect.
+  FrameInfo GetOutputFrameSize(const FrameInfo& input) const;
+  // The region drawn into (the whole output frame) for a source of that size;
+  // `sourceCrop` receives the source margins left out (the set crop, plus
+  // the overflow with Fill) and `destinationCrop` the output margins left
+  // to the background (the bands with Fit). Throws std::invalid_argument
+  // when the crop leaves nothing of the source.
+  FrameInfo GetROI(const FrameInfo& source, CropInfo& sourceCrop, CropInfo& destinationCrop) const;
+  // The quad that draws the kept source into its place: four vertices of
+  // (s, t, x, y), bottom-left, bottom-right, top-right, top-left, with
+  // texture coordinates from the bottom-left of the source and clip
+  // positions -1 to 1.
+  std::array<float, 16> CalculateCoordBuffer(const FrameInfo& source) const;
+
+  ResizeMethods GetMethod() const { return static_cast<ResizeMethods>(method_); }
+  void SetMethod(ResizeMethods method) { method_ = static_cast<std::int32_t>(method); }
+  void SetOutputSize(std::int32_t width, std::int32_t height) {
+    width_ = width;
+    height_ = height;
+  }
+  void SetOutputPixelAspect(std::int32_t num, std::int32_t den) {
+    pixelAspectNum_ = num;
+    pixelAspectDen_ = den;
+  }
+  ResizePlacement GetPlacement() const { return static_cast<ResizePlacement>(placement_); }
+  void SetPlacement(ResizePlacement placement) {
+    placement_ = static_cast<std::int32_t>(placement);
+  }
+  CropInfo GetCrop() const;
+  void SetCrop(const CropInfo& crop);
+  // Red, green, blue, alpha; 0 to 255 each.
+  std::array<std::uint8_t, 4> GetBackgroundColor() const;
+  void SetBackgroundColor(const std::array<std::uint8_t, 4>& color);
+
+ private:
+  static constexpr std::int32_t kMaxSize = 65536;
+  static constexpr std::int32_t kMaxMethod = 255;
+
+  std::int32_t width_ = 0;
+  std::int32_t height_ = 0;
+  std::int32_t pixelAspectNum_ = 0;
+  std::int32_t pixelAspectDen_ = 0;
+  std::int32_t placement_ = static_cast<std::int32_t>(ResizePlacement::Fit);
+  std::int32_t method_ = static_cast<std::int32_t>(ResizeMethods::Lanczos);
+  std::int32_t cropLeft_ = 0;
+  std::int32_t cropRight_ = 0;
+  std::int32_t cropTop_ = 0;
+  std::int32_t cropBottom_ = 0;
+  std::int32_t backgroundRed_ = 0;
+  std::int32_t backgroundGreen_ = 0;
+  std::int32_t backgroundBlue_ = 0;
+  std::int32_t backgroundAlpha_ = 255;
 };
 
 }  // namespace Obrisk::Proc

@@ -1,0 +1,261 @@
+// Resizing and colour conversion: frames per second of the GPU stages on
+// this machine's renderer, beside the CPU scaler and filter graph of FFmpeg
+// on the same pictures. Each GPU frame is timed to completion (the output is
+// waited for).
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include <benchmark/benchmark.h>
+#include <glog/logging.h>
+
+extern "C" {
+#include <libavfilter/avfilter.h>
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/frame.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include "frame/Registrator.h"
+#include "obrisk/ogl/FrameTransfer.h"
+#include "obrisk/ogl/Gl.h"
+#include "obrisk/ogl/OglManager.h"
+#include "obrisk/ogl/ShaderStorage.h"
+#include "obrisk/settings/ServiceSettings.h"
+
+namespace Obrisk {
+namespace {
+
+constexpr int kHdWidth = 1920;
+constexpr int kHdHeight = 1080;
+constexpr int kHd720Width = 1280;
+constexpr int kHd720Height = 720;
+constexpr int kUhdWidth = 3840;
+constexpr int kUhdHeight = 2160;
+const Proc::ColorSpace kBT2020Pq{9, 16, 9, 0};
+const Proc::ColorSpace kBT709Sdr{1, 1, 1, 0};
+
+Ptr<Proc::EffectRegistry> Registry() {
+  static Ptr<Proc::EffectRegistry> registry = [] {
+    auto made = MakeRef<Proc::EffectRegistry>();
+    Ogl::RegisterFrameUploader(*made);
+    Registrator(made.get());
+    return made;
+  }();
+  return registry;
+}
+
+// A picture with gradients and detail in every channel, rows from the top.
+Ptr<Proc::DataVideoMemory> TestPicture(int width, int height, const Proc::ColorSpace& space) {
+  auto frame = MakeRef<Proc::DataVideoMemory>(space, Proc::PixFmt::RGBA,
+                                              Proc::FrameInfo{width, height, 1, 1});
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = frame->Row(y);
+    for (int x = 0; x < width; ++x) {
+      row[4 * x] = static_cast<std::uint8_t>(x * 255 / width);
+      row[4 * x + 1] = static_cast<std::uint8_t>(y * 255 / height);
+      row[4 * x + 2] = static_cast<std::uint8_t>((x ^ y) & 0xFF);
+      row[4 * x + 3] = 255;
+    }
+  }
+  return frame;
+}
+
+Ptr<Proc::IEffect> Create(const std::string& classId) {
+  Ptr<Proc::IEffect> effect;
+  if (!Registry()->CreateEffect(effect, classId, Proc::ImplNames::OGL, nullptr)) {
+    throw std::runtime_error("no effect for " + classId);
+  }
+  return effect;
+}
+
+// Waits for the frame's task and then for the renderer to finish its
+// commands: a task is done once it has issued them.
+void WaitForFrame(Ogl::DataVideoOGL& frame) {
+  frame.Wait();
+  Ogl::OglManager::GetInstance().Invoke([](Ogl::ShaderStorage&) { glFinish(); });
+}
+
+void RunGpu(benchmark::State& state, Proc::IEffect& effect, const Ptr<Ogl::DataVideoOGL>& input) {
+  WaitForFrame(*input);
+  for (auto _ : state) {
+    Ptr<Proc::IData> output = effect.ProcessData({input});
+    WaitForFrame(dynamic_cast<Ogl::DataVideoOGL&>(*output));
+  }
+  state.SetItemsProcessed(state.iterations());
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_GpuLanczos1080pTo720p(benchmark::State& state) {
+  Proc::SettingsResizer settings;
+  settings.SetOutputSize(kHd720Width, kHd720Height);
+  settings.SetPlacement(Proc::ResizePlacement::Stretch);
+  settings.SetMethod(Proc::ResizeMethods::Lanczos);
+  Ptr<Proc::IEffect> resizer = Create(Proc::SettingsResizer::CLASS_ID);
+  resizer->SetSettingsObject(settings);
+  RunGpu(state, *resizer, Ogl::UploadFrame(TestPicture(kHdWidth, kHdHeight, kBT709Sdr)));
+  state.SetLabel(Ogl::OglManager::GetInstance().Renderer());
+}
+// Software renderers take seconds per frame here: a fixed count keeps the run short.
+BENCHMARK(BM_GpuLanczos1080pTo720p)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+void BM_GpuPqToSdr2160p(benchmark::State& state) {
+  Proc::SettingsColorSpaceConverter settings;
+  settings.SetDestinationColorSpace(kBT709Sdr);
+  Property toneMapping;
+  toneMapping.SetChild("tone_mapping", true);
+  settings.Deserialize(toneMapping);
+  Ptr<Proc::IEffect> converter = Create(Proc::SettingsColorSpaceConverter::CLASS_ID);
+  converter->SetSettingsObject(settings);
+  RunGpu(state, *converter, Ogl::UploadFrame(TestPicture(kUhdWidth, kUhdHeight, kBT2020Pq)));
+}
+BENCHMARK(BM_GpuPqToSdr2160p)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// An AVFrame holding the test picture.
+AVFrame* PictureFrame(int width, int height) {
+  AVFrame* frame = av_frame_alloc();
+  frame->width = width;
+  frame->height = height;
+  frame->format = AV_PIX_FMT_RGBA;
+  if (av_frame_get_buffer(frame, 0) < 0) throw std::runtime_error("av_frame_get_buffer");
+  auto picture = TestPicture(width, height, kBT709Sdr);
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(frame->data[0] + static_cast<std::ptrdiff_t>(y) * frame->linesize[0],
+                picture->Row(y), picture->Stride());
+  }
+  return frame;
+}
+
+void BM_SwscaleLanczos1080pTo720p(benchmark::State& state) {
+  SwsContext* context =
+      sws_getContext(kHdWidth, kHdHeight, AV_PIX_FMT_RGBA, kHd720Width, kHd720Height,
+                     AV_PIX_FMT_RGBA, SWS_LANCZOS, nullptr, nullptr, nullptr);
+  AVFrame* source = PictureFrame(kHdWidth, kHdHeight);
+  AVFrame* target = av_frame_alloc();
+  target->width = kHd720Width;
+  target->height = kHd720Height;
+  target->format = AV_PIX_FMT_RGBA;
+  av_frame_get_buffer(target, 0);
+  for (auto _ : state) {
+    sws_scale(context, source->data, source->linesize, 0, kHdHeight, target->data,
+              target->linesize);
+    benchmark::DoNotOptimize(target->data[0][0]);
+  }
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  av_frame_free(&source);
+  av_frame_free(&target);
+  sws_freeContext(context);
+}
+BENCHMARK(BM_SwscaleLanczos1080pTo720p)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+// The colour description FFmpeg reads from a frame.
+struct FrameColour {
+  AVColorPrimaries primaries;
+  AVColorTransferCharacteristic transfer;
+};
+
+// Runs an FFmpeg filter graph on the test picture, one frame at a time.
+void RunFilterGraph(benchmark::State& state, int width, int height, const std::string& filters,
+                    const FrameColour& colour) {
+  for (const char* name : {"zscale", "tonemap", "colorspace", "scale"}) {
+    if (filters.find(name) != std::string::npos && avfilter_get_by_name(name) == nullptr) {
+      state.SkipWithError((std::string("this FFmpeg has no ") + name + " filter").c_str());
+      return;
+    }
+  }
+  AVFilterGraph* graph = avfilter_graph_alloc();
+  AVFilterContext* source = nullptr;
+  AVFilterContext* sink = nullptr;
+  const std::string args = "video_size=" + std::to_string(width) + "x" + std::to_string(height) +
+                           ":pix_fmt=" + std::to_string(AV_PIX_FMT_RGBA) +
+                           ":time_base=1/25:pixel_aspect=1/1";
+  avfilter_graph_create_filter(&source, avfilter_get_by_name("buffer"), "in", args.c_str(), nullptr,
+                               graph);
+  avfilter_graph_create_filter(&sink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr,
+                               graph);
+  AVFilterInOut* outputs = avfilter_inout_alloc();
+  AVFilterInOut* inputs = avfilter_inout_alloc();
+  outputs->name = av_strdup("in");
+  outputs->filter_ctx = source;
+  inputs->name = av_strdup("out");
+  inputs->filter_ctx = sink;
+  if (avfilter_graph_parse_ptr(graph, filters.c_str(), &inputs, &outputs, nullptr) < 0 ||
+      avfilter_graph_config(graph, nullptr) < 0) {
+    state.SkipWithError(("filter graph does not build: " + filters).c_str());
+    avfilter_inout_free(&inputs);
+    avfilter_inout_free(&outputs);
+    avfilter_graph_free(&graph);
+    return;
+  }
+  AVFrame* picture = PictureFrame(width, height);
+  picture->color_primaries = colour.primaries;
+  picture->color_trc = colour.transfer;
+  picture->colorspace = AVCOL_SPC_RGB;
+  picture->color_range = AVCOL_RANGE_JPEG;
+  AVFrame* result = av_frame_alloc();
+  std::int64_t pts = 0;
+  for (auto _ : state) {
+    picture->pts = pts++;
+    if (av_buffersrc_add_frame_flags(source, picture, AV_BUFFERSRC_FLAG_KEEP_REF) < 0 ||
+        av_buffersink_get_frame(sink, result) < 0) {
+      state.SkipWithError("the filter graph gave no frame");
+      break;
+    }
+    av_frame_unref(result);
+  }
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.SetLabel(std::to_string(graph->nb_threads) + " filter threads (0: automatic)");
+  av_frame_free(&picture);
+  av_frame_free(&result);
+  avfilter_inout_free(&inputs);
+  avfilter_inout_free(&outputs);
+  avfilter_graph_free(&graph);
+}
+
+void BM_FFmpegScaleLanczos1080pTo720p(benchmark::State& state) {
+  RunFilterGraph(state, kHdWidth, kHdHeight, "scale=1280:720:flags=lanczos",
+                 {AVCOL_PRI_BT709, AVCOL_TRC_BT709});
+}
+BENCHMARK(BM_FFmpegScaleLanczos1080pTo720p)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
+
+// BT.2020 PQ to BT.709 SDR: to linear light (100-nit SDR white), BT.709
+// primaries, a tone curve, BT.709 transfer into limited-range 4:2:0 (the
+// usual chain of these filters).
+void BM_FFmpegZscalePqToSdr2160p(benchmark::State& state) {
+  RunFilterGraph(state, kUhdWidth, kUhdHeight,
+                 "zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,"
+                 "tonemap=tonemap=hable:desat=0,zscale=t=bt709:m=bt709:r=tv,format=yuv420p",
+                 {AVCOL_PRI_BT2020, AVCOL_TRC_SMPTE2084});
+}
+BENCHMARK(BM_FFmpegZscalePqToSdr2160p)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+// The colorspace filter knows no PQ: BT.2020 to BT.709 at the same size, in
+// 10-bit Y'CbCr, its working format.
+void BM_FFmpegColorspace2020To709At2160p(benchmark::State& state) {
+  RunFilterGraph(state, kUhdWidth, kUhdHeight,
+                 "format=yuv444p10le,colorspace=iall=bt2020:all=bt709:fast=0,format=rgba",
+                 {AVCOL_PRI_BT2020, AVCOL_TRC_BT2020_10});
+}
+BENCHMARK(BM_FFmpegColorspace2020To709At2160p)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
+
+}  // namespace
+}  // namespace Obrisk
+
+int main(int argc, char** argv) {
+  google::InitGoogleLogging(argv[0]);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
