@@ -12,9 +12,15 @@ void* operator new(std::size_t size) {
   if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
   throw std::bad_alloc();
 }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block) noexcept {
+  std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+  std::free(block);
+}
 
 namespace Obrisk::Bench {
-std::int64_t ThreadAllocations() { return tAllocations; }
+std::int64_t ThreadAllocations() {
+  return tAllocations;
+}
 }  // namespace Obrisk::Bench
