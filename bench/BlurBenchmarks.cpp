@@ -5,9 +5,10 @@
 #include <string>
 
 #include <benchmark/benchmark.h>
-#include <glog/logging.h>
 
-#include "frame/Registrator.h"
+#include <glog/logging.h>
+#include "BenchSupport.h"
+
 #include "obrisk/ogl/FrameTransfer.h"
 #include "obrisk/ogl/OglManager.h"
 #include "obrisk/settings/BlurSettings.h"
@@ -44,34 +45,11 @@ Ptr<Ogl::DataVideoOGL> UploadedFrame() {
       p[3] = 255;
     }
   }
-  auto data = Ogl::UploadFrame(frame);
-  data->Wait();
-  return data;
-}
-
-Ptr<Proc::IEffect> Effect(const Proc::Settings& settings) {
-  static Ptr<Proc::EffectRegistry> registry = [] {
-    auto made = MakeRef<Proc::EffectRegistry>();
-    Ogl::RegisterFrameUploader(*made);
-    Registrator(made.get());
-    return made;
-  }();
-  Ptr<Proc::IEffect> effect;
-  registry->CreateEffect(effect, settings.GetClassId(), Proc::ImplNames::OGL, nullptr);
-  effect->SetSettingsObject(settings);
-  return effect;
+  return Ogl::UploadFrame(frame);
 }
 
 void RunFrames(benchmark::State& state, const Proc::Settings& settings) {
-  auto effect = Effect(settings);
-  auto input = UploadedFrame();
-  for (auto _ : state) {
-    Ptr<Proc::IData> data = input;
-    static_cast<Proc::IOneInputEffectVideo&>(*effect).ProcessData(data);
-    static_cast<Ogl::DataVideoOGL&>(*data).Wait();
-  }
-  state.counters["fps"] =
-      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  Bench::RunToFinishedFrames(state, *Bench::CreateEffect(settings), UploadedFrame());
 }
 
 // Amount in thousandths of the longer side.

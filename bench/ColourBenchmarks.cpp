@@ -7,7 +7,9 @@
 #include <string>
 
 #include <benchmark/benchmark.h>
+
 #include <glog/logging.h>
+#include "BenchSupport.h"
 
 extern "C" {
 #include <libavfilter/avfilter.h>
@@ -18,7 +20,6 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "frame/Registrator.h"
 #include "obrisk/ogl/FrameTransfer.h"
 #include "obrisk/ogl/Gl.h"
 #include "obrisk/ogl/OglManager.h"
@@ -37,16 +38,6 @@ constexpr int kUhdHeight = 2160;
 const Proc::ColorSpace kBT2020Pq{9, 16, 9, 0};
 const Proc::ColorSpace kBT709Sdr{1, 1, 1, 0};
 
-Ptr<Proc::EffectRegistry> Registry() {
-  static Ptr<Proc::EffectRegistry> registry = [] {
-    auto made = MakeRef<Proc::EffectRegistry>();
-    Ogl::RegisterFrameUploader(*made);
-    Registrator(made.get());
-    return made;
-  }();
-  return registry;
-}
-
 // A picture with gradients and detail in every channel, rows from the top.
 Ptr<Proc::DataVideoMemory> TestPicture(int width, int height, const Proc::ColorSpace& space) {
   auto frame = MakeRef<Proc::DataVideoMemory>(space, Proc::PixFmt::RGBA,
@@ -63,40 +54,15 @@ Ptr<Proc::DataVideoMemory> TestPicture(int width, int height, const Proc::ColorS
   return frame;
 }
 
-Ptr<Proc::IEffect> Create(const std::string& classId) {
-  Ptr<Proc::IEffect> effect;
-  if (!Registry()->CreateEffect(effect, classId, Proc::ImplNames::OGL, nullptr)) {
-    throw std::runtime_error("no effect for " + classId);
-  }
-  return effect;
-}
-
-// Waits for the frame's task and then for the renderer to finish its
-// commands: a task is done once it has issued them.
-void WaitForFrame(Ogl::DataVideoOGL& frame) {
-  frame.Wait();
-  Ogl::OglManager::GetInstance().Invoke([](Ogl::ShaderStorage&) { glFinish(); });
-}
-
-void RunGpu(benchmark::State& state, Proc::IEffect& effect, const Ptr<Ogl::DataVideoOGL>& input) {
-  WaitForFrame(*input);
-  for (auto _ : state) {
-    Ptr<Proc::IData> output = effect.ProcessData({input});
-    WaitForFrame(dynamic_cast<Ogl::DataVideoOGL&>(*output));
-  }
-  state.SetItemsProcessed(state.iterations());
-  state.counters["fps"] =
-      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-}
-
 void BM_GpuLanczos1080pTo720p(benchmark::State& state) {
   Proc::SettingsResizer settings;
   settings.SetOutputSize(kHd720Width, kHd720Height);
   settings.SetPlacement(Proc::ResizePlacement::Stretch);
   settings.SetMethod(Proc::ResizeMethods::Lanczos);
-  Ptr<Proc::IEffect> resizer = Create(Proc::SettingsResizer::CLASS_ID);
+  Ptr<Proc::IEffect> resizer = Bench::CreateEffect(Proc::SettingsResizer::CLASS_ID);
   resizer->SetSettingsObject(settings);
-  RunGpu(state, *resizer, Ogl::UploadFrame(TestPicture(kHdWidth, kHdHeight, kBT709Sdr)));
+  Bench::RunToFinishedFrames(state, *resizer,
+                             Ogl::UploadFrame(TestPicture(kHdWidth, kHdHeight, kBT709Sdr)));
   state.SetLabel(Ogl::OglManager::GetInstance().Renderer());
 }
 // Software renderers take seconds per frame here: a fixed count keeps the run short.
@@ -108,9 +74,10 @@ void BM_GpuPqToSdr2160p(benchmark::State& state) {
   Property toneMapping;
   toneMapping.SetChild("tone_mapping", true);
   settings.Deserialize(toneMapping);
-  Ptr<Proc::IEffect> converter = Create(Proc::SettingsColorSpaceConverter::CLASS_ID);
+  Ptr<Proc::IEffect> converter = Bench::CreateEffect(Proc::SettingsColorSpaceConverter::CLASS_ID);
   converter->SetSettingsObject(settings);
-  RunGpu(state, *converter, Ogl::UploadFrame(TestPicture(kUhdWidth, kUhdHeight, kBT2020Pq)));
+  Bench::RunToFinishedFrames(state, *converter,
+                             Ogl::UploadFrame(TestPicture(kUhdWidth, kUhdHeight, kBT2020Pq)));
 }
 BENCHMARK(BM_GpuPqToSdr2160p)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 

@@ -4,13 +4,13 @@
 #include <benchmark/benchmark.h>
 #include <glog/logging.h>
 
-#include "frame/Registrator.h"
 #include "obrisk/ogl/FrameTransfer.h"
 #include "obrisk/ogl/OglManager.h"
 #include "obrisk/ogl/ShaderStorage.h"
 #include "obrisk/settings/ColorSettings.h"
 
 #include "AllocationCounter.h"
+#include "BenchSupport.h"
 
 namespace Obrisk {
 namespace {
@@ -18,39 +18,15 @@ namespace {
 constexpr int kHdWidth = 1920;
 constexpr int kHdHeight = 1080;
 
-Ptr<Proc::EffectRegistry> Registry() {
-  static Ptr<Proc::EffectRegistry> registry = [] {
-    auto made = MakeRef<Proc::EffectRegistry>();
-    Ogl::RegisterFrameUploader(*made);
-    Registrator(made.get());
-    return made;
-  }();
-  return registry;
-}
-
-Ptr<Ogl::DataVideoOGL> UploadedFrame(int width, int height) {
-  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
-                                              Proc::FrameInfo{width, height, 1, 1});
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width * 4; ++x) frame->Row(y)[x] = static_cast<std::uint8_t>(x ^ y);
-  }
-  auto data = Ogl::UploadFrame(frame);
-  Ogl::FinishFrame(data);
-  return data;
-}
-
 Ptr<Proc::IEffect> Invert() {
-  Ptr<Proc::IEffect> effect;
-  Registry()->CreateEffect(effect, Proc::SettingsEffectInvert::CLASS_ID, Proc::ImplNames::OGL,
-                           nullptr);
-  return effect;
+  return Bench::CreateEffect(Proc::SettingsEffectInvert::CLASS_ID);
 }
 
 // Host-side cost of Process: no waiting for the GPU; tiny frames keep the
 // OpenGL thread's share out of the figure.
 void BM_ProcessHostSide(benchmark::State& state) {
   auto effect = Invert();
-  auto input = UploadedFrame(16, 16);
+  auto input = Bench::UploadedPattern(16, 16);
   std::int64_t allocations = 0;
   std::int64_t frames = 0;
   for (auto _ : state) {
@@ -72,22 +48,14 @@ BENCHMARK(BM_ProcessHostSide);
 
 // Invert at 1920x1080 from GPU input to a finished output frame.
 void BM_Invert1080p(benchmark::State& state) {
-  auto effect = Invert();
-  auto input = UploadedFrame(kHdWidth, kHdHeight);
-  for (auto _ : state) {
-    Ptr<Proc::IData> data = input;
-    static_cast<Proc::IOneInputEffectVideo&>(*effect).ProcessData(data);
-    Ogl::FinishFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(data.get())));
-  }
-  state.counters["fps"] =
-      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  Bench::RunToFinishedFrames(state, *Invert(), Bench::UploadedPattern(kHdWidth, kHdHeight));
 }
 BENCHMARK(BM_Invert1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The bare pass for scale: a texel-exact copy of a 1920x1080 texture into
 // another, finished, with nothing of the effect frame around it.
 void BM_BareCopyPass1080p(benchmark::State& state) {
-  auto input = UploadedFrame(kHdWidth, kHdHeight);
+  auto input = Bench::UploadedPattern(kHdWidth, kHdHeight);
   auto& manager = Ogl::OglManager::GetInstance();
   Ptr<Ogl::Frame> target;
   manager.Invoke([&](Ogl::ShaderStorage&) {
@@ -113,7 +81,7 @@ BENCHMARK(BM_BareCopyPass1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Reading a finished 1920x1080 frame back to memory.
 void BM_Download1080p(benchmark::State& state) {
-  auto input = UploadedFrame(kHdWidth, kHdHeight);
+  auto input = Bench::UploadedPattern(kHdWidth, kHdHeight);
   for (auto _ : state) benchmark::DoNotOptimize(Ogl::DownloadFrame(input));
 }
 BENCHMARK(BM_Download1080p)->Unit(benchmark::kMillisecond)->UseRealTime();

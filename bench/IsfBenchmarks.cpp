@@ -1,9 +1,10 @@
 // ISF package benchmarks. GPU figures time each frame to completion (the
 // output is waited for).
 #include <benchmark/benchmark.h>
-#include <glog/logging.h>
 
-#include "frame/Registrator.h"
+#include <glog/logging.h>
+#include "BenchSupport.h"
+
 #include "isf/ISFBaseEffect.h"
 #include "obrisk/ogl/FrameTransfer.h"
 #include "obrisk/ogl/OglManager.h"
@@ -71,35 +72,10 @@ Proc::SettingsEffectISF PackageSettings(const char* header = kHeader,
   return settings;
 }
 
-Ptr<Ogl::DataVideoOGL> UploadedFrame(int width, int height) {
-  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
-                                              Proc::FrameInfo{width, height, 1, 1});
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width * 4; ++x) frame->Row(y)[x] = static_cast<std::uint8_t>(x ^ y);
-  }
-  auto data = Ogl::UploadFrame(frame);
-  data->Wait();
-  return data;
-}
-
 // A package at 1920x1080 from GPU input to a finished frame.
 void RunPackage1080p(benchmark::State& state, const Proc::SettingsEffectISF& settings) {
-  auto registry = MakeRef<Proc::EffectRegistry>();
-  Ogl::RegisterFrameUploader(*registry);
-  Registrator(registry.get());
-  Ptr<Proc::IEffect> effect;
-  registry->CreateEffect(effect, Proc::SettingsEffectISF::CLASS_ID, Proc::ImplNames::OGL, nullptr);
-  effect->SetSettingsObject(settings);
-  auto input = UploadedFrame(kHdWidth, kHdHeight);
-  std::int64_t time = 0;
-  for (auto _ : state) {
-    input->SetStartTime(time += kFrameDuration);
-    Ptr<Proc::IData> data = input;
-    static_cast<Proc::IOneInputEffectVideo&>(*effect).ProcessData(data);
-    static_cast<Ogl::DataVideoOGL&>(*data).Wait();
-  }
-  state.counters["fps"] =
-      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  Bench::RunToFinishedFrames(state, *Bench::CreateEffect(settings),
+                             Bench::UploadedPattern(kHdWidth, kHdHeight), kFrameDuration);
 }
 
 void BM_IsfTwoPass1080p(benchmark::State& state) {

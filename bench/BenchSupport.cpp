@@ -1,0 +1,57 @@
+#include "BenchSupport.h"
+
+#include <stdexcept>
+
+#include "frame/Registrator.h"
+#include "obrisk/ogl/FrameTransfer.h"
+
+namespace Obrisk::Bench {
+
+Proc::EffectRegistry& Registry() {
+  static Ptr<Proc::EffectRegistry> registry = [] {
+    auto made = MakeRef<Proc::EffectRegistry>();
+    Ogl::RegisterFrameUploader(*made);
+    Registrator(made.get());
+    return made;
+  }();
+  return *registry;
+}
+
+Ptr<Proc::IEffect> CreateEffect(const std::string& classId) {
+  Ptr<Proc::IEffect> effect;
+  if (!Registry().CreateEffect(effect, classId, Proc::ImplNames::OGL, nullptr)) {
+    throw std::runtime_error("no effect for " + classId);
+  }
+  return effect;
+}
+
+Ptr<Proc::IEffect> CreateEffect(const Proc::Settings& settings) {
+  Ptr<Proc::IEffect> effect = CreateEffect(settings.GetClassId());
+  effect->SetSettingsObject(settings);
+  return effect;
+}
+
+Ptr<Ogl::DataVideoOGL> UploadedPattern(int width, int height) {
+  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
+                                              Proc::FrameInfo{width, height, 1, 1});
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width * 4; ++x) frame->Row(y)[x] = static_cast<std::uint8_t>(x ^ y);
+  }
+  auto data = Ogl::UploadFrame(frame);
+  Ogl::FinishFrame(data);
+  return data;
+}
+
+void RunToFinishedFrames(benchmark::State& state, Proc::IEffect& effect,
+                         const Ptr<Ogl::DataVideoOGL>& input, std::int64_t frameStep) {
+  Ogl::FinishFrame(input);
+  for (auto _ : state) {
+    if (frameStep != 0) input->SetStartTime(input->GetStartTime() + frameStep);
+    Ptr<Proc::IData> output = effect.ProcessData({Ptr<Proc::IData>(input)});
+    Ogl::FinishFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(output.get())));
+  }
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+}  // namespace Obrisk::Bench

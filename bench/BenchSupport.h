@@ -1,0 +1,30 @@
+// What the benchmarks share: the plug-in's effects, test frames on the GPU,
+// and timing each frame to completion.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "obrisk/host/Registry.h"
+#include "obrisk/ogl/DataVideoOGL.h"
+
+namespace Obrisk::Bench {
+
+// The plug-in's effects and the host's frame uploader, registered once.
+Proc::EffectRegistry& Registry();
+Ptr<Proc::IEffect> CreateEffect(const std::string& classId);
+// A new effect of the settings' class, with those settings.
+Ptr<Proc::IEffect> CreateEffect(const Proc::Settings& settings);
+
+// A finished GPU frame of a byte pattern (x ^ y), RGBA.
+Ptr<Ogl::DataVideoOGL> UploadedPattern(int width, int height);
+
+// Runs `input` through the effect once per iteration, waiting for each
+// output to be rendered (glFinish); reports frames per second. A non-zero
+// `frameStep` moves the input's start time on by that much each frame.
+void RunToFinishedFrames(benchmark::State& state, Proc::IEffect& effect,
+                         const Ptr<Ogl::DataVideoOGL>& input, std::int64_t frameStep = 0);
+
+}  // namespace Obrisk::Bench
