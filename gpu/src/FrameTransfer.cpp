@@ -56,8 +56,7 @@ class FrameUploader final : public RefCounted<Proc::IOneInputEffectVideo> {
   void ResetCache() override {}
   std::uint8_t GetTraits() const override { return kTraits; }
   Property GetStatistic() const override {
-    return Proc::Statistics::MakeStatistics(
-        {"FrameUploader", processingTimeNs_, frameCount_, kType, 1, Proc::ImplNames::OGL});
+    return counters_.Make("FrameUploader", kType, Proc::ImplNames::OGL);
   }
   void UpdateFormatCodecVideo(const Ptr<Proc::IFormatCodecVideo>& format) override {
     const bool alpha = Proc::PixFmtDescription::Find(format->GetPixelFormat()).HasAlpha();
@@ -67,24 +66,20 @@ class FrameUploader final : public RefCounted<Proc::IOneInputEffectVideo> {
  protected:
   void Process(Ptr<Proc::IData>& data) override {
     if (!data || dynamic_cast<DataVideoOGL*>(data.get()) != nullptr) return;
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = Proc::ProcessingCounters::Clock::now();
     auto* memory = dynamic_cast<const DataVideoMemory*>(data.get());
     if (memory == nullptr) {
       OBRISK_THROW(EffectException, "FrameUploader: only frames in memory can be uploaded");
     }
     data = UploadFrame(Ptr<const DataVideoMemory>(memory));
-    ++frameCount_;
-    processingTimeNs_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
-                             std::chrono::steady_clock::now() - start)
-                             .count();
+    counters_.CountFrame(start);
   }
 
  private:
   static constexpr std::uint8_t kTraits = 2;
   static constexpr std::uint32_t kType = 7;
   Proc::SettingsFrameUploader settings_;
-  std::int64_t processingTimeNs_ = 0;
-  std::int64_t frameCount_ = 0;
+  Proc::ProcessingCounters counters_;
 };
 
 Ptr<Proc::IEffect> CreateFrameUploader(const Ptr<Proc::IEffectFactory>&,

@@ -40,16 +40,15 @@ class EffectWrapperTemplate : public RefCounted<HostInterface> {
   void ResetCache() override { cache_.reset(); }
   std::uint8_t GetTraits() const override { return traits_; }
   Property GetStatistic() const override {
-    return Proc::Statistics::MakeStatistics(
-        {"OpenGLEffectWrapper::" + std::string(algorithm_->GetName()), processingTimeNs_,
-         frameCount_, algorithm_->GetType(), 1, Proc::ImplNames::OGL});
+    return counters_.Make("OpenGLEffectWrapper::" + std::string(algorithm_->GetName()),
+                          algorithm_->GetType(), Proc::ImplNames::OGL);
   }
   void UpdateFormatCodecVideo(const Ptr<Proc::IFormatCodecVideo>& format) override {
     algorithm_->UpdateFormatCodecVideo(format);
   }
 
  protected:
-  using Clock = std::chrono::steady_clock;
+  using Clock = Proc::ProcessingCounters::Clock;
 
   // The algorithm's cache, asked for again while it offers none.
   const Ptr<OglCache>& Cache() {
@@ -57,11 +56,7 @@ class EffectWrapperTemplate : public RefCounted<HostInterface> {
     return cache_;
   }
   // Counts a finished frame set.
-  void CountFrame(Clock::time_point start) {
-    ++frameCount_;
-    processingTimeNs_ +=
-        std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count();
-  }
+  void CountFrame(Clock::time_point start) { counters_.CountFrame(start); }
   static double TimeInSeconds(const Proc::IData& output) {
     constexpr double kMicrosecondsPerSecond = 1000000.0;
     return static_cast<double>(output.GetStartTime()) / kMicrosecondsPerSecond;
@@ -71,8 +66,7 @@ class EffectWrapperTemplate : public RefCounted<HostInterface> {
   std::uint8_t traits_;
   std::shared_ptr<Algorithm> algorithm_;
   Ptr<OglCache> cache_;
-  std::int64_t processingTimeNs_ = 0;
-  std::int64_t frameCount_ = 0;
+  Proc::ProcessingCounters counters_;
   std::shared_ptr<const std::string> taskName_;
 };
 

@@ -61,9 +61,8 @@ class ColorSpaceConverter final : public RefCounted<Proc::IOneInputEffectVideo> 
   void ResetCache() override {}
   std::uint8_t GetTraits() const override { return kTraits; }
   Property GetStatistic() const override {
-    return Proc::Statistics::MakeStatistics(
-        {"`anonymous-namespace'::ColorSpaceConverter::GetStatistic", processingTimeNs_, frameCount_,
-         kType, 1, Proc::ImplNames::OGL});
+    return counters_.Make("`anonymous-namespace'::ColorSpaceConverter::GetStatistic", kType,
+                          Proc::ImplNames::OGL);
   }
   void UpdateFormatCodecVideo(const Ptr<Proc::IFormatCodecVideo>& format) override {
     format->SetColorSpace(settings_.GetDestinationColorSpace());
@@ -75,7 +74,7 @@ class ColorSpaceConverter final : public RefCounted<Proc::IOneInputEffectVideo> 
     if (gpu == nullptr) return;
     const Proc::ColorSpace destination = settings_.GetDestinationColorSpace();
     if (gpu->GetColorSpace() == destination) return;
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = Proc::ProcessingCounters::Clock::now();
     Ptr<DataVideoOGL> source(gpu);
     Ptr<DataVideoOGL> output = DataVideoOGL::Create(
         destination, RgbaLayout(source->GetPixelFormat()), source->GetFrameInfo());
@@ -86,18 +85,14 @@ class ColorSpaceConverter final : public RefCounted<Proc::IOneInputEffectVideo> 
     const ColorConversionInfo info = ConversionFor(source->GetColorSpace(), settings_);
     output->AttachTask(MakeRef<ColorSpaceConverterTask>(source, info));
     data = output;
-    ++frameCount_;
-    processingTimeNs_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
-                             std::chrono::steady_clock::now() - start)
-                             .count();
+    counters_.CountFrame(start);
   }
 
  private:
   static constexpr std::uint8_t kTraits = 2;
   static constexpr std::uint32_t kType = 7;
   Proc::SettingsColorSpaceConverter settings_;
-  std::int64_t processingTimeNs_ = 0;
-  std::int64_t frameCount_ = 0;
+  Proc::ProcessingCounters counters_;
 };
 
 }  // namespace

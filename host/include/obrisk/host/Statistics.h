@@ -1,6 +1,7 @@
 // Processing statistics that every effect object reports.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -27,5 +28,28 @@ namespace Statistics {
 // "frames", "type", "version" and IPreset::KEY_TYPE_ID, in that order.
 Property MakeStatistics(const StatisticInfo& info);
 }  // namespace Statistics
+
+// The counters behind a StatisticInfo: frames processed and the host-side
+// time spent on them, in nanoseconds.
+class ProcessingCounters {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // Counts one frame whose processing began at `start`.
+  void CountFrame(Clock::time_point start) {
+    ++frameCount_;
+    processingTimeNs_ +=
+        std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count();
+  }
+  // The statistics record with these counters (version 1).
+  Property Make(std::string name, std::uint32_t type, std::string implName) const {
+    return Statistics::MakeStatistics(
+        {std::move(name), processingTimeNs_, frameCount_, type, 1, std::move(implName)});
+  }
+
+ private:
+  std::int64_t processingTimeNs_ = 0;
+  std::int64_t frameCount_ = 0;
+};
 
 }  // namespace Obrisk::Proc
