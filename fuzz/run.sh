@@ -8,6 +8,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/build-fuzz"
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
+if ! command -v clang++ >/dev/null; then
+  echo "the fuzzer needs clang with libFuzzer: apt-get install clang" >&2
+  exit 1
+fi
 mkdir -p "$out/corpus"
 if [ ! -x "$out/isf_parser_fuzzer" ] || [ -n "$(find "$root/fuzz" "$root/host/src/isf" \
     "$root/host/include/obrisk/isf" "$root/plugin/isf/ISFParser.cpp" "$root/plugin/isf/ISFParser.h" \
