@@ -235,12 +235,3 @@ BENCHMARK(BM_LibavNlmeans)
 
 }  // namespace
 }  // namespace Obrisk
-
-int main(int argc, char** argv) {
-  google::InitGoogleLogging(argv[0]);
-  benchmark::Initialize(&argc, argv);
-  benchmark::AddCustomContext("renderer", Obrisk::Ogl::OglManager::GetInstance().Renderer());
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

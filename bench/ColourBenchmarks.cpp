@@ -218,11 +218,3 @@ BENCHMARK(BM_FFmpegColorspace2020To709At2160p)
 
 }  // namespace
 }  // namespace Obrisk
-
-int main(int argc, char** argv) {
-  google::InitGoogleLogging(argv[0]);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

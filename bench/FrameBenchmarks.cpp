@@ -96,12 +96,3 @@ BENCHMARK(BM_Upload1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace Obrisk
-
-int main(int argc, char** argv) {
-  google::InitGoogleLogging(argv[0]);
-  benchmark::Initialize(&argc, argv);
-  benchmark::AddCustomContext("renderer", Obrisk::Ogl::OglManager::GetInstance().Renderer());
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

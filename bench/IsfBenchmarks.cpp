@@ -98,12 +98,3 @@ BENCHMARK(BM_IsfConfigure)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace Obrisk
-
-int main(int argc, char** argv) {
-  google::InitGoogleLogging(argv[0]);
-  benchmark::Initialize(&argc, argv);
-  benchmark::AddCustomContext("renderer", Obrisk::Ogl::OglManager::GetInstance().Renderer());
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
