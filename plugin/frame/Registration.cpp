@@ -14,7 +14,15 @@
 #include "effects/blur/EffectGaussianBlur.h"
 #include "effects/blur/EffectMotionBlur.h"
 #include "effects/blur/EffectTiltShift.h"
+#include "effects/colour/EffectChannelMixer.h"
+#include "effects/colour/EffectColorBalance.h"
+#include "effects/colour/EffectColorCorrection.h"
 #include "effects/colour/EffectInvert.h"
+#include "effects/colour/EffectOpacity.h"
+#include "effects/colour/EffectPosterize.h"
+#include "effects/colour/EffectRetroColors.h"
+#include "effects/colour/EffectShiftLuma.h"
+#include "effects/colour/EffectShiftUV.h"
 #include "effects/service/ColorSpaceConverter.h"
 #include "effects/service/EffectResizer.h"
 #include "isf/EffectISF.h"
@@ -74,12 +82,20 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   if (registry == nullptr) return;
   RegisterOneInput(*registry, SettingsEffectTiltShiftQRW::CLASS_ID,
                    &CreateOneInput<EffectTiltShift>);
+  RegisterOneInput(*registry, SettingsEffectPosterize::CLASS_ID, &CreateOneInput<EffectPosterize>);
   RegisterOneInput(*registry, SettingsEffectInvert::CLASS_ID, &CreateOneInput<EffectInvert>);
   RegisterOneInput(*registry, SettingsEffectBlurGaussian::CLASS_ID,
                    &CreateOneInput<EffectGaussianBlur>);
   RegisterOneInput(*registry, SettingsEffectMotionBlur::CLASS_ID,
                    &CreateOneInput<EffectMotionBlur>);
+  RegisterOneInput(*registry, SettingsEffectRetroColors::CLASS_ID,
+                   &CreateOneInput<EffectRetroColors>);
+  RegisterOneInput(*registry, SettingsEffectOpacity::CLASS_ID, &CreateOneInput<EffectOpacity>);
   RegisterOneInput(*registry, SettingsEffectCensored::CLASS_ID, &CreateOneInput<EffectCensored>);
+  RegisterOneInput(*registry, SettingsEffectColorCorrection::CLASS_ID,
+                   &CreateOneInput<EffectColorCorrection>);
+  RegisterOneInput(*registry, SettingsEffectChannelMixer::CLASS_ID,
+                   &CreateOneInput<EffectChannelMixer>);
   RegisterOneInput(*registry, SettingsEffectFillBlurredBackground::CLASS_ID,
                    &CreateOneInput<EffectFillBlurredBackground>);
   RegisterOneInput(*registry, SettingsEffectISF::CLASS_ID, &CreateOneInput<EffectISF>);
@@ -88,6 +104,10 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectBokehBlur::CLASS_ID, &CreateOneInput<EffectBokehBlur>);
   RegisterOneInput(*registry, SettingsResizer::CLASS_ID, &CreateImageResizer);
   RegisterOneInput(*registry, SettingsColorSpaceConverter::CLASS_ID, &CreateColorSpaceConverter);
+  RegisterOneInput(*registry, SettingsEffectShiftUV::CLASS_ID, &CreateOneInput<EffectShiftUV>);
+  RegisterOneInput(*registry, SettingsEffectShiftLuma::CLASS_ID, &CreateOneInput<EffectShiftLuma>);
+  RegisterOneInput(*registry, SettingsEffectColorBalance::CLASS_ID,
+                   &CreateOneInput<EffectColorBalance>);
   RegisterTwoInput(*registry, SettingsTransitionISF::CLASS_ID, &CreateTwoInput<TransitionISF>);
   RegisterVarInput(*registry, SettingsEffectMultiInputISF::CLASS_ID,
                    &CreateVarInput<EffectMultiInputISF>);
