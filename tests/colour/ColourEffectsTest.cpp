@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -455,6 +456,10 @@ std::vector<FormulaCase> FormulaCases() {
   return cases;
 }
 
+void PrintTo(const FormulaCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class ColourEffectFormula : public ::testing::TestWithParam<FormulaCase> {};
 
 TEST_P(ColourEffectFormula, MatchesTheFormulaOnTheCpu) {
@@ -484,6 +489,10 @@ struct WorkingSpaceCase {
   std::function<std::unique_ptr<Proc::Settings>()> settings;
   ColorSpace space;
 };
+
+void PrintTo(const WorkingSpaceCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class WorkingColourSpace : public ::testing::TestWithParam<WorkingSpaceCase> {};
 
@@ -567,6 +576,10 @@ struct RejectedCase {
   bool outOfRange;  // std::out_of_range, else std::invalid_argument
   std::string message;
 };
+
+void PrintTo(const RejectedCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class ColourSettingsValidation : public ::testing::TestWithParam<RejectedCase> {};
 
