@@ -1,8 +1,10 @@
 // The per-pixel colour effects at 1920x1080: frames per second on this
 // machine's renderer, each frame timed to completion (the output is waited
-// for).
+// for). Beside them, where the build found FFmpeg, its nearest filters on the
+// same picture in the same run.
 #include <functional>
 #include <memory>
+#include <string>
 
 #include <benchmark/benchmark.h>
 
@@ -10,6 +12,10 @@
 
 #include "obrisk/ogl/FrameTransfer.h"
 #include "obrisk/settings/ColorSettings.h"
+
+#ifdef QUENVARA_HAVE_FFMPEG
+#include "FFmpegFilter.h"
+#endif
 
 namespace Obrisk {
 namespace {
@@ -28,15 +34,22 @@ SettingsMaker Make(Configure configure) {
   };
 }
 
-// The pattern frame, tagged with `space` (the effects that work in BT.709
+const Proc::ColorSpace kBT709{1, 1, 1, 0};
+
+// The test picture, the same bytes for every contender: a byte pattern in
+// every channel, tagged with `space` (the effects that work in BT.709
 // convert other colour spaces on the way in and out).
-Ptr<Ogl::DataVideoOGL> Input(const Proc::ColorSpace& space) {
+Ptr<Proc::DataVideoMemory> Picture(const Proc::ColorSpace& space = kBT709) {
   auto frame = MakeRef<Proc::DataVideoMemory>(space, Proc::PixFmt::RGBA,
                                               Proc::FrameInfo{kHdWidth, kHdHeight, 1, 1});
   for (int y = 0; y < kHdHeight; ++y) {
     for (int x = 0; x < kHdWidth * 4; ++x) frame->Row(y)[x] = static_cast<std::uint8_t>(x ^ y);
   }
-  auto data = Ogl::UploadFrame(frame);
+  return frame;
+}
+
+Ptr<Ogl::DataVideoOGL> Input(const Proc::ColorSpace& space) {
+  auto data = Ogl::UploadFrame(Picture(space));
   Ogl::FinishFrame(data);
   return data;
 }
@@ -47,7 +60,6 @@ void BM_ColourEffect(benchmark::State& state, const SettingsMaker& make,
   Bench::RunToFinishedFrames(state, *Bench::CreateEffect(*settings), Input(space));
 }
 
-const Proc::ColorSpace kBT709{1, 1, 1, 0};
 const Proc::ColorSpace kSrgb{1, 13, 1, 0};
 
 const SettingsMaker kInvert =
@@ -103,6 +115,39 @@ QUENVARA_COLOUR_BENCHMARK(RetroColorsSepia, kSepia, kBT709);
 QUENVARA_COLOUR_BENCHMARK(ShiftLuma, kShiftLuma, kBT709);
 QUENVARA_COLOUR_BENCHMARK(ShiftUV, kShiftUV, kBT709);
 QUENVARA_COLOUR_BENCHMARK(Opacity, kOpacity, kBT709);
+
+#ifdef QUENVARA_HAVE_FFMPEG
+
+// FFmpeg's filter on the picture, handed over in `format`.
+void BM_FFmpeg(benchmark::State& state, const std::string& filter, const std::string& format) {
+  Bench::RunFFmpegFilter(state, filter, {Picture()}, format);
+}
+
+#define QUENVARA_FFMPEG_BENCHMARK(name, filter, format) \
+  BENCHMARK_CAPTURE(BM_FFmpeg, name, filter, format)    \
+      ->Unit(benchmark::kMillisecond)                   \
+      ->UseRealTime()                                   \
+      ->MinTime(1.0)
+
+// Beside Invert.
+QUENVARA_FFMPEG_BENCHMARK(negate, std::string("negate"), std::string("rgba"));
+// Beside ChannelMixer, the same weights.
+QUENVARA_FFMPEG_BENCHMARK(colorchannelmixer,
+                          std::string("colorchannelmixer=rr=0.393:rg=0.769:rb=0.189:gr=0.349:"
+                                      "gg=0.686:gb=0.168:br=0.272:bg=0.534:bb=0.131"),
+                          std::string("rgba"));
+// Beside ColorBalance: contrast, brightness, saturation and gamma on planar
+// Y'CbCr (no hue).
+QUENVARA_FFMPEG_BENCHMARK(eq,
+                          std::string("eq=contrast=1.2:brightness=0.05:saturation=1.3:gamma=1.2"),
+                          std::string("yuv444p"));
+// Beside ColorCorrection's hue and saturation step (0.1 turn, 1.2).
+QUENVARA_FFMPEG_BENCHMARK(hue, std::string("hue=h=36:s=1.2"), std::string("yuv444p"));
+// Beside ShiftUV: a colour cast.
+QUENVARA_FFMPEG_BENCHMARK(colorbalance, std::string("colorbalance=rm=0.05:bm=-0.03"),
+                          std::string("rgba"));
+
+#endif
 
 }  // namespace
 }  // namespace Obrisk
