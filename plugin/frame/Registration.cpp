@@ -23,6 +23,7 @@
 #include "effects/colour/EffectRetroColors.h"
 #include "effects/colour/EffectShiftLuma.h"
 #include "effects/colour/EffectShiftUV.h"
+#include "effects/mask/EffectAlphaEnvelope.h"
 #include "effects/service/ColorSpaceConverter.h"
 #include "effects/service/EffectResizer.h"
 #include "isf/EffectISF.h"
@@ -91,6 +92,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectRetroColors::CLASS_ID,
                    &CreateOneInput<EffectRetroColors>);
   RegisterOneInput(*registry, SettingsEffectOpacity::CLASS_ID, &CreateOneInput<EffectOpacity>);
+  RegisterOneInput(*registry, SettingsEffectVideoAlphaEnvelope::CLASS_ID,
+                   &CreateOneInput<EffectAlphaEnvelope>);
   RegisterOneInput(*registry, SettingsEffectCensored::CLASS_ID, &CreateOneInput<EffectCensored>);
   RegisterOneInput(*registry, SettingsEffectColorCorrection::CLASS_ID,
                    &CreateOneInput<EffectColorCorrection>);
