@@ -57,6 +57,19 @@ const ShaderSourceKeeper kShader{"TransitionSmear", std::string_view(kSmearVerte
                                  ShaderSourceFunction(SmearFragment),
                                  "Proc/Effects/Quenvara/TransitionSmear"};
 
+// The sum holds colours premultiplied by alpha; the destination, like the
+// inputs, holds them straight.
+const ShaderSourceKeeper kStraight{"TransitionSmear_Straight", Shader::FullFrame, R"(
+uniform sampler2D tex;
+varying vec2 TexCoord0;
+
+void main() {
+  vec4 sum = texture2D(tex, TexCoord0);
+  gl_FragColor = sum.a > 0.0 ? vec4(sum.rgb / sum.a, sum.a) : vec4(0.0);
+}
+)",
+                                   "Proc/Effects/Quenvara/TransitionSmear"};
+
 // Adds one picture, smeared by `step`, into the attached sum.
 void AddSmeared(ShaderStorage& storage, ShaderProgram& program, Frame& picture,
                 const glm::mat3& step, double weight) {
@@ -76,7 +89,9 @@ const std::string_view& TransitionSmear::GetName() const {
 
 // The sum of the first picture smeared away (weight 1 - p) and the second
 // smeared in (weight p), drawn into a transparent intermediate with additive
-// blending and then copied into the destination.
+// blending, then written into the destination with straight colours. The
+// intermediate is 16-bit float so that dividing by a small alpha keeps the
+// colour.
 void TransitionSmear::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>& first,
                                  const Ptr<DataVideoOGL>& second, double, double progress,
                                  ShaderStorage& storage, const Ptr<OglCache>&) {
@@ -85,7 +100,7 @@ void TransitionSmear::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOG
   glm::mat3 secondStep(0.0f);
   DrawingSettings().GetMatrices(firstStep, secondStep, progress);
 
-  const Ptr<Frame> sum = Frame::CreateIntermediate(target->GetColorSpace(), Proc::kPixFmtAlpha,
+  const Ptr<Frame> sum = Frame::CreateIntermediate(target->GetColorSpace(), Proc::PixFmt::RGBA_HALF,
                                                    target->GetFrameInfo());
   storage.FBO().Attach(sum->GetFirstTexture());
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -99,10 +114,10 @@ void TransitionSmear::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOG
     AddSmeared(storage, program, *frames.first, firstStep, 1.0 - progress);
     AddSmeared(storage, program, *frames.second, secondStep, progress);
   }
-  ShaderProgram& copy = storage.GetShaderProgram(BuiltinProgram::kCopyScaled);
-  copy.Use();
-  copy.Uniform("tex", 0);
-  DrawFullScreen(storage, copy, *target, {sum.get()});
+  ShaderProgram& straight = storage.MakeShader(kStraight);
+  straight.Use();
+  straight.Uniform("tex", 0);
+  DrawFullScreen(storage, straight, *target, {sum.get()});
 }
 
 }  // namespace Obrisk::Ogl

@@ -387,6 +387,22 @@ TEST(TransitionSmear, StepMatricesVanishAtEachClipsOwnEnd) {
   }
 }
 
+TEST(TransitionSmear, KeepsTheColoursOfTranslucentInputs) {
+  // The smear sums colours premultiplied by alpha; the output is straight
+  // again, so a translucent input comes out unchanged at its end.
+  const auto translucent = MakeFrame(kW, kH, PixFmt::RGBA, [](int x, int y) {
+    return Pixel{200, static_cast<std::uint8_t>(x * 3), static_cast<std::uint8_t>(y * 5),
+                 static_cast<std::uint8_t>(20 + x)};
+  });
+  SettingsTransitionSmear settings;
+  EXPECT_LE(MaxChannelDifference(*RunTransition(settings, translucent, SecondPicture(), 0.0),
+                                 *translucent),
+            kTolerance);
+  EXPECT_LE(MaxChannelDifference(*RunTransition(settings, FirstPicture(), translucent, 1.0),
+                                 *translucent),
+            kTolerance);
+}
+
 TEST(TransitionCross, HalfWayThePiecesHaveMovedOutByAQuarterFrame) {
   SettingsTransitionCross settings;
   const auto output = RunHalfWay(settings);
