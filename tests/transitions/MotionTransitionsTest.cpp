@@ -35,7 +35,12 @@ SettingsMaker MakeWith(void (S::*setter)(Value), Value value) {
   return Make<S>([setter, value](S& settings) { (settings.*setter)(value); });
 }
 
-// Every member's ends are its inputs. The reversed cases pair each
+// Every member's ends are its inputs, so no case is excused from that test.
+// Two members hold their edge softening back to make it so: the cross
+// softens its cut edges only once the pieces part (at p = 0 the first input
+// is whole), and the spin softens the edges of its turning picture over half
+// a destination pixel (at p = 1 its border pixels are whole at any size).
+// The reversed cases pair each
 // direction or type with the one that plays it backwards; push left and
 // right (up and down) are such a pair too, as their pictures take the same
 // places at p and 1 - p with the inputs exchanged.
@@ -316,6 +321,23 @@ TEST(TransitionSpin, OverAnEmptyTransparentPictureTheSpinningPictureKeepsItsOwnC
       }
     }
   }
+}
+
+TEST(TransitionSpin, AWideFrameEndsWithTheWholeSecondInput) {
+  // Edge softening measured in texture units would leave the border columns
+  // of a frame this wide part way transparent at the end.
+  constexpr int kWide = 1600;
+  constexpr int kLow = 8;
+  const auto colour = [](std::uint8_t r) {
+    return MakeFrame(kWide, kLow, PixFmt::RGBA, [r](int x, int y) {
+      return Pixel{r, static_cast<std::uint8_t>(x % 256), static_cast<std::uint8_t>(y * 30), 255};
+    });
+  };
+  const auto first = colour(10);
+  const auto second = colour(240);
+  SettingsTransitionSpin settings;
+  EXPECT_LE(MaxChannelDifference(*RunTransition(settings, first, second, 1.0), *second),
+            kTolerance);
 }
 
 // Vertical stripes, 16 pixels black and 16 white.
