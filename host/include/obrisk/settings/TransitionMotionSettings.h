@@ -1,6 +1,16 @@
 // Settings of the transitions that move, warp or smear their pictures:
 // ripples, twist, whoosh, smear, barn door, blinds, slide, push, scale, spin
 // and cross. Progress runs from 0 (the first input) to 1 (the second).
+//
+// The defaults are this library's choice: each gives a moderate, clearly
+// visible transition (a ripple of 4 waves, amplitude 50 and a ring 0.3 of the
+// frame height wide from the centre; a smooth ripple of frequency and
+// amplitude 20; a whoosh blurred over up to 0.2 of the picture half way; a
+// smear up to 0.3 of the picture long, to the right), and enumerations start
+// at their first value, except the barn door, which opens at a horizontal
+// seam. Enumeration values outside their range draw as the first value (the
+// barn door as its default); the spin and scale play backwards for any type
+// but 0, and the ripple warps for any mode but 0.
 #pragma once
 
 #include <algorithm>
