@@ -100,8 +100,7 @@ void TransitionSpin::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL
   program.Uniform("tex", 0);
   program.Uniform("eps_1", glm::vec2(2.0f * q * static_cast<float>(info.width),
                                      2.0f * q * static_cast<float>(info.height)));
-  DrawQuadsWith(program,
-                SpinningQuad(q, static_cast<float>(target->GetFrameInfo().DisplayAspect())),
+  DrawQuadsWith(program, SpinningQuad(q, static_cast<float>(info.DisplayAspect())),
                 {play.frames.second.get()});
 }
 
