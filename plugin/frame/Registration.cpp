@@ -29,6 +29,18 @@
 #include "isf/EffectISF.h"
 #include "isf/EffectMultiInputISF.h"
 #include "isf/TransitionISF.h"
+#include "transitions/TransitionBarnDoor.h"
+#include "transitions/TransitionBlinds.h"
+#include "transitions/TransitionCross.h"
+#include "transitions/TransitionPush.h"
+#include "transitions/TransitionRipple.h"
+#include "transitions/TransitionRippleSmooth.h"
+#include "transitions/TransitionScale.h"
+#include "transitions/TransitionSlide.h"
+#include "transitions/TransitionSmear.h"
+#include "transitions/TransitionSpin.h"
+#include "transitions/TransitionTwist.h"
+#include "transitions/TransitionWhoosh.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -111,6 +123,23 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectShiftLuma::CLASS_ID, &CreateOneInput<EffectShiftLuma>);
   RegisterOneInput(*registry, SettingsEffectColorBalance::CLASS_ID,
                    &CreateOneInput<EffectColorBalance>);
+  RegisterTwoInput(*registry, SettingsTransitionRipple::CLASS_ID,
+                   &CreateTwoInput<TransitionRipple>);
+  RegisterTwoInput(*registry, SettingsTransitionTwist::CLASS_ID, &CreateTwoInput<TransitionTwist>);
+  RegisterTwoInput(*registry, SettingsTransitionRippleSmooth::CLASS_ID,
+                   &CreateTwoInput<TransitionRippleSmooth>);
+  RegisterTwoInput(*registry, SettingsTransitionPush::CLASS_ID, &CreateTwoInput<TransitionPush>);
+  RegisterTwoInput(*registry, SettingsTransitionBlinds::CLASS_ID,
+                   &CreateTwoInput<TransitionBlinds>);
+  RegisterTwoInput(*registry, SettingsTransitionScale::CLASS_ID, &CreateTwoInput<TransitionScale>);
+  RegisterTwoInput(*registry, SettingsTransitionSmear::CLASS_ID, &CreateTwoInput<TransitionSmear>);
+  RegisterTwoInput(*registry, SettingsTransitionSlide::CLASS_ID, &CreateTwoInput<TransitionSlide>);
+  RegisterTwoInput(*registry, SettingsTransitionBarnDoor::CLASS_ID,
+                   &CreateTwoInput<TransitionBarnDoor>);
+  RegisterTwoInput(*registry, SettingsTransitionCross::CLASS_ID, &CreateTwoInput<TransitionCross>);
+  RegisterTwoInput(*registry, SettingsTransitionSpin::CLASS_ID, &CreateTwoInput<TransitionSpin>);
+  RegisterTwoInput(*registry, SettingsTransitionWhoosh::CLASS_ID,
+                   &CreateTwoInput<TransitionWhoosh>);
   RegisterTwoInput(*registry, SettingsTransitionISF::CLASS_ID, &CreateTwoInput<TransitionISF>);
   RegisterVarInput(*registry, SettingsEffectMultiInputISF::CLASS_ID,
                    &CreateVarInput<EffectMultiInputISF>);

@@ -1,0 +1,116 @@
+#include "transitions/TransitionWhoosh.h"
+
+#include <cmath>
+
+#include <glm/vec2.hpp>
+
+#include "frame/ShaderSourceKeeper.h"
+#include "transitions/TransitionSupport.h"
+
+namespace Obrisk::Ogl {
+namespace {
+
+// The pictures form one strip along the motion: the first with its mirror
+// images on either side (texture coordinates -1 to 2), the second one tile
+// beyond, reached by adding 1 to each coordinate along the motion. The strip
+// is viewed shifted by `shift` and blurred over `radius` behind each point.
+const ShaderSourceKeeper kShader{"TransitionWhoosh", Shader::FullFrame, R"(
+uniform sampler2D tex0;
+uniform sampler2D tex1;
+uniform vec2 shift;
+uniform float radius;
+varying vec2 TexCoord0;
+
+const int kSamples = 10;
+
+vec4 Strip(vec2 c) {
+  if (c.x > -1.0 && c.x < 2.0 && c.y > -1.0 && c.y < 2.0) return texture2D(tex0, c);
+  return texture2D(tex1, c + vec2(notEqual(shift, vec2(0.0))));
+}
+
+// Ten samples spread over the blur length, jittered per pixel.
+void main() {
+  vec2 q = TexCoord0 + shift;
+  float jitter = obrisk_rand_(mat2(1.0), vec2(1.0), q);
+  vec4 sum = vec4(0.0);
+  for (int i = 0; i < kSamples; ++i) {
+    float r = (jitter + float(i)) / float(kSamples) * radius;
+    sum += Strip(q + r * sign(shift));
+  }
+  gl_FragColor = sum / float(kSamples);
+}
+)",
+                                 "Proc/Effects/Quenvara/TransitionWhoosh"};
+
+// The strip moves three tiles over the transition.
+constexpr double kTravel = 3.0;
+
+// The axis along which the view moves (the pictures move the other way);
+// values outside the enumeration move right.
+glm::dvec2 AxisOf(Proc::WhooshDirection direction) {
+  switch (direction) {
+    case Proc::WhooshDirection::Left:
+      return {1.0, 0.0};
+    case Proc::WhooshDirection::Up:
+      return {0.0, -1.0};
+    case Proc::WhooshDirection::Down:
+      return {0.0, 1.0};
+    case Proc::WhooshDirection::Right:
+    default:
+      return {-1.0, 0.0};
+  }
+}
+
+// Mirrored-repeat wrapping with linear filtering on texture units 0 and 1 for
+// the length of a scope, through a sampler object: the inputs' own textures
+// (which others may sample after this call) keep their settings.
+class MirroredSampling {
+ public:
+  MirroredSampling() {
+    glGenSamplers(1, &sampler_);
+    glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_S, GL_MIRRORED_REPEAT);
+    glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_T, GL_MIRRORED_REPEAT);
+    glSamplerParameteri(sampler_, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glSamplerParameteri(sampler_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    for (GLuint unit : kUnits) glBindSampler(unit, sampler_);
+  }
+  ~MirroredSampling() {
+    for (GLuint unit : kUnits) glBindSampler(unit, 0);
+    glDeleteSamplers(1, &sampler_);
+  }
+  MirroredSampling(const MirroredSampling&) = delete;
+  MirroredSampling& operator=(const MirroredSampling&) = delete;
+
+ private:
+  static constexpr GLuint kUnits[] = {0, 1};
+  GLuint sampler_ = 0;
+};
+
+}  // namespace
+
+const std::string_view& TransitionWhoosh::GetName() const {
+  static constexpr std::string_view kName = "TransitionWhoosh";
+  return kName;
+}
+
+void TransitionWhoosh::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>& first,
+                                  const Ptr<DataVideoOGL>& second, double, double progress,
+                                  ShaderStorage& storage, const Ptr<OglCache>&) {
+  const auto& settings = DrawingSettings();
+  const TransitionFrames frames = ConvertInputs(*first, *second, storage);
+  const glm::dvec2 shift = kTravel * progress * AxisOf(settings.GetDirection());
+  // The blur is longest half way (half the maximum scale) and gone at the ends.
+  const double halfScale = settings.GetMaxMotionBlurScale() / 2.0;
+  const double radius = halfScale - std::abs(2.0 * progress - 1.0) * halfScale;
+
+  ShaderProgram& program = storage.MakeShader(kShader);
+  program.Use();
+  program.Uniform("tex0", 0);
+  program.Uniform("tex1", 1);
+  program.Uniform("shift", shift.x, shift.y);
+  program.Uniform("radius", radius);
+  const MirroredSampling sampling;
+  DrawFullScreen(storage, program, *target, {frames.first.get(), frames.second.get()});
+}
+
+}  // namespace Obrisk::Ogl
