@@ -21,6 +21,20 @@
 #include "isf/EffectISF.h"
 #include "isf/EffectMultiInputISF.h"
 #include "isf/TransitionISF.h"
+#include "transitions/TransitionBlur.h"
+#include "transitions/TransitionCircle.h"
+#include "transitions/TransitionCrossfade.h"
+#include "transitions/TransitionFadeInFadeOut.h"
+#include "transitions/TransitionFlash.h"
+#include "transitions/TransitionLens.h"
+#include "transitions/TransitionPinwheel.h"
+#include "transitions/TransitionRadial.h"
+#include "transitions/TransitionSlidingDoor.h"
+#include "transitions/TransitionSnake.h"
+#include "transitions/TransitionSpiral.h"
+#include "transitions/TransitionThroughColor.h"
+#include "transitions/TransitionWipe.h"
+#include "transitions/TransitionZoom.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -91,6 +105,28 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectBokehBlur::CLASS_ID, &CreateOneInput<EffectBokehBlur>);
   RegisterOneInput(*registry, SettingsResizer::CLASS_ID, &CreateImageResizer);
   RegisterOneInput(*registry, SettingsColorSpaceConverter::CLASS_ID, &CreateColorSpaceConverter);
+  RegisterTwoInput(*registry, SettingsTransitionPinwheel::CLASS_ID,
+                   &CreateTwoInput<TransitionPinwheel>);
+  RegisterTwoInput(*registry, SettingsTransitionSpiral::CLASS_ID,
+                   &CreateTwoInput<TransitionSpiral>);
+  RegisterTwoInput(*registry, SettingsTransitionLens::CLASS_ID, &CreateTwoInput<TransitionLens>);
+  RegisterTwoInput(*registry, SettingsTransitionZoom::CLASS_ID, &CreateTwoInput<TransitionZoom>);
+  RegisterTwoInput(*registry, SettingsTransitionBlur::CLASS_ID, &CreateTwoInput<TransitionBlur>);
+  RegisterTwoInput(*registry, SettingsTransitionCrossfade::CLASS_ID,
+                   &CreateTwoInput<TransitionCrossfade>);
+  RegisterTwoInput(*registry, SettingsTransitionFadeInFadeOut::CLASS_ID,
+                   &CreateTwoInput<TransitionFadeInFadeOut>);
+  RegisterTwoInput(*registry, SettingsTransitionSnake::CLASS_ID, &CreateTwoInput<TransitionSnake>);
+  RegisterTwoInput(*registry, SettingsTransitionCircle::CLASS_ID,
+                   &CreateTwoInput<TransitionCircle>);
+  RegisterTwoInput(*registry, SettingsTransitionWipe::CLASS_ID, &CreateTwoInput<TransitionWipe>);
+  RegisterTwoInput(*registry, SettingsTransitionRadial::CLASS_ID,
+                   &CreateTwoInput<TransitionRadial>);
+  RegisterTwoInput(*registry, SettingsTransitionSlidingDoor::CLASS_ID,
+                   &CreateTwoInput<TransitionSlidingDoor>);
+  RegisterTwoInput(*registry, SettingsTransitionFlash::CLASS_ID, &CreateTwoInput<TransitionFlash>);
+  RegisterTwoInput(*registry, SettingsTransitionThroughColor::CLASS_ID,
+                   &CreateTwoInput<TransitionThroughColor>);
   RegisterTwoInput(*registry, SettingsTransitionISF::CLASS_ID, &CreateTwoInput<TransitionISF>);
   RegisterVarInput(*registry, SettingsEffectMultiInputISF::CLASS_ID,
                    &CreateVarInput<EffectMultiInputISF>);
