@@ -22,12 +22,13 @@ varying vec2 TexCoord0;
 
 // Every sector of `angle` radians fills from its leading edge as angle * t
 // grows; the edges sway by amplitude * sin(freq L) / L at distance L from
-// the centre (amplitude * freq at the centre itself, the limit).
+// the centre. The centre itself has no direction: it takes angle 0 and the
+// sway's limit there, amplitude * freq.
 void main() {
   vec2 r = (TexCoord0 - 0.5) * aspect;
   float L = length(r);
-  float sway = L > 0.0 ? amplitude * sin(freq * L) / L : amplitude * freq;
-  float a = mod(atan(r.y, r.x) + sway, angle);
+  float turned = L > 0.0 ? atan(r.y, r.x) + amplitude * sin(freq * L) / L : amplitude * freq;
+  float a = mod(turned, angle);
   float ahead = angle * t - a;
   float w = local_smooth > 0.0 ? clamp(ahead / local_smooth, 0.0, 1.0) : float(ahead > 0.0);
   gl_FragColor = obrisk_mixRGBA_(texture2D(tex1, TexCoord0), texture2D(tex2, TexCoord0), w);

@@ -23,19 +23,21 @@ const float kEdge = 0.0031830988618379067;
 // `progress`; behind it the bottom input shows, ahead of it the top one.
 void main() {
   vec2 n = TexCoord0 - 0.5;
+  float radius = length(n);
   // The angle on the picture (y scaled to x's units) from the downward ray,
-  // 0 to 2 pi; the two-argument atan keeps the centre column right.
-  float angle = mod(atan(revertaspect * n.y, n.x) + 0.5 * M_PI, 2.0 * M_PI);
-  float s = (angle - progress) * length(n);
+  // 0 to 2 pi; the two-argument atan keeps the centre column right. The
+  // centre itself has no direction and counts as angle 0.
+  float angle = radius > 0.0 ? mod(atan(revertaspect * n.y, n.x) + 0.5 * M_PI, 2.0 * M_PI) : 0.0;
+  float s = (angle - progress) * radius;
   // The soft band never reaches back over the downward ray: while the hand
   // is near it, the band is only as wide as the arc already swept.
-  float edge = min(kEdge, progress * length(n));
+  float edge = min(kEdge, progress * radius);
   vec4 top = texture2D(tex_top, TexCoord0);
   vec4 bot = texture2D(tex_bot, TexCoord0);
-  if (s >= edge) {
-    gl_FragColor = top;
-  } else if (s < 0.0) {
+  if (angle < progress) {
     gl_FragColor = bot;
+  } else if (s >= edge) {
+    gl_FragColor = top;
   } else {
     gl_FragColor = obrisk_mixRGBA_(bot, top, s / edge);
   }

@@ -15,15 +15,15 @@ varying vec2 TexCoord0;
 
 // i is the distance from the centre line across `direction`. Where the
 // opening has reached (i < progress < 1 - i) the inputs mix, the top one the
-// more the nearer the line; before it the top input shows (on the line
-// itself too), after it the bottom one.
+// more the nearer the line; before it the top input shows, after it the
+// bottom one.
 void main() {
   float i = abs(dot(TexCoord0 - 0.5, direction));
   vec4 top = texture2D(tex_top, TexCoord0);
   vec4 bot = texture2D(tex_bot, TexCoord0);
   if (i < progress && progress < 1.0 - i) {
     gl_FragColor = obrisk_mixRGBA_(bot, top, 1.0 - 2.0 * i);
-  } else if (progress <= i) {
+  } else if (progress < i) {
     gl_FragColor = top;
   } else {
     gl_FragColor = bot;
