@@ -3,8 +3,8 @@
 // sliding door, snake, lens and spiral.
 //
 // Directions and types are stored as numbers (the host's values) and read
-// through the enumerations below. A value outside an enumeration's list is
-// drawn as the default that the enumeration names.
+// through the enumerations below; each says how a value outside its list is
+// drawn.
 #pragma once
 
 #include <cstdint>
@@ -101,7 +101,8 @@ class SettingsTransitionBlur final : public SettingsBase<SettingsTransitionBlur>
   std::int32_t direction_ = static_cast<std::int32_t>(TransitionBlurDirection::BlurOutAndIn);
 };
 
-// Which picture is scaled while the two are mixed.
+// Which picture is scaled while the two are mixed; other values scale
+// neither.
 enum class TransitionZoomType : std::int32_t {
   ZoomFirst = 0,   // the first picture grows to three times its size
   ZoomSecond = 1,  // the second picture shrinks from three times its size
