@@ -31,16 +31,30 @@
 #include "isf/TransitionISF.h"
 #include "transitions/TransitionBarnDoor.h"
 #include "transitions/TransitionBlinds.h"
+#include "transitions/TransitionBlur.h"
+#include "transitions/TransitionCircle.h"
 #include "transitions/TransitionCross.h"
+#include "transitions/TransitionCrossfade.h"
+#include "transitions/TransitionFadeInFadeOut.h"
+#include "transitions/TransitionFlash.h"
+#include "transitions/TransitionLens.h"
+#include "transitions/TransitionPinwheel.h"
 #include "transitions/TransitionPush.h"
+#include "transitions/TransitionRadial.h"
 #include "transitions/TransitionRipple.h"
 #include "transitions/TransitionRippleSmooth.h"
 #include "transitions/TransitionScale.h"
 #include "transitions/TransitionSlide.h"
+#include "transitions/TransitionSlidingDoor.h"
 #include "transitions/TransitionSmear.h"
+#include "transitions/TransitionSnake.h"
 #include "transitions/TransitionSpin.h"
+#include "transitions/TransitionSpiral.h"
+#include "transitions/TransitionThroughColor.h"
 #include "transitions/TransitionTwist.h"
 #include "transitions/TransitionWhoosh.h"
+#include "transitions/TransitionWipe.h"
+#include "transitions/TransitionZoom.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -126,20 +140,42 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterTwoInput(*registry, SettingsTransitionRipple::CLASS_ID,
                    &CreateTwoInput<TransitionRipple>);
   RegisterTwoInput(*registry, SettingsTransitionTwist::CLASS_ID, &CreateTwoInput<TransitionTwist>);
+  RegisterTwoInput(*registry, SettingsTransitionPinwheel::CLASS_ID,
+                   &CreateTwoInput<TransitionPinwheel>);
   RegisterTwoInput(*registry, SettingsTransitionRippleSmooth::CLASS_ID,
                    &CreateTwoInput<TransitionRippleSmooth>);
+  RegisterTwoInput(*registry, SettingsTransitionSpiral::CLASS_ID,
+                   &CreateTwoInput<TransitionSpiral>);
+  RegisterTwoInput(*registry, SettingsTransitionLens::CLASS_ID, &CreateTwoInput<TransitionLens>);
   RegisterTwoInput(*registry, SettingsTransitionPush::CLASS_ID, &CreateTwoInput<TransitionPush>);
   RegisterTwoInput(*registry, SettingsTransitionBlinds::CLASS_ID,
                    &CreateTwoInput<TransitionBlinds>);
   RegisterTwoInput(*registry, SettingsTransitionScale::CLASS_ID, &CreateTwoInput<TransitionScale>);
+  RegisterTwoInput(*registry, SettingsTransitionZoom::CLASS_ID, &CreateTwoInput<TransitionZoom>);
   RegisterTwoInput(*registry, SettingsTransitionSmear::CLASS_ID, &CreateTwoInput<TransitionSmear>);
+  RegisterTwoInput(*registry, SettingsTransitionBlur::CLASS_ID, &CreateTwoInput<TransitionBlur>);
+  RegisterTwoInput(*registry, SettingsTransitionCrossfade::CLASS_ID,
+                   &CreateTwoInput<TransitionCrossfade>);
+  RegisterTwoInput(*registry, SettingsTransitionFadeInFadeOut::CLASS_ID,
+                   &CreateTwoInput<TransitionFadeInFadeOut>);
+  RegisterTwoInput(*registry, SettingsTransitionSnake::CLASS_ID, &CreateTwoInput<TransitionSnake>);
+  RegisterTwoInput(*registry, SettingsTransitionCircle::CLASS_ID,
+                   &CreateTwoInput<TransitionCircle>);
+  RegisterTwoInput(*registry, SettingsTransitionWipe::CLASS_ID, &CreateTwoInput<TransitionWipe>);
   RegisterTwoInput(*registry, SettingsTransitionSlide::CLASS_ID, &CreateTwoInput<TransitionSlide>);
+  RegisterTwoInput(*registry, SettingsTransitionRadial::CLASS_ID,
+                   &CreateTwoInput<TransitionRadial>);
+  RegisterTwoInput(*registry, SettingsTransitionSlidingDoor::CLASS_ID,
+                   &CreateTwoInput<TransitionSlidingDoor>);
   RegisterTwoInput(*registry, SettingsTransitionBarnDoor::CLASS_ID,
                    &CreateTwoInput<TransitionBarnDoor>);
   RegisterTwoInput(*registry, SettingsTransitionCross::CLASS_ID, &CreateTwoInput<TransitionCross>);
+  RegisterTwoInput(*registry, SettingsTransitionFlash::CLASS_ID, &CreateTwoInput<TransitionFlash>);
   RegisterTwoInput(*registry, SettingsTransitionSpin::CLASS_ID, &CreateTwoInput<TransitionSpin>);
   RegisterTwoInput(*registry, SettingsTransitionWhoosh::CLASS_ID,
                    &CreateTwoInput<TransitionWhoosh>);
+  RegisterTwoInput(*registry, SettingsTransitionThroughColor::CLASS_ID,
+                   &CreateTwoInput<TransitionThroughColor>);
   RegisterTwoInput(*registry, SettingsTransitionISF::CLASS_ID, &CreateTwoInput<TransitionISF>);
   RegisterVarInput(*registry, SettingsEffectMultiInputISF::CLASS_ID,
                    &CreateVarInput<EffectMultiInputISF>);

@@ -42,6 +42,15 @@ void DrawFullScreen(ShaderStorage& storage, ShaderProgram& program, Frame& targe
   storage.Quad().Draw(program);
 }
 
+void DrawMix(ShaderStorage& storage, Frame& target, Frame& from, Frame& to, double weight) {
+  ShaderProgram& program = storage.GetShaderProgram(BuiltinProgram::kMix);
+  program.Use();
+  program.Uniform("tex0", 0);
+  program.Uniform("tex1", 1);
+  program.Uniform("extAlpha", weight);
+  DrawFullScreen(storage, program, target, {&from, &to});
+}
+
 void DrawThroughQuads(Frame& frame, const PackedMesh& quads, ShaderStorage& storage) {
   Quad mesh(quads, GL_STREAM_DRAW);
   frame.Draw(mesh, storage);

@@ -47,6 +47,10 @@ PackedMesh::QuadVertices FullQuadMovedBy(float dx, float dy);
 void DrawFullScreen(ShaderStorage& storage, ShaderProgram& program, Frame& target,
                     std::initializer_list<Frame*> textures);
 
+// Program 262 over the whole of `target`: `from` mixed into `to` by
+// `weight` (0 gives `from`, 1 gives `to`).
+void DrawMix(ShaderStorage& storage, Frame& target, Frame& from, Frame& to, double weight);
+
 // Draws `frame` through `quads` (made for this draw) into the attached target.
 void DrawThroughQuads(Frame& frame, const PackedMesh& quads, ShaderStorage& storage);
 
