@@ -118,15 +118,15 @@ constexpr double kLinearVariancePerPixelsSquared = 1.0 / 12.0;
 // The halving filter's samples lie this far from the point between the 2x2
 // texels under a coarse texel: linear filtering weighs its 4x4 texels 1 3 3 1.
 constexpr float kHalvingSampleOffset = 0.75f;
-// The levels keep half floats, so that halving, blurring and scaling up
-// round once, at the end.
+// The levels keep half floats, so that the halvings and the coarse blur add
+// no 8-bit rounding of their own.
 constexpr GLint kLevelFormat = GL_RGBA16F;
 // Every level starts this many texels before the picture's first pixel and
-// ends with the first texel past its last one that sees nothing but the last
-// pixel (see LevelTexels). A [1 3 3 1] halving reaches one texel past the
-// finer level's, so two are enough for the outermost texel to hold the edge
-// pixels alone: clamping the level to its edge then repeats exactly what
-// clamping the picture would have, as the direct passes do.
+// ends with the first texel that sees nothing but the picture's last pixel
+// (see LevelTexels). A [1 3 3 1] halving reaches one texel past the finer
+// level's, so with two the outermost texel sees the first pixel alone:
+// clamping a level to its edge then repeats what clamping the picture would
+// have, as the direct passes do.
 constexpr int kLevelMargin = 2;
 
 class EffectBlurOGLCache final : public OglCache {
@@ -195,8 +195,8 @@ void DrawDirect(ShaderStorage& storage, const GaussianTaps& taps, EffectBlurOGLC
                    target.GetFirstTexture());
 }
 
-// A texture seen as a grid over the picture: its texel `margin` + k is
-// centred on the picture's pixels [k, k + 1) x pixelsPerTexel.
+// A texture seen as a grid over the picture: its texel `margin` + k covers
+// the picture's pixels [k, k + 1) x pixelsPerTexel.
 struct Grid {
   int width = 0;
   int height = 0;
@@ -311,10 +311,10 @@ double GaussianTapsDeviation(const GaussianTaps& taps) {
 GaussianPyramidPlan PlanGaussianPyramid(double deviation, bool fast) {
   GaussianPyramidPlan plan;
   double levelDeviation = deviation;
-  while (levelDeviation > kCoarseDeviationLimit) {
+  do {
     ++plan.levels;
     levelDeviation /= 2.0;
-  }
+  } while (levelDeviation > kCoarseDeviationLimit);
   const double shrink = std::ldexp(1.0, -2 * plan.levels);  // 4^-levels
   const double upscaling =
       fast ? kLinearVariance + kLinearVariancePerPixelsSquared * shrink : kBSplineVariance;

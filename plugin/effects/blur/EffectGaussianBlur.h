@@ -36,9 +36,10 @@ double GaussianTapsDeviation(const GaussianTaps& taps);
 // Up to this deviation (pixels) the direct passes run; above it the pyramid.
 constexpr double kGaussianDirectDeviationLimit = 6.0;
 
-// How the pyramid blurs by a deviation: `levels` halvings, the blur at the
-// coarsest level (taps one texel apart) that leaves, together with the
-// halvings and the upscaling, the whole variance requested.
+// How the pyramid blurs by a deviation (pixels, above the direct limit):
+// `levels` halvings (at least one), and the blur at the coarsest level (taps
+// one texel apart) that adds to the halvings' and the upscaling's variance
+// the rest of the variance requested.
 struct GaussianPyramidPlan {
   int levels = 0;
   GaussianTaps coarse;
