@@ -14,16 +14,19 @@
 namespace Obrisk::Ogl {
 namespace {
 
-// The search window is walked four offsets at a time, one per channel of the
-// float textures in between. For each group:
+// The patch distance is symmetric: the distance of p to p + d is that of
+// p + d to p. So half of the search window is walked (offsets d with dy > 0,
+// or dy = 0 and dx > 0), four offsets at a time, one per channel of the float
+// textures in between. For each group:
 //   1. "EffectDenoiseNLM_patches": the squared colour difference between
 //      every pixel and the pixel at each offset from it, summed along the
-//      patch's rows (rows above and below the picture included, so that the
-//      next pass need not clamp the sums themselves);
+//      patch's rows; computed around the picture too (search radius columns,
+//      search plus patch radius rows), so that the next pass reads the sums
+//      of any pixel it needs without clamping them;
 //   2. "EffectDenoiseNLM_weights": those row sums summed down the patch's
-//      columns give each offset's patch distance; its weight exp(-D / h2)
-//      times the pixel at the offset, and the weight, are added into a float
-//      accumulator by blending.
+//      columns give the distance of p to p + d and, at p - d, the distance of
+//      p to p - d; each weight exp(-D / h2) times its pixel, and the weight,
+//      are added into a float accumulator by blending.
 // Then "EffectDenoiseNLM" divides: (centre + weighted sum) / (1 + weights).
 // Each offset thus costs a few samples per pixel instead of two per patch
 // texel, with the same sums as the direct formula.
@@ -33,6 +36,7 @@ const ShaderSourceKeeper kPatchShader{"EffectDenoiseNLM_patches", Shader::FullFr
 uniform sampler2D tex;
 uniform ivec4 offsetsX;
 uniform ivec4 offsetsY;
+uniform int searchRadius;
 uniform int patchRadius;
 
 vec3 TexelAt(ivec2 p) {
@@ -44,11 +48,12 @@ float SquaredDistance(vec3 a, vec3 b) {
   return dot(difference, difference);
 }
 
-// Row patchRadius of this texture is the picture's row 0. Each channel sums
-// |rgb(q + e) - rgb(q + offset + e)|^2 over e = (-patchRadius..patchRadius, 0),
-// every texel clamped to the picture on its own, as the direct formula does.
+// Texel (searchRadius, searchRadius + patchRadius) of this texture is the
+// picture's pixel (0, 0). Each channel sums |rgb(q + e) - rgb(q + offset + e)|^2
+// over e = (-patchRadius .. patchRadius, 0), every texel clamped to the
+// picture on its own, as the direct formula does.
 void main() {
-  ivec2 q = ivec2(gl_FragCoord.xy) - ivec2(0, patchRadius);
+  ivec2 q = ivec2(gl_FragCoord.xy) - ivec2(searchRadius, searchRadius + patchRadius);
   vec4 sums = vec4(0.0);
   for (int x = -patchRadius; x <= patchRadius; ++x) {
     ivec2 p = q + ivec2(x, 0);
@@ -70,6 +75,7 @@ uniform sampler2D rowSums;
 uniform ivec4 offsetsX;
 uniform ivec4 offsetsY;
 uniform vec4 lanes;
+uniform int searchRadius;
 uniform int patchRadius;
 uniform float h2;
 
@@ -77,21 +83,35 @@ vec3 TexelAt(ivec2 p) {
   return texelFetch(tex, clamp(p, ivec2(0), textureSize(tex, 0) - 1), 0).rgb;
 }
 
-// The patch distances of the four offsets are the row sums of the patch's
-// rows; each offset's pixel is added with weight exp(-distance / h2) (lanes
-// that carry no offset weigh 0), the weights themselves go to alpha.
-void main() {
-  ivec2 p = ivec2(gl_FragCoord.xy);
+// The patch distances at pixel q for all four offsets: the row sums of the
+// patch's rows.
+vec4 Distances(ivec2 q) {
+  ivec2 top = q + ivec2(searchRadius);
   vec4 distances = vec4(0.0);
   for (int y = 0; y <= 2 * patchRadius; ++y) {
-    distances += texelFetch(rowSums, p + ivec2(0, y), 0);
+    distances += texelFetch(rowSums, top + ivec2(0, y), 0);
   }
-  vec4 weights = exp(-distances / h2) * lanes;
-  vec3 sum = weights.x * TexelAt(p + ivec2(offsetsX.x, offsetsY.x)) +
-             weights.y * TexelAt(p + ivec2(offsetsX.y, offsetsY.y)) +
-             weights.z * TexelAt(p + ivec2(offsetsX.z, offsetsY.z)) +
-             weights.w * TexelAt(p + ivec2(offsetsX.w, offsetsY.w));
-  gl_FragColor = vec4(sum, dot(weights, vec4(1.0)));
+  return distances;
+}
+
+// Each offset d of the group adds the pixel at p + d, weighted by the
+// distance of p to it, and the pixel at p - d, weighted by the distance of
+// p - d to p (the distance for d computed at p - d); lanes that carry no
+// offset weigh 0. The weights themselves go to alpha.
+void main() {
+  ivec2 p = ivec2(gl_FragCoord.xy);
+  ivec2 d0 = ivec2(offsetsX.x, offsetsY.x);
+  ivec2 d1 = ivec2(offsetsX.y, offsetsY.y);
+  ivec2 d2 = ivec2(offsetsX.z, offsetsY.z);
+  ivec2 d3 = ivec2(offsetsX.w, offsetsY.w);
+  vec4 ahead = exp(-Distances(p) / h2) * lanes;
+  vec4 behind = exp(-vec4(Distances(p - d0).x, Distances(p - d1).y, Distances(p - d2).z,
+                          Distances(p - d3).w) / h2) * lanes;
+  vec3 sum = ahead.x * TexelAt(p + d0) + behind.x * TexelAt(p - d0) +
+             ahead.y * TexelAt(p + d1) + behind.y * TexelAt(p - d1) +
+             ahead.z * TexelAt(p + d2) + behind.z * TexelAt(p - d2) +
+             ahead.w * TexelAt(p + d3) + behind.w * TexelAt(p - d3);
+  gl_FragColor = vec4(sum, dot(ahead + behind, vec4(1.0)));
 }
 )",
                                        "Proc/Effects/Quenvara/EffectDenoiseNLM"};
@@ -125,13 +145,13 @@ struct OffsetGroup {
   glm::vec4 lanes{0.0f};
 };
 
-// Every offset of the (2 radius + 1)^2 window but the centre, four a group.
+// Half the offsets of the (2 radius + 1)^2 window, four a group: those
+// after the centre in row order; each stands for its opposite too.
 std::vector<OffsetGroup> OffsetGroups(int radius) {
   std::vector<OffsetGroup> groups;
   std::size_t lane = kOffsetsPerGroup;
-  for (int dy = -radius; dy <= radius; ++dy) {
-    for (int dx = -radius; dx <= radius; ++dx) {
-      if (dx == 0 && dy == 0) continue;
+  for (int dy = 0; dy <= radius; ++dy) {
+    for (int dx = dy == 0 ? 1 : -radius; dx <= radius; ++dx) {
       if (lane == kOffsetsPerGroup) {
         groups.emplace_back();
         lane = 0;
@@ -155,9 +175,11 @@ Texture::Params FloatTexture(int width, int height) {
   return params;
 }
 
-void SetOffsets(ShaderProgram& program, const OffsetGroup& group, int patchRadius) {
+void SetOffsets(ShaderProgram& program, const OffsetGroup& group, int searchRadius,
+                int patchRadius) {
   program.Uniform("offsetsX", group.x);
   program.Uniform("offsetsY", group.y);
+  program.Uniform("searchRadius", searchRadius);
   program.Uniform("patchRadius", patchRadius);
 }
 
@@ -176,13 +198,15 @@ void EffectDenoiseNLM::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoO
   const float h2 = std::max(static_cast<float>(std::pow(settings.GetFilteringParameter(), 2.0f)),
                             std::numeric_limits<float>::min());
   const int patchRadius = OddRadius(settings.GetPatchSize());
+  const int searchRadius = OddRadius(settings.GetSearchWindowSize());
   Ptr<Frame> rgba = source->FrameData()->ConvertToRGBA(storage);
   const Texture& picture = rgba->GetFirstTexture();
   const int width = picture.Width();
   const int height = picture.Height();
 
   TexturePool& pool = TexturePool::GetInstance();
-  const TexturePool::Lease rowSums = pool.GetTex(FloatTexture(width, height + 2 * patchRadius));
+  const TexturePool::Lease rowSums = pool.GetTex(
+      FloatTexture(width + 2 * searchRadius, height + 2 * (searchRadius + patchRadius)));
   const TexturePool::Lease accumulated = pool.GetTex(FloatTexture(width, height));
   storage.FBO().Attach(*accumulated);
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
@@ -190,10 +214,10 @@ void EffectDenoiseNLM::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoO
 
   ShaderProgram& patches = storage.MakeShader(kPatchShader);
   ShaderProgram& weights = storage.MakeShader(kWeightShader);
-  for (const OffsetGroup& group : OffsetGroups(OddRadius(settings.GetSearchWindowSize()))) {
+  for (const OffsetGroup& group : OffsetGroups(searchRadius)) {
     DrawPass(storage, *rowSums, storage.Quad(), patches, [&](ShaderProgram& program) {
       program.Uniform("tex", 0);
-      SetOffsets(program, group, patchRadius);
+      SetOffsets(program, group, searchRadius, patchRadius);
       picture.Use(0);
     });
     EnableState blend(GL_BLEND);
@@ -201,7 +225,7 @@ void EffectDenoiseNLM::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoO
     DrawPass(storage, *accumulated, storage.Quad(), weights, [&](ShaderProgram& program) {
       program.Uniform("tex", 0);
       program.Uniform("rowSums", 1);
-      SetOffsets(program, group, patchRadius);
+      SetOffsets(program, group, searchRadius, patchRadius);
       program.Uniform("lanes", group.lanes);
       program.Uniform("h2", h2);
       picture.Use(0);
