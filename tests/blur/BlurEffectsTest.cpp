@@ -121,6 +121,75 @@ Proc::SettingsEffectDenoiseNLM Denoise(float h, int patch, int window) {
   return settings;
 }
 
+// Non-local means by its definition, in double precision: every pixel of
+// the window but the centre weighted by exp(-D / h^2), D the sum of squared
+// colour differences (0 to 1 per channel) over the patch, each texel
+// clamped to the picture; the centre counts with weight 1.
+Image CpuDenoise(const Image& in, double h, int patchRadius, int searchRadius) {
+  auto rgb = [&](int x, int y, int c) { return in.Clamped(x, y)[c] / 255.0; };
+  return Testing::MakeImage(in.width, in.height, [&](int x, int y) {
+    std::array<double, 3> sum{rgb(x, y, 0), rgb(x, y, 1), rgb(x, y, 2)};
+    double weights = 1.0;
+    for (int dy = -searchRadius; dy <= searchRadius; ++dy) {
+      for (int dx = -searchRadius; dx <= searchRadius; ++dx) {
+        if (dx == 0 && dy == 0) continue;
+        double distance = 0.0;
+        for (int ey = -patchRadius; ey <= patchRadius; ++ey) {
+          for (int ex = -patchRadius; ex <= patchRadius; ++ex) {
+            for (int c = 0; c < 3; ++c) {
+              const double d = rgb(x + ex, y + ey, c) - rgb(x + dx + ex, y + dy + ey, c);
+              distance += d * d;
+            }
+          }
+        }
+        const double weight = std::exp(-distance / (h * h));
+        for (int c = 0; c < 3; ++c) sum[c] += weight * rgb(x + dx, y + dy, c);
+        weights += weight;
+      }
+    }
+    Texel out = in.At(x, y);
+    for (int c = 0; c < 3; ++c) out[c] = static_cast<float>(255.0 * sum[c] / weights);
+    return out;
+  });
+}
+
+struct DenoiseCase {
+  float h;
+  int patch;
+  int window;
+};
+
+class DenoiseDefinitionTest : public ::testing::TestWithParam<DenoiseCase> {};
+
+// The passes sum the same squared differences in another order, in single
+// precision: the distances (at most 3 x 25 here) and the weights differ from
+// the double computation by a few parts in a million, far below the half
+// level that separates two 8-bit results. So each pixel is the rounded
+// definition, or its neighbouring level where the exact value lies within
+// that error of a rounding boundary (which a mistake in offsets, edges or
+// weights would exceed by far), and such pixels are rare.
+TEST_P(DenoiseDefinitionTest, MatchesTheDirectFormula) {
+  const DenoiseCase& param = GetParam();
+  const Image clean = Testing::MakeImage(29, 23, [](int x, int y) {
+    const float level = x + y < 24 ? 60.0f : 190.0f;
+    return Texel{level, 255.0f - level, x * 8.0f, 255.0f};
+  });
+  const Image noisy = Noisy(clean, 14.0, 21);
+  const Image output = Testing::RunRegistered(Denoise(param.h, param.patch, param.window), noisy);
+  const Image expected =
+      Testing::Quantised(CpuDenoise(noisy, param.h, (param.patch | 1) / 2, (param.window | 1) / 2));
+  EXPECT_LE(Testing::MaxDifference(output, expected).value, 1.0f);
+  int off = 0;
+  for (std::size_t i = 0; i < output.texels.size(); ++i) {
+    for (int c = 0; c < 4; ++c) off += output.texels[i][c] != expected.texels[i][c];
+  }
+  EXPECT_LE(off, static_cast<int>(output.texels.size() * 4 / 100)) << "values one level off";
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, DenoiseDefinitionTest,
+                         ::testing::Values(DenoiseCase{0.3f, 3, 7}, DenoiseCase{0.6f, 5, 5},
+                                           DenoiseCase{0.2f, 1, 9}, DenoiseCase{1.0f, 7, 3}));
+
 TEST(DenoiseNLM, LowersTheNoiseOfAFlatPatchAndKeepsItsLevel) {
   const Image noisy = Noisy(Flat(40, 40, {128, 90, 160, 200}), 12.0, 4);
   const Image output = Testing::RunRegistered(Denoise(0.5f, 3, 7), noisy);

@@ -8,22 +8,42 @@
 
 namespace Obrisk::Ogl {
 
-// Separable Gaussian blur: a horizontal and a vertical pass with taps two
-// texels apart. Other algorithms embed it: they set its settings themselves
-// and call ProcessGpu with the cache that its CreateCache made.
+// Separable Gaussian blur. Small radii take a horizontal and a vertical pass
+// with taps two texels apart; larger ones blur a halved (pyramid) copy of
+// the picture and scale it back up, so that their cost hardly grows with the
+// radius. Other algorithms embed it: they set its settings themselves and
+// call ProcessGpu with the cache that its CreateCache made.
 class EffectGaussianBlur final
     : public EffectAlgorithmWithSettings<OneInputEffectAlgorithm,
                                          Proc::SettingsEffectBlurGaussian> {
  public:
   const std::string_view& GetName() const override;
-  // Holds the intermediate frame between the two passes.
+  // Holds the intermediate frame between the two passes and the pyramid.
   Ptr<OglCache> CreateCache() override;
   void ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>& source, double time,
                   double progress, ShaderStorage& storage, const Ptr<OglCache>& cache) override;
 };
 
-// The taps of either pass for a frame whose longer side is `longerSide` pixels.
+// The taps of either direct pass for a frame whose longer side is
+// `longerSide` pixels.
 GaussianTaps GaussianBlurTaps(const Proc::SettingsEffectBlurGaussian& settings,
                               std::uint32_t longerSide);
+
+// The standard deviation, in pixels, of the kernel that the direct passes
+// apply with these taps (its second moment: taps are two texels apart).
+double GaussianTapsDeviation(const GaussianTaps& taps);
+
+// Up to this deviation (pixels) the direct passes run; above it the pyramid.
+constexpr double kGaussianDirectDeviationLimit = 6.0;
+
+// How the pyramid blurs by a deviation (pixels, above the direct limit):
+// `levels` halvings (at least one), and the blur at the coarsest level (taps
+// one texel apart) that adds to the halvings' and the upscaling's variance
+// the rest of the variance requested.
+struct GaussianPyramidPlan {
+  int levels = 0;
+  GaussianTaps coarse;
+};
+GaussianPyramidPlan PlanGaussianPyramid(double deviation, bool fast);
 
 }  // namespace Obrisk::Ogl
