@@ -14,7 +14,11 @@
 #include "effects/blur/EffectGaussianBlur.h"
 #include "effects/blur/EffectMotionBlur.h"
 #include "effects/blur/EffectTiltShift.h"
+#include "effects/colour/EffectAutoContrast.h"
+#include "effects/colour/EffectAutoWhiteBalance.h"
 #include "effects/colour/EffectInvert.h"
+#include "effects/colour/EffectMagicEnhance.h"
+#include "effects/colour/EffectSaturation.h"
 #include "effects/service/ColorSpaceConverter.h"
 #include "effects/service/EffectResizer.h"
 #include "isf/EffectISF.h"
@@ -88,6 +92,14 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectBokehBlur::CLASS_ID, &CreateOneInput<EffectBokehBlur>);
   RegisterOneInput(*registry, SettingsResizer::CLASS_ID, &CreateImageResizer);
   RegisterOneInput(*registry, SettingsColorSpaceConverter::CLASS_ID, &CreateColorSpaceConverter);
+  RegisterOneInput(*registry, SettingsEffectSaturation::CLASS_ID,
+                   &CreateOneInput<EffectSaturation>);
+  RegisterOneInput(*registry, SettingsEffectAutoWhiteBalance::CLASS_ID,
+                   &CreateOneInput<EffectAutoWhiteBalance>);
+  RegisterOneInput(*registry, SettingsEffectMagicEnhance2::CLASS_ID,
+                   &CreateOneInput<EffectMagicEnhance>);
+  RegisterOneInput(*registry, SettingsEffectAutoContrast::CLASS_ID,
+                   &CreateOneInput<EffectAutoContrast>);
   RegisterTwoInput(*registry, SettingsTransitionISF::CLASS_ID, &CreateTwoInput<TransitionISF>);
   RegisterVarInput(*registry, SettingsEffectMultiInputISF::CLASS_ID,
                    &CreateVarInput<EffectMultiInputISF>);
