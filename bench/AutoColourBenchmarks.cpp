@@ -1,10 +1,14 @@
 // The colour effects that measure each frame, at 1920x1080: each GPU figure
-// is the time to a finished frame (the output is waited for).
+// is the time to a finished frame (the output is waited for). Beside them,
+// where the build has FFmpeg, its nearest filters on the same picture in the
+// same run.
 #include <cstdint>
+#include <string>
 
 #include <benchmark/benchmark.h>
 
 #include "BenchSupport.h"
+#include "FFmpegFilter.h"
 
 #include "effects/colour/HistogramRescale.h"
 #include "obrisk/ogl/FrameTransfer.h"
@@ -26,7 +30,7 @@ std::uint8_t Channel(int x, int y, int c) {
   return static_cast<std::uint8_t>(kLow[c] + ramp % kSpan[c]);
 }
 
-Ptr<Ogl::DataVideoOGL> UploadedFrame() {
+Ptr<Proc::DataVideoMemory> Picture() {
   auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBX,
                                               Proc::FrameInfo{kHdWidth, kHdHeight, 1, 1});
   for (int y = 0; y < kHdHeight; ++y) {
@@ -36,7 +40,11 @@ Ptr<Ogl::DataVideoOGL> UploadedFrame() {
       p[3] = 255;
     }
   }
-  return Ogl::UploadFrame(frame);
+  return frame;
+}
+
+Ptr<Ogl::DataVideoOGL> UploadedFrame() {
+  return Ogl::UploadFrame(Picture());
 }
 
 void RunFrames(benchmark::State& state, const Proc::Settings& settings) {
@@ -96,6 +104,46 @@ BENCHMARK(BM_Saturation)
     ->UseRealTime()
     ->MinTime(1.0);
 
+#ifdef QUENVARA_HAVE_FFMPEG
+
+void RunFFmpeg(benchmark::State& state, const std::string& filter, const std::string& format) {
+  Bench::RunFFmpegFilter(state, filter, {Picture()}, format);
+}
+
+// Histogram equalisation: the nearest FFmpeg has to an automatic contrast.
+void BM_FFmpegHisteq(benchmark::State& state) {
+  RunFFmpeg(state, "histeq", "rgba");
+}
+BENCHMARK(BM_FFmpegHisteq)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
+// Levels stretched with 0.5 % saturating: channels linked (auto contrast) or
+// each on its own (magic enhance); no smoothing between frames.
+void BM_FFmpegNormalize(benchmark::State& state) {
+  RunFFmpeg(state,
+            "normalize=smoothing=0:independence=" + std::to_string(state.range(0)) + ":strength=1",
+            "rgba");
+}
+BENCHMARK(BM_FFmpegNormalize)
+    ->ArgName("independence")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(1.0);
+
+// Grey-world white balance, in FFmpeg's float planar RGB.
+void BM_FFmpegGrayworld(benchmark::State& state) {
+  RunFFmpeg(state, "grayworld", "gbrpf32le");
+}
+BENCHMARK(BM_FFmpegGrayworld)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
+// Saturation 1.5 on planar Y'CbCr 4:4:4, the format it works in.
+void BM_FFmpegHueSaturation(benchmark::State& state) {
+  RunFFmpeg(state, "hue=s=1.5", "yuv444p");
+}
+BENCHMARK(BM_FFmpegHueSaturation)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
+#endif
+
 }  // namespace
 }  // namespace Obrisk
-

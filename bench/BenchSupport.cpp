@@ -43,15 +43,27 @@ Ptr<Ogl::DataVideoOGL> UploadedPattern(int width, int height) {
 }
 
 void RunToFinishedFrames(benchmark::State& state, Proc::IEffect& effect,
-                         const Ptr<Ogl::DataVideoOGL>& input, std::int64_t frameStep) {
-  Ogl::FinishFrame(input);
+                         const std::vector<Ptr<Ogl::DataVideoOGL>>& inputs,
+                         std::int64_t frameStep) {
+  std::vector<Ptr<Proc::IData>> frames;
+  for (const auto& input : inputs) {
+    Ogl::FinishFrame(input);
+    frames.emplace_back(input);
+  }
   for (auto _ : state) {
-    if (frameStep != 0) input->SetStartTime(input->GetStartTime() + frameStep);
-    Ptr<Proc::IData> output = effect.ProcessData({Ptr<Proc::IData>(input)});
+    if (frameStep != 0) {
+      for (const auto& input : inputs) input->SetStartTime(input->GetStartTime() + frameStep);
+    }
+    Ptr<Proc::IData> output = effect.ProcessData(frames);
     Ogl::FinishFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(output.get())));
   }
   state.counters["fps"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void RunToFinishedFrames(benchmark::State& state, Proc::IEffect& effect,
+                         const Ptr<Ogl::DataVideoOGL>& input, std::int64_t frameStep) {
+  RunToFinishedFrames(state, effect, std::vector<Ptr<Ogl::DataVideoOGL>>{input}, frameStep);
 }
 
 }  // namespace Obrisk::Bench

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <benchmark/benchmark.h>
 
@@ -26,5 +27,9 @@ Ptr<Ogl::DataVideoOGL> UploadedPattern(int width, int height);
 // `frameStep` moves the input's start time on by that much each frame.
 void RunToFinishedFrames(benchmark::State& state, Proc::IEffect& effect,
                          const Ptr<Ogl::DataVideoOGL>& input, std::int64_t frameStep = 0);
+// The same for effects of several inputs (transitions, mixes), in order.
+void RunToFinishedFrames(benchmark::State& state, Proc::IEffect& effect,
+                         const std::vector<Ptr<Ogl::DataVideoOGL>>& inputs,
+                         std::int64_t frameStep = 0);
 
 }  // namespace Obrisk::Bench

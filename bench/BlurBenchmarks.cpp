@@ -13,14 +13,8 @@
 #include "obrisk/ogl/OglManager.h"
 #include "obrisk/settings/BlurSettings.h"
 
-#ifdef QUENVARA_HAVE_LIBAVFILTER
-extern "C" {
-#include <libavfilter/avfilter.h>
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
-#include <libavutil/frame.h>
-#include <libavutil/pixfmt.h>
-}
+#ifdef QUENVARA_HAVE_FFMPEG
+#include "FFmpegFilter.h"
 #endif
 
 namespace Obrisk {
@@ -35,7 +29,7 @@ std::uint8_t Channel(int x, int y, int c) {
   return static_cast<std::uint8_t>((x * (c + 1) + y * (3 - c)) / 8 + ((x ^ y) & 31));
 }
 
-Ptr<Ogl::DataVideoOGL> UploadedFrame() {
+Ptr<Proc::DataVideoMemory> Picture() {
   auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBX,
                                               Proc::FrameInfo{kHdWidth, kHdHeight, 1, 1});
   for (int y = 0; y < kHdHeight; ++y) {
@@ -45,7 +39,11 @@ Ptr<Ogl::DataVideoOGL> UploadedFrame() {
       p[3] = 255;
     }
   }
-  return Ogl::UploadFrame(frame);
+  return frame;
+}
+
+Ptr<Ogl::DataVideoOGL> UploadedFrame() {
+  return Ogl::UploadFrame(Picture());
 }
 
 void RunFrames(benchmark::State& state, const Proc::Settings& settings) {
@@ -111,80 +109,11 @@ BENCHMARK(BM_DenoiseNLM)
     ->UseRealTime()
     ->MinTime(2.0);
 
-#ifdef QUENVARA_HAVE_LIBAVFILTER
+#ifdef QUENVARA_HAVE_FFMPEG
 
-// One libavfilter graph: planar RGB frames of the test picture through `filter`.
-class FilterGraph {
- public:
-  explicit FilterGraph(const std::string& filter) {
-    graph_ = avfilter_graph_alloc();
-    const std::string source =
-        "video_size=" + std::to_string(kHdWidth) + "x" + std::to_string(kHdHeight) +
-        ":pix_fmt=" + std::to_string(AV_PIX_FMT_GBRP) + ":time_base=1/25:pixel_aspect=1/1";
-    Check(avfilter_graph_create_filter(&source_, avfilter_get_by_name("buffer"), "in",
-                                       source.c_str(), nullptr, graph_));
-    Check(avfilter_graph_create_filter(&sink_, avfilter_get_by_name("buffersink"), "out", nullptr,
-                                       nullptr, graph_));
-    AVFilterInOut* outputs = avfilter_inout_alloc();
-    AVFilterInOut* inputs = avfilter_inout_alloc();
-    outputs->name = av_strdup("in");
-    outputs->filter_ctx = source_;
-    inputs->name = av_strdup("out");
-    inputs->filter_ctx = sink_;
-    Check(avfilter_graph_parse_ptr(graph_, filter.c_str(), &inputs, &outputs, nullptr));
-    avfilter_inout_free(&inputs);
-    avfilter_inout_free(&outputs);
-    Check(avfilter_graph_config(graph_, nullptr));
-    frame_ = av_frame_alloc();
-    frame_->format = AV_PIX_FMT_GBRP;
-    frame_->width = kHdWidth;
-    frame_->height = kHdHeight;
-    Check(av_frame_get_buffer(frame_, 0));
-    // GBRP planes: 0 green, 1 blue, 2 red.
-    constexpr int kChannelOfPlane[3] = {1, 2, 0};
-    for (int plane = 0; plane < 3; ++plane) {
-      for (int y = 0; y < kHdHeight; ++y) {
-        std::uint8_t* row =
-            frame_->data[plane] + static_cast<std::ptrdiff_t>(y) * frame_->linesize[plane];
-        for (int x = 0; x < kHdWidth; ++x) row[x] = Channel(x, y, kChannelOfPlane[plane]);
-      }
-    }
-    output_ = av_frame_alloc();
-  }
-  ~FilterGraph() {
-    av_frame_free(&frame_);
-    av_frame_free(&output_);
-    avfilter_graph_free(&graph_);
-  }
-  FilterGraph(const FilterGraph&) = delete;
-  FilterGraph& operator=(const FilterGraph&) = delete;
-
-  void Run() {
-    frame_->pts = pts_++;
-    Check(av_buffersrc_add_frame_flags(source_, frame_, AV_BUFFERSRC_FLAG_KEEP_REF));
-    Check(av_buffersink_get_frame(sink_, output_));
-    av_frame_unref(output_);
-  }
-
- private:
-  static void Check(int result) {
-    if (result < 0) throw std::runtime_error("libavfilter error " + std::to_string(result));
-  }
-
-  AVFilterGraph* graph_ = nullptr;
-  AVFilterContext* source_ = nullptr;
-  AVFilterContext* sink_ = nullptr;
-  AVFrame* frame_ = nullptr;
-  AVFrame* output_ = nullptr;
-  std::int64_t pts_ = 0;
-};
-
+// FFmpeg's planar RGB, the format its blurs work in.
 void RunFilter(benchmark::State& state, const std::string& filter) {
-  FilterGraph graph(filter);
-  for (auto _ : state) graph.Run();
-  state.SetLabel(filter);
-  state.counters["fps"] =
-      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  Bench::RunFFmpegFilter(state, filter, {Picture()}, "gbrp");
 }
 
 // The Gaussian's deviation in pixels at an amount: longer side x amount / 3

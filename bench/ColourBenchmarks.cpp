@@ -11,12 +11,11 @@
 #include <glog/logging.h>
 #include "BenchSupport.h"
 
+#include "FFmpegFilter.h"
+
 extern "C" {
-#include <libavfilter/avfilter.h>
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavutil/frame.h>
-#include <libavutil/pixdesc.h>
+#include <libavutil/pixfmt.h>
 #include <libswscale/swscale.h>
 }
 
@@ -119,69 +118,10 @@ void BM_SwscaleLanczos1080pTo720p(benchmark::State& state) {
 }
 BENCHMARK(BM_SwscaleLanczos1080pTo720p)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
-// The colour description FFmpeg reads from a frame.
-struct FrameColour {
-  AVColorPrimaries primaries;
-  AVColorTransferCharacteristic transfer;
-};
-
 // Runs an FFmpeg filter graph on the test picture, one frame at a time.
 void RunFilterGraph(benchmark::State& state, int width, int height, const std::string& filters,
-                    const FrameColour& colour) {
-  for (const char* name : {"zscale", "tonemap", "colorspace", "scale"}) {
-    if (filters.find(name) != std::string::npos && avfilter_get_by_name(name) == nullptr) {
-      state.SkipWithError((std::string("this FFmpeg has no ") + name + " filter").c_str());
-      return;
-    }
-  }
-  AVFilterGraph* graph = avfilter_graph_alloc();
-  AVFilterContext* source = nullptr;
-  AVFilterContext* sink = nullptr;
-  const std::string args = "video_size=" + std::to_string(width) + "x" + std::to_string(height) +
-                           ":pix_fmt=" + std::to_string(AV_PIX_FMT_RGBA) +
-                           ":time_base=1/25:pixel_aspect=1/1";
-  avfilter_graph_create_filter(&source, avfilter_get_by_name("buffer"), "in", args.c_str(), nullptr,
-                               graph);
-  avfilter_graph_create_filter(&sink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr,
-                               graph);
-  AVFilterInOut* outputs = avfilter_inout_alloc();
-  AVFilterInOut* inputs = avfilter_inout_alloc();
-  outputs->name = av_strdup("in");
-  outputs->filter_ctx = source;
-  inputs->name = av_strdup("out");
-  inputs->filter_ctx = sink;
-  if (avfilter_graph_parse_ptr(graph, filters.c_str(), &inputs, &outputs, nullptr) < 0 ||
-      avfilter_graph_config(graph, nullptr) < 0) {
-    state.SkipWithError(("filter graph does not build: " + filters).c_str());
-    avfilter_inout_free(&inputs);
-    avfilter_inout_free(&outputs);
-    avfilter_graph_free(&graph);
-    return;
-  }
-  AVFrame* picture = PictureFrame(width, height);
-  picture->color_primaries = colour.primaries;
-  picture->color_trc = colour.transfer;
-  picture->colorspace = AVCOL_SPC_RGB;
-  picture->color_range = AVCOL_RANGE_JPEG;
-  AVFrame* result = av_frame_alloc();
-  std::int64_t pts = 0;
-  for (auto _ : state) {
-    picture->pts = pts++;
-    if (av_buffersrc_add_frame_flags(source, picture, AV_BUFFERSRC_FLAG_KEEP_REF) < 0 ||
-        av_buffersink_get_frame(sink, result) < 0) {
-      state.SkipWithError("the filter graph gave no frame");
-      break;
-    }
-    av_frame_unref(result);
-  }
-  state.counters["fps"] =
-      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-  state.SetLabel(std::to_string(graph->nb_threads) + " filter threads (0: automatic)");
-  av_frame_free(&picture);
-  av_frame_free(&result);
-  avfilter_inout_free(&inputs);
-  avfilter_inout_free(&outputs);
-  avfilter_graph_free(&graph);
+                    const Bench::FFmpegColour& colour) {
+  Bench::RunFFmpegFilter(state, filters, {TestPicture(width, height, kBT709Sdr)}, "rgba", colour);
 }
 
 void BM_FFmpegScaleLanczos1080pTo720p(benchmark::State& state) {

@@ -19,6 +19,7 @@
 #include "effects/colour/EffectInvert.h"
 #include "effects/colour/EffectMagicEnhance.h"
 #include "effects/colour/EffectSaturation.h"
+#include "effects/mask/EffectAlphaEnvelope.h"
 #include "effects/service/ColorSpaceConverter.h"
 #include "effects/service/EffectResizer.h"
 #include "isf/EffectISF.h"
@@ -83,6 +84,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateOneInput<EffectGaussianBlur>);
   RegisterOneInput(*registry, SettingsEffectMotionBlur::CLASS_ID,
                    &CreateOneInput<EffectMotionBlur>);
+  RegisterOneInput(*registry, SettingsEffectVideoAlphaEnvelope::CLASS_ID,
+                   &CreateOneInput<EffectAlphaEnvelope>);
   RegisterOneInput(*registry, SettingsEffectCensored::CLASS_ID, &CreateOneInput<EffectCensored>);
   RegisterOneInput(*registry, SettingsEffectFillBlurredBackground::CLASS_ID,
                    &CreateOneInput<EffectFillBlurredBackground>);

@@ -1,0 +1,50 @@
+#include "transitions/TransitionSupport.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "obrisk/ogl/ShaderProgram.h"
+
+namespace Obrisk::Ogl {
+
+TransitionFrames ConvertInputs(DataVideoOGL& first, DataVideoOGL& second, ShaderStorage& storage) {
+  return {first.FrameData()->ConvertToRGBA(storage), second.FrameData()->ConvertToRGBA(storage)};
+}
+
+TransitionPlayback Play(TransitionFrames frames, double progress, bool reversed) {
+  if (!reversed) return {progress, std::move(frames)};
+  return {1.0 - progress, {std::move(frames.second), std::move(frames.first)}};
+}
+
+glm::vec2 SizeAspect(const Frame& frame) {
+  const auto& info = frame.GetFrameInfo();
+  const float longer = static_cast<float>(std::max(info.width, info.height));
+  return {static_cast<float>(info.width) / longer, static_cast<float>(info.height) / longer};
+}
+
+PackedMesh::QuadVertices QuadBetween(const QuadVertex& from, const QuadVertex& to) {
+  return {{{from.s, from.t, from.x, from.y},
+           {to.s, from.t, to.x, from.y},
+           {to.s, to.t, to.x, to.y},
+           {from.s, to.t, from.x, to.y}}};
+}
+
+PackedMesh::QuadVertices FullQuadMovedBy(float dx, float dy) {
+  return QuadBetween({0.0f, 0.0f, -1.0f + dx, -1.0f + dy}, {1.0f, 1.0f, 1.0f + dx, 1.0f + dy});
+}
+
+void DrawFullScreen(ShaderStorage& storage, ShaderProgram& program, Frame& target,
+                    std::initializer_list<Frame*> textures) {
+  storage.FBO().Attach(target.GetFirstTexture());
+  int unit = 0;
+  for (Frame* texture : textures) texture->GetFirstTexture().Use(unit++);
+  storage.Quad().Activate();
+  storage.Quad().Draw(program);
+}
+
+void DrawThroughQuads(Frame& frame, const PackedMesh& quads, ShaderStorage& storage) {
+  Quad mesh(quads, GL_STREAM_DRAW);
+  frame.Draw(mesh, storage);
+}
+
+}  // namespace Obrisk::Ogl
