@@ -60,19 +60,12 @@ Ptr<Frame> Frame::AllocateIntermediate() const {
 
 Ptr<Frame> Frame::ConvertToRGBA(ShaderStorage& storage) {
   if (Proc::PixFmtDescription::Find(format_).IsRgbaLayout()) return Ptr<Frame>(this);
-  const YUVTextures planes = Planes();
-  return DrawPlanes(planes, planes.HasAlpha() ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque, storage);
+  return DrawPlanes(Planes().HasAlpha() ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque, storage);
 }
 
 Ptr<Frame> Frame::ConvertToRGB(ShaderStorage& storage) {
   if (Proc::PixFmtDescription::Find(format_).IsRgbaLayout()) return ConvertToRGBA(storage);
-  // The colour planes alone, read as the format without alpha.
-  const YUVTextures planes = Planes();
-  const bool subsampled = format_ == Proc::PixFmt::YUV420P || format_ == Proc::PixFmt::YUVA420P;
-  const YUVTextures colour(subsampled ? Proc::PixFmt::YUV420P : Proc::PixFmt::YUV444P,
-                           {&planes.Plane(YUVTextures::kLuma), &planes.Plane(YUVTextures::kCb),
-                            &planes.Plane(YUVTextures::kCr)});
-  return DrawPlanes(colour, Proc::kPixFmtOpaque, storage);
+  return DrawPlanes(Proc::kPixFmtOpaque, storage);
 }
 
 YUVTextures Frame::Planes() {
@@ -85,11 +78,14 @@ YUVTextures Frame::Planes() {
   return YUVTextures(format_, std::move(planes));
 }
 
-Ptr<Frame> Frame::DrawPlanes(const YUVTextures& planes, Proc::PixFmt format,
-                             ShaderStorage& storage) {
+Ptr<Frame> Frame::DrawPlanes(Proc::PixFmt format, ShaderStorage& storage) {
   Ptr<Frame> rgba = CreateIntermediate(colorSpace_, format, info_);
-  storage.FBO().Attach(rgba->GetFirstTexture());
-  YUVConverter::ToRGBA(planes, colorSpace_, storage);
+  YUVConverter converter(storage, colorSpace_);
+  if (format == Proc::kPixFmtAlpha) {
+    converter.ToRGBA(Planes(), rgba->GetFirstTexture());
+  } else {
+    converter.ToRGB(Planes(), rgba->GetFirstTexture());
+  }
   return rgba;
 }
 

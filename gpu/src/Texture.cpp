@@ -49,7 +49,7 @@ void Texture::Download(int level, void* buffer, Surface& surface, GLenum type) {
   glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, id_, level);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, std::max(1, params_.width >> level), std::max(1, params_.height >> level),
-               GL_RGBA, type, buffer);
+               IsInteger() ? GL_RGBA_INTEGER : GL_RGBA, type, buffer);
 }
 
 void Texture::Tweak(GLenum parameter, GLint value) {
@@ -65,16 +65,33 @@ void Texture::Tweak(GLenum parameter, GLint value) {
 int Texture::ComponentsPerPixel() const {
   switch (params_.format) {
     case GL_RED:
+    case GL_RED_INTEGER:
     case GL_ALPHA:
     case GL_LUMINANCE:
       return 1;
     case GL_RG:
+    case GL_RG_INTEGER:
       return 2;
     case GL_RGB:
     case GL_BGR:
+    case GL_RGB_INTEGER:
       return 3;
     default:
       return 4;
+  }
+}
+
+bool Texture::IsInteger() const {
+  switch (params_.format) {
+    case GL_RED_INTEGER:
+    case GL_RG_INTEGER:
+    case GL_RGB_INTEGER:
+    case GL_BGR_INTEGER:
+    case GL_RGBA_INTEGER:
+    case GL_BGRA_INTEGER:
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -1,5 +1,9 @@
 #include "obrisk/ogl/YUVTextures.h"
 
+#include <array>
+#include <string>
+#include <string_view>
+
 #include <fmt/format.h>
 
 #include "obrisk/ogl/ColorConversion.h"
@@ -79,7 +83,11 @@ glm::dmat3 RgbToYpbpr(const LumaCoefficients& k) {
   return glm::transpose(rows);
 }
 
-constexpr const char* kToRgbaFragment = R"(
+constexpr std::string_view kSourcePath = "Ogl/YUVConverter";
+// Fragment sources that write integer planes (out uvec4) or fetch texels.
+constexpr std::string_view kIntegerVersion = "#version 130\n";
+
+constexpr std::string_view kToRgbaFragment = R"(
 uniform sampler2D texY;
 uniform sampler2D texCb;
 uniform sampler2D texCr;
@@ -98,7 +106,9 @@ void main() {
 }
 )";
 
-constexpr const char* kFromRgbaFragment = R"(
+// The split into one plane: its sample of the RGBA picture, 0 to 1 over the
+// code range (chroma of a 4:2:0 plane is the bilinear mean of its block).
+constexpr std::string_view kSplitCommon = R"(
 uniform sampler2D tex;
 uniform vec4 plane;  // picks Y', Cb, Cr or A
 uniform vec3 gain;   // as in the way back: sample x gain + bias is Y'PbPr
@@ -106,21 +116,112 @@ uniform vec3 bias;
 uniform mat3 toYpbpr;
 varying vec2 TexCoord0;
 
-void main() {
+float PlaneSample() {
   vec4 c = texture2D(tex, TexCoord0);
   vec3 samples = (toYpbpr * c.rgb - bias) / gain;
-  gl_FragColor = vec4(dot(plane, vec4(samples, c.a)));
+  return dot(plane, vec4(samples, c.a));
 }
 )";
 
-const ShaderSources kToRgba{"YUVConverter_ToRGBA", Shader::FullFrame,
-                            std::string_view(kToRgbaFragment), "Ogl/YUVConverter"};
-const ShaderSources kFromRgba{"YUVConverter_FromRGBA", Shader::FullFrame,
-                              std::string_view(kFromRgbaFragment), "Ogl/YUVConverter"};
+constexpr std::string_view kSplitNormalizedMain = R"(
+void main() {
+  gl_FragColor = vec4(PlaneSample());
+}
+)";
 
-void SetRangeUniforms(ShaderProgram& program, const Range& range) {
-  program.Uniform("gain", glm::vec3(range.gain));
-  program.Uniform("bias", glm::vec3(range.bias));
+constexpr std::string_view kSplitIntegerMain = R"(
+uniform float codeMax;
+out uvec4 code;
+
+// The nearest code value.
+void main() {
+  code = uvec4(uint(floor(clamp(PlaneSample(), 0.0, 1.0) * codeMax + 0.5)));
+}
+)";
+
+// Integer plane to normalised plane of the same size: v becomes v / codeMax.
+constexpr std::string_view kToNormalizedPlaneFragment = R"(#version 130
+uniform usampler2D plane;
+uniform float codeMax;
+out vec4 value;
+
+void main() {
+  value = vec4(float(texelFetch(plane, ivec2(gl_FragCoord.xy), 0).r) / codeMax);
+}
+)";
+
+// Normalised plane to integer plane of the same size: the nearest code value.
+constexpr std::string_view kToIntegerPlaneFragment = R"(#version 130
+uniform sampler2D plane;
+uniform float codeMax;
+out uvec4 code;
+
+void main() {
+  code = uvec4(uint(floor(texelFetch(plane, ivec2(gl_FragCoord.xy), 0).r * codeMax + 0.5)));
+}
+)";
+
+const ShaderSources kToRgba{"YUVConverter_ToRGBA", Shader::FullFrame, kToRgbaFragment,
+                            std::string(kSourcePath)};
+const ShaderSources kSplitNormalized{
+    "YUVConverter_SplitNormalized", Shader::FullFrame,
+    [] { return std::string(kSplitCommon) + std::string(kSplitNormalizedMain); },
+    std::string(kSourcePath)};
+const ShaderSources kSplitInteger{"YUVConverter_SplitInteger", Shader::FullFrame,
+                                  [] {
+                                    return std::string(kIntegerVersion) +
+                                           std::string(kSplitCommon) +
+                                           std::string(kSplitIntegerMain);
+                                  },
+                                  std::string(kSourcePath)};
+const ShaderSources kToNormalizedPlane{"YUVConverter_ToNormalizedPlane", Shader::FullFrame,
+                                       kToNormalizedPlaneFragment, std::string(kSourcePath)};
+const ShaderSources kToIntegerPlane{"YUVConverter_ToIntegerPlane", Shader::FullFrame,
+                                    kToIntegerPlaneFragment, std::string(kSourcePath)};
+
+Texture::Params PlaneTexture(int width, int height, YUVTextures::Samples samples) {
+  Texture::Params params;
+  params.width = width;
+  params.height = height;
+  if (samples == YUVTextures::Samples::Integer) {
+    // Integer textures are only complete with nearest filtering.
+    params.internalFormat = GL_R8UI;
+    params.format = GL_RED_INTEGER;
+    params.filter = GL_NEAREST;
+  } else {
+    params.internalFormat = GL_R8;
+    params.format = GL_RED;
+  }
+  return params;
+}
+
+void DrawFullFrame(ShaderProgram& program, ShaderStorage& storage) {
+  storage.FrameQuad().Activate();
+  storage.FrameQuad().Draw(program);
+}
+
+// A copy of one plane with the same code values in the other kind of samples.
+TexturePool::Lease ConvertPlane(Texture& plane, YUVTextures::Samples samples,
+                                ShaderStorage& storage) {
+  TexturePool::Lease copy =
+      TexturePool::GetInstance().GetTex(PlaneTexture(plane.Width(), plane.Height(), samples));
+  ShaderProgram& program = storage.MakeShader(
+      samples == YUVTextures::Samples::Integer ? kToIntegerPlane : kToNormalizedPlane);
+  program.Use();
+  program.Uniform("plane", 0);
+  program.Uniform("codeMax", static_cast<float>(kCodeMax));
+  plane.Use(0);
+  storage.FBO().Attach(*copy);
+  DrawFullFrame(program, storage);
+  return copy;
+}
+
+// The plane itself when it is normalised, else a normalised copy kept in `copies`.
+Texture& NormalizedPlane(Texture& plane, std::vector<TexturePool::Lease>& copies,
+                         ShaderStorage& storage) {
+  if (!plane.IsInteger()) return plane;
+  copies.push_back(ConvertPlane(plane, YUVTextures::Samples::Normalized, storage));
+  return *copies.back();
 }
 
 }  // namespace
@@ -130,32 +231,42 @@ bool YUVTextures::IsPlanar(PixFmt format) {
   return FindLayout(format, layout);
 }
 
-std::vector<Texture::Params> YUVTextures::PlaneParams(PixFmt format, const Proc::FrameInfo& info) {
+std::vector<Texture::Params> YUVTextures::PlaneParams(PixFmt format, const Proc::FrameInfo& info,
+                                                      Samples samples) {
   const PlaneLayout layout = LayoutOf(format);
-  Texture::Params luma;
-  luma.width = info.width;
-  luma.height = info.height;
-  luma.internalFormat = GL_R8;
-  luma.format = GL_RED;
-  Texture::Params chroma = luma;
-  if (layout.subsampled) {
-    chroma.width = (info.width + 1) / 2;
-    chroma.height = (info.height + 1) / 2;
-  }
+  const Texture::Params luma = PlaneTexture(info.width, info.height, samples);
+  const Texture::Params chroma =
+      layout.subsampled ? PlaneTexture((info.width + 1) / 2, (info.height + 1) / 2, samples) : luma;
   std::vector<Texture::Params> planes{luma, chroma, chroma};
   if (layout.alpha) planes.push_back(luma);
   return planes;
 }
 
+YUVTextures::YUVTextures(const Proc::FrameInfo& info, PixFmt format, Samples samples)
+    : format_(format), samples_(samples) {
+  for (const Texture::Params& params : PlaneParams(format, info, samples)) {
+    owned_.push_back(TexturePool::GetInstance().GetTex(params));
+    planes_.push_back(owned_.back().get());
+  }
+}
+
+YUVTextures::YUVTextures(PixFmt format, Samples samples, std::vector<TexturePool::Lease> owned)
+    : format_(format), samples_(samples), owned_(std::move(owned)) {
+  for (const auto& plane : owned_) planes_.push_back(plane.get());
+}
+
 YUVTextures::YUVTextures(PixFmt format, std::vector<Texture*> planes)
     : format_(format), planes_(std::move(planes)) {
+  const bool integer =
+      !planes_.empty() && planes_.front() != nullptr && planes_.front()->IsInteger();
+  samples_ = integer ? Samples::Integer : Samples::Normalized;
   const Proc::FrameInfo info{planes_.empty() ? 0 : planes_.front()->Width(),
                              planes_.empty() ? 0 : planes_.front()->Height()};
-  const std::vector<Texture::Params> expected = PlaneParams(format, info);
+  const std::vector<Texture::Params> expected = PlaneParams(format, info, samples_);
   bool fits = expected.size() == planes_.size();
   for (std::size_t i = 0; fits && i < planes_.size(); ++i) {
     fits = planes_[i] != nullptr && planes_[i]->Width() == expected[i].width &&
-           planes_[i]->Height() == expected[i].height;
+           planes_[i]->Height() == expected[i].height && planes_[i]->IsInteger() == integer;
   }
   if (!fits) {
     OBRISK_THROW(OglException,
@@ -163,42 +274,99 @@ YUVTextures::YUVTextures(PixFmt format, std::vector<Texture*> planes)
   }
 }
 
-void YUVConverter::ToRGBA(const YUVTextures& planes, const Proc::ColorSpace& colorSpace,
-                          ShaderStorage& storage) {
-  const glm::dmat3 toRgb = glm::inverse(RgbToYpbpr(FindLumaCoefficients(colorSpace.matrix)));
-  ShaderProgram& program = storage.MakeShader(kToRgba);
-  program.Use();
-  const char* samplers[] = {"texY", "texCb", "texCr", "texA"};
-  // Without an alpha plane the luma plane stands in on the alpha unit; hasAlpha ignores it.
-  for (int unit = 0; unit < 4; ++unit) {
-    program.Uniform(samplers[unit], unit);
-    planes.Plane(unit < planes.PlaneCount() ? unit : YUVTextures::kLuma).Use(unit);
-  }
-  program.Uniform("hasAlpha", planes.HasAlpha() ? 1.0f : 0.0f);
-  SetRangeUniforms(program, RangeOf(colorSpace));
-  program.Uniform("toRgb", glm::mat3(toRgb), false);
-  storage.FrameQuad().Activate();
-  storage.FrameQuad().Draw(program);
-  glActiveTexture(GL_TEXTURE0);
+Proc::FrameInfo YUVTextures::Size() const {
+  return {Plane(kLuma).Width(), Plane(kLuma).Height()};
 }
 
-void YUVConverter::FromRGBA(Texture& rgba, const Proc::ColorSpace& colorSpace, YUVTextures& planes,
-                            ShaderStorage& storage) {
-  const glm::dmat3 toYpbpr = RgbToYpbpr(FindLumaCoefficients(colorSpace.matrix));
-  ShaderProgram& program = storage.MakeShader(kFromRgba);
+YUVTextures YUVTextures::ToNormalized(ShaderStorage& storage) const {
+  if (!IsInteger()) OBRISK_THROW(OglException, "the planes already are normalised");
+  std::vector<TexturePool::Lease> copies;
+  for (Texture* plane : planes_)
+    copies.push_back(ConvertPlane(*plane, Samples::Normalized, storage));
+  return YUVTextures(format_, Samples::Normalized, std::move(copies));
+}
+
+YUVTextures YUVTextures::ToInteger(ShaderStorage& storage) const {
+  if (IsInteger()) OBRISK_THROW(OglException, "the planes already are integer");
+  std::vector<TexturePool::Lease> copies;
+  for (Texture* plane : planes_) copies.push_back(ConvertPlane(*plane, Samples::Integer, storage));
+  return YUVTextures(format_, Samples::Integer, std::move(copies));
+}
+
+YUVConverter::YUVConverter(ShaderStorage& storage, const Proc::ColorSpace& colorSpace)
+    : storage_(storage), toYpbpr_(RgbToYpbpr(FindLumaCoefficients(colorSpace.matrix))) {
+  const Range range = RangeOf(colorSpace);
+  gain_ = range.gain;
+  bias_ = range.bias;
+}
+
+void YUVConverter::ToYUVA(Texture& rgba, YUVTextures& planes) {
+  if (!planes.HasAlpha()) {
+    OBRISK_THROW(OglException, fmt::format("pixel format {} has no alpha plane to split into",
+                                           static_cast<int>(planes.Format())));
+  }
+  Split(rgba, planes, planes.PlaneCount());
+}
+
+void YUVConverter::ToYUV(Texture& rgb, YUVTextures& planes) {
+  Split(rgb, planes, YUVTextures::kAlpha);
+}
+
+void YUVConverter::ToRGBA(const YUVTextures& planes, Texture& target) {
+  Draw(planes, planes.HasAlpha() ? &planes.Plane(YUVTextures::kAlpha) : nullptr, target);
+}
+
+void YUVConverter::ToRGBA(const YUVTextures& planes, Texture& alpha, Texture& target) {
+  Draw(planes, &alpha, target);
+}
+
+void YUVConverter::ToRGB(const YUVTextures& planes, Texture& target) {
+  Draw(planes, nullptr, target);
+}
+
+void YUVConverter::Split(Texture& rgb, YUVTextures& planes, int planeCount) {
+  ShaderProgram& program =
+      storage_.MakeShader(planes.IsInteger() ? kSplitInteger : kSplitNormalized);
   program.Use();
   program.Uniform("tex", 0);
-  SetRangeUniforms(program, RangeOf(colorSpace));
-  program.Uniform("toYpbpr", glm::mat3(toYpbpr), false);
-  rgba.Use(0);
-  for (int index = 0; index < planes.PlaneCount(); ++index) {
+  program.Uniform("gain", glm::vec3(gain_));
+  program.Uniform("bias", glm::vec3(bias_));
+  program.Uniform("toYpbpr", glm::mat3(toYpbpr_), false);
+  program.Uniform("codeMax", static_cast<float>(kCodeMax));
+  rgb.Use(0);
+  for (int index = 0; index < planeCount; ++index) {
     glm::vec4 selector(0.0f);
     selector[index] = 1.0f;
     program.Uniform("plane", selector);
-    storage.FBO().Attach(planes.Plane(index));
-    storage.FrameQuad().Activate();
-    storage.FrameQuad().Draw(program);
+    storage_.FBO().Attach(planes.Plane(index));
+    DrawFullFrame(program, storage_);
   }
+}
+
+void YUVConverter::Draw(const YUVTextures& planes, Texture* alpha, Texture& target) {
+  // The drawing program filters normalised samples: integer planes are converted first.
+  std::vector<TexturePool::Lease> copies;
+  std::array<Texture*, 4> inputs{};
+  for (int index = 0; index < YUVTextures::kAlpha; ++index) {
+    inputs[static_cast<std::size_t>(index)] =
+        &NormalizedPlane(planes.Plane(index), copies, storage_);
+  }
+  // Without alpha the luma plane stands in on the alpha unit; hasAlpha ignores it.
+  inputs[YUVTextures::kAlpha] =
+      alpha != nullptr ? &NormalizedPlane(*alpha, copies, storage_) : inputs[YUVTextures::kLuma];
+  storage_.FBO().Attach(target);
+  ShaderProgram& program = storage_.MakeShader(kToRgba);
+  program.Use();
+  const char* samplers[] = {"texY", "texCb", "texCr", "texA"};
+  for (int unit = 0; unit < 4; ++unit) {
+    program.Uniform(samplers[unit], unit);
+    inputs[static_cast<std::size_t>(unit)]->Use(unit);
+  }
+  program.Uniform("hasAlpha", alpha != nullptr ? 1.0f : 0.0f);
+  program.Uniform("gain", glm::vec3(gain_));
+  program.Uniform("bias", glm::vec3(bias_));
+  program.Uniform("toRgb", glm::mat3(glm::inverse(toYpbpr_)), false);
+  DrawFullFrame(program, storage_);
 }
 
 glm::vec3 RgbToBT709YpPbPr(const glm::vec3& rgb) {

@@ -1,5 +1,6 @@
 // Planar Y'CbCr frames: conversions to and from RGBA against the BT.601,
 // BT.709 and BT.2020 formulas on the CPU.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -33,8 +34,10 @@ Weights WeightsOf(std::uint32_t matrix) {
   }
 }
 
-// 8-bit Y'CbCr code values of an R'G'B' colour (BT.709-6 item 3 and 4.6).
-std::array<int, 3> Encode(const std::array<double, 3>& rgb, std::uint32_t matrix, bool full) {
+// Y'CbCr of an R'G'B' colour on the 8-bit code scale, before rounding
+// (BT.709-6 item 3 and 4.6).
+std::array<double, 3> EncodeExact(const std::array<double, 3>& rgb, std::uint32_t matrix,
+                                  bool full) {
   const Weights w = WeightsOf(matrix);
   const double y = w.kr * rgb[0] + (1.0 - w.kr - w.kb) * rgb[1] + w.kb * rgb[2];
   const double pb = (rgb[2] - y) / (2.0 * (1.0 - w.kb));
@@ -42,9 +45,14 @@ std::array<int, 3> Encode(const std::array<double, 3>& rgb, std::uint32_t matrix
   const double lumaSpan = full ? 255.0 : 219.0;
   const double chromaSpan = full ? 255.0 : 224.0;
   const double black = full ? 0.0 : 16.0;
-  return {static_cast<int>(std::lround(black + lumaSpan * y)),
-          static_cast<int>(std::lround(128.0 + chromaSpan * pb)),
-          static_cast<int>(std::lround(128.0 + chromaSpan * pr))};
+  return {black + lumaSpan * y, 128.0 + chromaSpan * pb, 128.0 + chromaSpan * pr};
+}
+
+// 8-bit Y'CbCr code values of an R'G'B' colour.
+std::array<int, 3> Encode(const std::array<double, 3>& rgb, std::uint32_t matrix, bool full) {
+  const auto exact = EncodeExact(rgb, matrix, full);
+  return {static_cast<int>(std::lround(exact[0])), static_cast<int>(std::lround(exact[1])),
+          static_cast<int>(std::lround(exact[2]))};
 }
 
 std::array<double, 3> Decode(const std::array<int, 3>& code, std::uint32_t matrix, bool full) {
@@ -103,11 +111,11 @@ TEST_P(YUVRoundTrip, KeepsEightBitValues) {
     Ptr<Frame> source = Frame::CreateIntermediate(space, PixFmt::YUV444P, info);
     for (int p = 0; p < 3; ++p) source->Planes().Plane(p).Update(0, planes[p].data());
     Ptr<Frame> rgba = Frame::CreateIntermediate(space, PixFmt::RGBA_HALF, info);
-    storage.FBO().Attach(rgba->GetFirstTexture());
-    YUVConverter::ToRGBA(source->Planes(), space, storage);
+    YUVConverter converter(storage, space);
+    converter.ToRGBA(source->Planes(), rgba->GetFirstTexture());
     Ptr<Frame> back = Frame::CreateIntermediate(space, PixFmt::YUV444P, info);
     YUVTextures backPlanes = back->Planes();
-    YUVConverter::FromRGBA(rgba->GetFirstTexture(), space, backPlanes, storage);
+    converter.ToYUV(rgba->GetFirstTexture(), backPlanes);
     for (int p = 0; p < 3; ++p) {
       EXPECT_EQ(ReadPlane(backPlanes.Plane(p), storage.FBO()), planes[p]) << "plane " << p;
     }
@@ -181,7 +189,7 @@ TEST(YUVFrame, SubsampledChromaIsTheBlockMean) {
     Texture rgba(params, pixels.data());
     Ptr<Frame> frame = Frame::CreateIntermediate(space, PixFmt::YUV420P, {kWidth, kHeight, 1, 1});
     YUVTextures planes = frame->Planes();
-    YUVConverter::FromRGBA(rgba, space, planes, storage);
+    YUVConverter(storage, space).ToYUV(rgba, planes);
     const Plane cb = ReadPlane(planes.Plane(YUVTextures::kCb), storage.FBO());
     const Plane cr = ReadPlane(planes.Plane(YUVTextures::kCr), storage.FBO());
     const auto red = Encode({1, 0, 0}, 1, true);
@@ -207,6 +215,243 @@ TEST(YUVFrame, PlanesThatDoNotFitTheFormatAreRejected) {
         OglException);
     Ptr<Frame> rgba = Frame::CreateIntermediate({}, PixFmt::RGBA, {4, 4, 1, 1});
     EXPECT_THROW(rgba->Planes(), OglException);
+  });
+}
+
+// ---- Integer planes ----------------------------------------------------------
+
+// The code values of an integer plane, rows bottom first.
+Plane ReadIntegerPlane(Texture& texture, Surface& surface) {
+  EXPECT_TRUE(texture.IsInteger());
+  return ReadPlane(texture, surface);
+}
+
+// The samples of a normalised plane as floats, rows bottom first.
+std::vector<float> ReadPlaneSamples(Texture& texture, Surface& surface) {
+  std::vector<float> rgba(static_cast<std::size_t>(texture.Width() * texture.Height()) * 4);
+  texture.Download(0, rgba.data(), surface, GL_FLOAT);
+  std::vector<float> plane;
+  for (std::size_t i = 0; i < rgba.size(); i += 4) plane.push_back(rgba[i]);
+  return plane;
+}
+
+bool IsSubsampled(PixFmt format) {
+  return format == PixFmt::YUV420P || format == PixFmt::YUVA420P;
+}
+
+bool HasAlphaPlane(PixFmt format) {
+  return format == PixFmt::YUVA420P || format == PixFmt::YUVA444P;
+}
+
+struct IntegerCase {
+  PixFmt format;
+  std::uint32_t matrix;
+  bool full;
+};
+
+constexpr int kPictureWidth = 8;
+constexpr int kPictureHeight = 4;
+
+// R'G'B' of the known picture (rows bottom first, as on the GPU): colours
+// from the levels 0, 85, 170 and 255 of each channel, corners included.
+std::array<double, 3> PictureColour(int x, int y) {
+  const int i = y * kPictureWidth + x;
+  return {(i % 4) / 3.0, ((i / 4) % 4) / 3.0, ((i / 16) % 4) / 3.0};
+}
+
+std::uint8_t PictureAlpha(int x, int y) {
+  return static_cast<std::uint8_t>((y * kPictureWidth + x) * 37 % 256);
+}
+
+std::vector<std::uint8_t> PicturePixels() {
+  std::vector<std::uint8_t> pixels;
+  for (int y = 0; y < kPictureHeight; ++y) {
+    for (int x = 0; x < kPictureWidth; ++x) {
+      for (double c : PictureColour(x, y)) pixels.push_back(static_cast<std::uint8_t>(c * 255.0));
+      pixels.push_back(PictureAlpha(x, y));
+    }
+  }
+  return pixels;
+}
+
+// The picture split into a new integer set of the case's format.
+YUVTextures SplitPicture(const IntegerCase& param, ShaderStorage& storage) {
+  Texture::Params params;
+  params.width = kPictureWidth;
+  params.height = kPictureHeight;
+  const std::vector<std::uint8_t> pixels = PicturePixels();
+  Texture rgba(params, pixels.data());
+  const Proc::FrameInfo info{kPictureWidth, kPictureHeight, 1, 1};
+  YUVTextures planes(info, param.format, YUVTextures::Samples::Integer);
+  YUVConverter converter(storage, ColorSpace{1, 1, param.matrix, param.full ? 1u : 0u});
+  if (HasAlphaPlane(param.format)) {
+    converter.ToYUVA(rgba, planes);
+  } else {
+    converter.ToYUV(rgba, planes);
+  }
+  return planes;
+}
+
+// The exact values (on the code scale, clamped to it) that each plane of
+// the picture should hold rounded. A 4:2:0 chroma sample is the mean of
+// its block's four values.
+std::vector<std::vector<double>> ExpectedPlanes(const IntegerCase& param) {
+  const int shift = IsSubsampled(param.format) ? 1 : 0;
+  std::vector<std::vector<double>> planes(HasAlphaPlane(param.format) ? 4 : 3);
+  for (int y = 0; y < kPictureHeight; ++y) {
+    for (int x = 0; x < kPictureWidth; ++x) {
+      planes[0].push_back(EncodeExact(PictureColour(x, y), param.matrix, param.full)[0]);
+      if (planes.size() > 3) planes[3].push_back(PictureAlpha(x, y));
+    }
+  }
+  for (int y = 0; y < kPictureHeight >> shift; ++y) {
+    for (int x = 0; x < kPictureWidth >> shift; ++x) {
+      std::array<double, 3> mean{};
+      const int count = 1 << (2 * shift);
+      for (int j = 0; j < (1 << shift); ++j) {
+        for (int i = 0; i < (1 << shift); ++i) {
+          const auto exact = EncodeExact(PictureColour((x << shift) + i, (y << shift) + j),
+                                         param.matrix, param.full);
+          for (int c = 0; c < 3; ++c) mean[c] += exact[c] / count;
+        }
+      }
+      planes[1].push_back(mean[1]);
+      planes[2].push_back(mean[2]);
+    }
+  }
+  for (auto& plane : planes) {
+    for (double& value : plane) value = std::clamp(value, 0.0, 255.0);
+  }
+  return planes;
+}
+
+class YUVIntegerPlanes : public ::testing::TestWithParam<IntegerCase> {};
+
+// Each code value is the exact value rounded to the nearest (either one on
+// a tie: full-range yellow has Cb 0.5). The 4:2:0 chroma comes from the
+// RGBA texture's bilinear filter, which may round the block mean to 8 bits
+// before the matrix: one code value of slack there.
+TEST_P(YUVIntegerPlanes, HoldTheCodeValuesOfTheFormula) {
+  constexpr double kRounding = 0.5 + 1e-9;
+  OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
+    const YUVTextures planes = SplitPicture(GetParam(), storage);
+    ASSERT_TRUE(planes.IsInteger());
+    const std::vector<std::vector<double>> expected = ExpectedPlanes(GetParam());
+    ASSERT_EQ(planes.PlaneCount(), static_cast<int>(expected.size()));
+    const double chromaSlack = IsSubsampled(GetParam().format) ? 1.0 : 0.0;
+    for (int p = 0; p < planes.PlaneCount(); ++p) {
+      const Plane actual = ReadIntegerPlane(planes.Plane(p), storage.FBO());
+      ASSERT_EQ(actual.size(), expected[p].size()) << "plane " << p;
+      const bool chroma = p == YUVTextures::kCb || p == YUVTextures::kCr;
+      for (std::size_t i = 0; i < actual.size(); ++i) {
+        EXPECT_NEAR(actual[i], expected[p][i], kRounding + (chroma ? chromaSlack : 0.0))
+            << "plane " << p << " sample " << i;
+      }
+    }
+  });
+}
+
+// ToNormalized reads each code value v as v / 255, and ToInteger gives the
+// code values back.
+TEST_P(YUVIntegerPlanes, NormaliseToValueOver255AndBack) {
+  OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
+    const YUVTextures integer = SplitPicture(GetParam(), storage);
+    const YUVTextures normalised = integer.ToNormalized(storage);
+    EXPECT_FALSE(normalised.IsInteger());
+    EXPECT_EQ(normalised.Format(), GetParam().format);
+    const YUVTextures back = normalised.ToInteger(storage);
+    EXPECT_TRUE(back.IsInteger());
+    for (int p = 0; p < integer.PlaneCount(); ++p) {
+      const Plane codes = ReadIntegerPlane(integer.Plane(p), storage.FBO());
+      const std::vector<float> samples = ReadPlaneSamples(normalised.Plane(p), storage.FBO());
+      ASSERT_EQ(samples.size(), codes.size());
+      for (std::size_t i = 0; i < codes.size(); ++i) {
+        EXPECT_FLOAT_EQ(samples[i], codes[i] / 255.0f) << "plane " << p << " sample " << i;
+      }
+      EXPECT_EQ(ReadIntegerPlane(back.Plane(p), storage.FBO()), codes) << "plane " << p;
+    }
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, YUVIntegerPlanes,
+                         ::testing::Values(IntegerCase{PixFmt::YUV420P, 1, false},
+                                           IntegerCase{PixFmt::YUV444P, 1, true},
+                                           IntegerCase{PixFmt::YUVA420P, 6, false},
+                                           IntegerCase{PixFmt::YUVA444P, 9, true},
+                                           IntegerCase{PixFmt::YUVA444P, 1, false}));
+
+class YUVIntegerRoundTrip : public ::testing::TestWithParam<PixFmt> {};
+
+// The path of an effect that filters chroma: split RGBA into integer planes,
+// normalise, (filter,) back to integer and to RGBA with the first set's
+// alpha plane. The picture keeps one chroma throughout (a colour plus grey
+// ramps), so that 4:2:0 upsampling adds nothing and the result is the
+// formula's decoding of the code values.
+TEST_P(YUVIntegerRoundTrip, GivesTheDecodedPictureWithItsAlpha) {
+  const ColorSpace space{1, 1, 1, 0};
+  const PixFmt format = GetParam();
+  auto colour = [](int x, int y) {
+    const int grey = (y * kPictureWidth + x) * 5;
+    return std::array<double, 3>{(40 + grey) / 255.0, (90 + grey) / 255.0, (20 + grey) / 255.0};
+  };
+  std::vector<std::uint8_t> pixels;
+  for (int y = 0; y < kPictureHeight; ++y) {
+    for (int x = 0; x < kPictureWidth; ++x) {
+      for (double c : colour(x, y))
+        pixels.push_back(static_cast<std::uint8_t>(std::lround(c * 255)));
+      pixels.push_back(PictureAlpha(x, y));
+    }
+  }
+  OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
+    const Proc::FrameInfo info{kPictureWidth, kPictureHeight, 1, 1};
+    Ptr<Frame> source = Frame::CreateIntermediate(space, PixFmt::RGBA, info);
+    source->GetFirstTexture().Update(0, pixels.data());
+    YUVTextures integer(info, format, YUVTextures::Samples::Integer);
+    YUVConverter converter(storage, space);
+    converter.ToYUVA(source->GetFirstTexture(), integer);
+    const YUVTextures normalised = integer.ToNormalized(storage);
+    const YUVTextures output = normalised.ToInteger(storage);
+    Ptr<Frame> target = Frame::CreateIntermediate(space, PixFmt::RGBA, info);
+    converter.ToRGBA(output, integer.Plane(YUVTextures::kAlpha), target->GetFirstTexture());
+    std::vector<std::uint8_t> result(pixels.size());
+    target->GetFirstTexture().Download(0, result.data(), storage.FBO());
+    for (int y = 0; y < kPictureHeight; ++y) {
+      for (int x = 0; x < kPictureWidth; ++x) {
+        const std::size_t i = static_cast<std::size_t>(y * kPictureWidth + x) * 4;
+        const auto decoded = Decode(Encode(colour(x, y), 1, false), 1, false);
+        for (int c = 0; c < 3; ++c) {
+          EXPECT_NEAR(result[i + c], std::clamp(decoded[c], 0.0, 1.0) * 255.0, 1.0)
+              << x << "," << y << " channel " << c;
+        }
+        EXPECT_EQ(result[i + 3], pixels[i + 3]) << x << "," << y;
+      }
+    }
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, YUVIntegerRoundTrip,
+                         ::testing::Values(PixFmt::YUVA420P, PixFmt::YUVA444P));
+
+TEST(YUVIntegerPlanes, MisuseIsRejected) {
+  OglManager::GetInstance().Invoke([](ShaderStorage& storage) {
+    const Proc::FrameInfo info{4, 4, 1, 1};
+    YUVTextures opaque(info, PixFmt::YUV444P, YUVTextures::Samples::Integer);
+    Texture::Params params;
+    params.width = 4;
+    params.height = 4;
+    Texture rgba(params, nullptr);
+    YUVConverter converter(storage, ColorSpace{});
+    EXPECT_THROW(converter.ToYUVA(rgba, opaque), OglException) << "no alpha plane";
+    EXPECT_THROW(opaque.ToInteger(storage), OglException);
+    const YUVTextures normalised = opaque.ToNormalized(storage);
+    EXPECT_THROW(normalised.ToNormalized(storage), OglException);
+    // A view may not mix normalised and integer planes.
+    EXPECT_THROW(
+        YUVTextures(PixFmt::YUV444P, {&opaque.Plane(0), &normalised.Plane(1), &opaque.Plane(2)}),
+        OglException);
+    EXPECT_TRUE(YUVTextures(PixFmt::YUV444P, {&opaque.Plane(0), &opaque.Plane(1), &opaque.Plane(2)})
+                    .IsInteger());
+    EXPECT_THROW(YUVConverter(storage, ColorSpace{1, 1, 0, 0}), OglException) << "matrix 0";
   });
 }
 

@@ -50,8 +50,9 @@ class Frame : public RefCounted<IRefCountable> {
 
  private:
   Frame() = default;
-  // A new frame of `format` holding the planes drawn as RGBA.
-  Ptr<Frame> DrawPlanes(const YUVTextures& planes, Proc::PixFmt format, ShaderStorage& storage);
+  // A new frame of `format` (26 with the alpha plane, 2 without) holding
+  // the planes drawn as RGBA.
+  Ptr<Frame> DrawPlanes(Proc::PixFmt format, ShaderStorage& storage);
 
   Proc::ColorSpace colorSpace_;
   Proc::PixFmt format_ = Proc::kPixFmtAlpha;

@@ -42,11 +42,14 @@ class Texture {
   // The same with data in another layout (for example GL_BGRA).
   void Update(int level, const void* data, GLenum format, GLenum type);
   // Reads a level into `buffer` (RGBA, 8-bit unless the texture is float and
-  // `type` says GL_FLOAT), through `surface`; rows bottom first.
+  // `type` says GL_FLOAT), through `surface`; rows bottom first. Integer
+  // textures give their values unnormalised (GL_RGBA_INTEGER).
   void Download(int level, void* buffer, Surface& surface, GLenum type = GL_UNSIGNED_BYTE);
   // glTexParameteri on this texture; also keeps Params in step for filter and wrap.
   void Tweak(GLenum parameter, GLint value);
   int ComponentsPerPixel() const;
+  // True for textures of unnormalised integers (Params::format GL_*_INTEGER).
+  bool IsInteger() const;
   // Binds the texture to texture unit `unit`.
   void Use(int unit) const;
 
