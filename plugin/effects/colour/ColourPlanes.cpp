@@ -4,11 +4,25 @@
 
 namespace Obrisk::Ogl {
 
-Ptr<Frame> SplitIntoPlanes(Frame& rgb, Proc::PixFmt format, ShaderStorage& storage) {
-  Ptr<Frame> planar = Frame::CreateIntermediate(rgb.GetColorSpace(), format, rgb.GetFrameInfo());
-  YUVTextures planes = planar->Planes();
-  YUVConverter::FromRGBA(rgb.GetFirstTexture(), rgb.GetColorSpace(), planes, storage);
-  return planar;
+YUVTextures SplitIntoPlanes(Texture& rgb, const Proc::FrameInfo& info, Proc::PixFmt format,
+                            YUVConverter& converter, ShaderStorage& storage) {
+  YUVTextures codes(info, format, YUVTextures::Samples::Integer);
+  if (codes.HasAlpha()) {
+    converter.ToYUVA(rgb, codes);
+  } else {
+    converter.ToYUV(rgb, codes);
+  }
+  return codes.ToNormalized(storage);
+}
+
+SourcePlanes SplitSource(DataVideoOGL& source, bool alpha, ShaderStorage& storage) {
+  Ptr<Frame> rgb = alpha ? source.FrameData()->ConvertToRGBA(storage)
+                         : source.FrameData()->ConvertToRGB(storage);
+  YUVConverter converter(storage, rgb->GetColorSpace());
+  YUVTextures planes =
+      SplitIntoPlanes(rgb->GetFirstTexture(), rgb->GetFrameInfo(),
+                      alpha ? Proc::PixFmt::YUVA444P : Proc::PixFmt::YUV444P, converter, storage);
+  return {std::move(rgb), converter, std::move(planes)};
 }
 
 TexturePool::Lease PlaneLike(const Texture& plane) {
@@ -23,10 +37,12 @@ YUVTextures WithPlane(const YUVTextures& planes, int index, Texture& replacement
   return YUVTextures(planes.Format(), std::move(textures));
 }
 
-void JoinPlanes(const YUVTextures& planes, const Proc::ColorSpace& colorSpace, Texture& target,
-                ShaderStorage& storage) {
-  storage.FBO().Attach(target);
-  YUVConverter::ToRGBA(planes, colorSpace, storage);
+void JoinPlanes(const YUVTextures& planes, YUVConverter& converter, Texture& target) {
+  if (planes.HasAlpha()) {
+    converter.ToRGBA(planes, target);
+  } else {
+    converter.ToRGB(planes, target);
+  }
 }
 
 }  // namespace Obrisk::Ogl

@@ -34,11 +34,8 @@ void EffectAutoContrast::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVide
   const Proc::SettingsEffectAutoContrast& settings = DrawingSettings();
   const bool alpha = Proc::PixFmtDescription::Find(target->GetPixelFormat()).HasAlpha() &&
                      !settings.GetAlphaIsDisabled();
-  Ptr<Frame> rgb = alpha ? source->FrameData()->ConvertToRGBA(storage)
-                         : source->FrameData()->ConvertToRGB(storage);
-  Ptr<Frame> planar =
-      SplitIntoPlanes(*rgb, alpha ? Proc::PixFmt::YUVA444P : Proc::PixFmt::YUV444P, storage);
-  const YUVTextures input = planar->Planes();
+  SourcePlanes split = SplitSource(*source, alpha, storage);
+  const YUVTextures& input = split.planes;
   Texture& inputLuma = input.Plane(YUVTextures::kLuma);
   TexturePool::Lease outputLuma = PlaneLike(inputLuma);
 
@@ -46,11 +43,11 @@ void EffectAutoContrast::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVide
                                     settings.GetWhiteSaturatedPixels()};
   if (RescaleHistogram(*outputLuma, inputLuma, kRescaleY, thresholds, state.range, storage,
                        state.rescale)) {
-    JoinPlanes(WithPlane(input, YUVTextures::kLuma, *outputLuma), rgb->GetColorSpace(),
-               target->GetFirstTexture(), storage);
+    JoinPlanes(WithPlane(input, YUVTextures::kLuma, *outputLuma), split.converter,
+               target->GetFirstTexture());
   } else {
     storage.FBO().Attach(target->GetFirstTexture());
-    rgb->Draw(storage.FrameQuad(), storage);
+    split.rgb->Draw(storage.FrameQuad(), storage);
   }
 }
 

@@ -83,11 +83,8 @@ void EffectSaturation::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoO
   const Proc::SettingsEffectSaturation& settings = DrawingSettings();
   const bool alpha = Proc::PixFmtDescription::Find(target->GetPixelFormat()).HasAlpha() &&
                      !settings.GetAlphaIsDisabled();
-  Ptr<Frame> rgb = alpha ? source->FrameData()->ConvertToRGBA(storage)
-                         : source->FrameData()->ConvertToRGB(storage);
-  Ptr<Frame> planar =
-      SplitIntoPlanes(*rgb, alpha ? Proc::PixFmt::YUVA444P : Proc::PixFmt::YUV444P, storage);
-  const YUVTextures input = planar->Planes();
+  SourcePlanes split = SplitSource(*source, alpha, storage);
+  const YUVTextures& input = split.planes;
 
   const Proc::UVTransTables tables =
       Proc::PrepareUVTransTables(SaturationOf(settings, input, storage));
@@ -101,7 +98,7 @@ void EffectSaturation::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoO
 
   const YUVTextures output =
       WithPlane(WithPlane(input, YUVTextures::kCb, *outputU), YUVTextures::kCr, *outputV);
-  JoinPlanes(output, rgb->GetColorSpace(), target->GetFirstTexture(), storage);
+  JoinPlanes(output, split.converter, target->GetFirstTexture());
 }
 
 }  // namespace Obrisk::Ogl
