@@ -5,8 +5,9 @@
 
 namespace Obrisk::Ogl {
 
-// Removes a colour cast: a chromatic adaptation that turns the reference colour, or the frame's
-// mean colour when the reference is opaque black, into neutral grey.
+// Removes a colour cast: a chromatic adaptation that turns the reference
+// colour, or the frame's mean colour when the reference is opaque black, into
+// neutral grey.
 class EffectAutoWhiteBalance final
     : public EffectAlgorithmWithSettings<OneInputEffectAlgorithm,
                                          Proc::SettingsEffectAutoWhiteBalance> {

@@ -5,8 +5,8 @@
 
 namespace Obrisk::Ogl {
 
-// Stretches the red, green and blue levels of each frame, each channel on its own, over the full
-// range.
+// Stretches the red, green and blue levels of each frame, each channel on its
+// own, over the full range.
 class EffectMagicEnhance final
     : public EffectAlgorithmWithSettings<OneInputEffectAlgorithm,
                                          Proc::SettingsEffectMagicEnhance2> {

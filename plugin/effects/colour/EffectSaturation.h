@@ -5,8 +5,8 @@
 
 namespace Obrisk::Ogl {
 
-// Scales the chroma of each pixel about neutral grey, keeping its hue; at a setting of exactly 1
-// the gain is measured from the frame.
+// Scales the chroma of each pixel about neutral grey, keeping its hue; at a
+// setting of exactly 1 the gain is measured from the frame.
 class EffectSaturation final
     : public EffectAlgorithmWithSettings<OneInputEffectAlgorithm, Proc::SettingsEffectSaturation> {
  public:
