@@ -152,7 +152,7 @@ TEST(HistogramStatistics, ChromaTablesScaleAboutNeutralAndKeepTheHue) {
   EXPECT_THROW(Proc::PrepareUVTransTables(-0.5), std::invalid_argument);
 }
 
-// B. Lindbloom, "Chromatic Adaptation": D65 to D50 in XYZ.
+// The published D65-to-D50 adaptation matrices in XYZ (Bradford, XYZ scaling).
 TEST(ChromaticAdaptation, MatchesThePublishedD65ToD50Matrices) {
   const Proc::Vector3 d65{0.95047, 1.0, 1.08883};
   const Proc::Vector3 d50{0.96422, 1.0, 0.82521};

@@ -8,15 +8,16 @@ namespace {
 
 constexpr Matrix3 kIdentity{{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}}};
 
-// Cone response matrices from CIE XYZ, as published (B. Lindbloom,
-// "Chromatic Adaptation"): von Kries with the Hunt-Pointer-Estevez responses
+// Cone response matrices from CIE XYZ, as published in the colour-science
+// literature: von Kries with the Hunt-Pointer-Estevez responses
 // normalised to D65, and Bradford.
 constexpr Matrix3 kVonKries{
     {{0.40024, 0.70760, -0.08081}, {-0.22630, 1.16532, 0.04570}, {0.00000, 0.00000, 0.91822}}};
 constexpr Matrix3 kBradford{
     {{0.8951, 0.2664, -0.1614}, {-0.7502, 1.7135, 0.0367}, {0.0389, -0.0685, 1.0296}}};
 
-// Linear BT.709 (and sRGB) RGB with D65 white to CIE XYZ (same source).
+// Linear BT.709 (and sRGB) RGB with D65 white to CIE XYZ, from the primaries
+// of ITU-R BT.709 and the D65 white point.
 constexpr Matrix3 kRgbToXyz{{{0.4124564, 0.3575761, 0.1804375},
                              {0.2126729, 0.7151522, 0.0721750},
                              {0.0193339, 0.1191920, 0.9503041}}};
