@@ -14,13 +14,17 @@
 #include "effects/blur/EffectGaussianBlur.h"
 #include "effects/blur/EffectMotionBlur.h"
 #include "effects/blur/EffectTiltShift.h"
+#include "effects/colour/EffectAutoContrast.h"
+#include "effects/colour/EffectAutoWhiteBalance.h"
 #include "effects/colour/EffectChannelMixer.h"
 #include "effects/colour/EffectColorBalance.h"
 #include "effects/colour/EffectColorCorrection.h"
 #include "effects/colour/EffectInvert.h"
+#include "effects/colour/EffectMagicEnhance.h"
 #include "effects/colour/EffectOpacity.h"
 #include "effects/colour/EffectPosterize.h"
 #include "effects/colour/EffectRetroColors.h"
+#include "effects/colour/EffectSaturation.h"
 #include "effects/colour/EffectShiftLuma.h"
 #include "effects/colour/EffectShiftUV.h"
 #include "effects/mask/EffectAlphaEnvelope.h"
@@ -133,6 +137,14 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectBokehBlur::CLASS_ID, &CreateOneInput<EffectBokehBlur>);
   RegisterOneInput(*registry, SettingsResizer::CLASS_ID, &CreateImageResizer);
   RegisterOneInput(*registry, SettingsColorSpaceConverter::CLASS_ID, &CreateColorSpaceConverter);
+  RegisterOneInput(*registry, SettingsEffectSaturation::CLASS_ID,
+                   &CreateOneInput<EffectSaturation>);
+  RegisterOneInput(*registry, SettingsEffectAutoWhiteBalance::CLASS_ID,
+                   &CreateOneInput<EffectAutoWhiteBalance>);
+  RegisterOneInput(*registry, SettingsEffectMagicEnhance2::CLASS_ID,
+                   &CreateOneInput<EffectMagicEnhance>);
+  RegisterOneInput(*registry, SettingsEffectAutoContrast::CLASS_ID,
+                   &CreateOneInput<EffectAutoContrast>);
   RegisterOneInput(*registry, SettingsEffectShiftUV::CLASS_ID, &CreateOneInput<EffectShiftUV>);
   RegisterOneInput(*registry, SettingsEffectShiftLuma::CLASS_ID, &CreateOneInput<EffectShiftLuma>);
   RegisterOneInput(*registry, SettingsEffectColorBalance::CLASS_ID,

@@ -1,0 +1,149 @@
+// The colour effects that measure each frame, at 1920x1080: each GPU figure
+// is the time to a finished frame (the output is waited for). Beside them,
+// where the build has FFmpeg, its nearest filters on the same picture in the
+// same run.
+#include <cstdint>
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "BenchSupport.h"
+#include "FFmpegFilter.h"
+
+#include "effects/colour/HistogramRescale.h"
+#include "obrisk/ogl/FrameTransfer.h"
+#include "obrisk/ogl/OglManager.h"
+#include "obrisk/settings/AutoColorSettings.h"
+
+namespace Obrisk {
+namespace {
+
+constexpr int kHdWidth = 1920;
+constexpr int kHdHeight = 1080;
+
+// A dull, warm picture that every effect has work on: gradients and detail
+// whose channels span only part of the range, under a colour cast.
+std::uint8_t Channel(int x, int y, int c) {
+  constexpr int kLow[3] = {60, 45, 30};
+  constexpr int kSpan[3] = {140, 120, 100};
+  const int ramp = (x * (c + 1) + y * (3 - c)) / 8 + ((x ^ y) & 31);
+  return static_cast<std::uint8_t>(kLow[c] + ramp % kSpan[c]);
+}
+
+Ptr<Proc::DataVideoMemory> Picture() {
+  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBX,
+                                              Proc::FrameInfo{kHdWidth, kHdHeight, 1, 1});
+  for (int y = 0; y < kHdHeight; ++y) {
+    for (int x = 0; x < kHdWidth; ++x) {
+      std::uint8_t* p = frame->Row(y) + static_cast<std::size_t>(x) * 4;
+      for (int c = 0; c < 3; ++c) p[c] = Channel(x, y, c);
+      p[3] = 255;
+    }
+  }
+  return frame;
+}
+
+Ptr<Ogl::DataVideoOGL> UploadedFrame() {
+  return Ogl::UploadFrame(Picture());
+}
+
+void RunFrames(benchmark::State& state, const Proc::Settings& settings) {
+  Bench::RunToFinishedFrames(state, *Bench::CreateEffect(settings), UploadedFrame());
+  state.SetLabel(Ogl::OglManager::GetInstance().Renderer());
+}
+
+void BM_ComputeHistogram(benchmark::State& state) {
+  Ptr<Ogl::DataVideoOGL> frame = UploadedFrame();
+  Ogl::FinishFrame(frame);
+  for (auto _ : state) {
+    Ogl::OglManager::GetInstance().Invoke([&](Ogl::ShaderStorage& storage) {
+      benchmark::DoNotOptimize(
+          Ogl::ComputeHistogram(frame->FrameData()->GetFirstTexture(), 1, storage));
+    });
+  }
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ComputeHistogram)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
+void BM_AutoContrast(benchmark::State& state) {
+  RunFrames(state, Proc::SettingsEffectAutoContrast{});
+}
+BENCHMARK(BM_AutoContrast)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
+void BM_MagicEnhance(benchmark::State& state) {
+  RunFrames(state, Proc::SettingsEffectMagicEnhance2{});
+}
+BENCHMARK(BM_MagicEnhance)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
+// measured: the mean colour is measured on every frame; otherwise a set reference.
+void BM_AutoWhiteBalance(benchmark::State& state) {
+  Proc::SettingsEffectAutoWhiteBalance settings;
+  if (state.range(0) == 0) settings.SetColor({200, 170, 140, 255});
+  RunFrames(state, settings);
+}
+BENCHMARK(BM_AutoWhiteBalance)
+    ->ArgName("measured")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(1.0);
+
+// Saturation in thousandths; 1000 measures the gain.
+void BM_Saturation(benchmark::State& state) {
+  Proc::SettingsEffectSaturation settings;
+  settings.SetSaturation(static_cast<double>(state.range(0)) / 1000.0);
+  RunFrames(state, settings);
+}
+BENCHMARK(BM_Saturation)
+    ->ArgName("saturation_milli")
+    ->Arg(1500)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(1.0);
+
+#ifdef QUENVARA_HAVE_FFMPEG
+
+void RunFFmpeg(benchmark::State& state, const std::string& filter, const std::string& format) {
+  Bench::RunFFmpegFilter(state, filter, {Picture()}, format);
+}
+
+// Histogram equalisation: the nearest FFmpeg has to an automatic contrast.
+void BM_FFmpegHisteq(benchmark::State& state) {
+  RunFFmpeg(state, "histeq", "rgba");
+}
+BENCHMARK(BM_FFmpegHisteq)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
+// Levels stretched with 0.5 % saturating: channels linked (auto contrast) or
+// each on its own (magic enhance); no smoothing between frames.
+void BM_FFmpegNormalize(benchmark::State& state) {
+  RunFFmpeg(state,
+            "normalize=smoothing=0:independence=" + std::to_string(state.range(0)) + ":strength=1",
+            "rgba");
+}
+BENCHMARK(BM_FFmpegNormalize)
+    ->ArgName("independence")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(1.0);
+
+// Grey-world white balance, in FFmpeg's float planar RGB.
+void BM_FFmpegGrayworld(benchmark::State& state) {
+  RunFFmpeg(state, "grayworld", "gbrpf32le");
+}
+BENCHMARK(BM_FFmpegGrayworld)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
+// Saturation 1.5 on planar Y'CbCr 4:4:4, the format it works in.
+void BM_FFmpegHueSaturation(benchmark::State& state) {
+  RunFFmpeg(state, "hue=s=1.5", "yuv444p");
+}
+BENCHMARK(BM_FFmpegHueSaturation)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
+#endif
+
+}  // namespace
+}  // namespace Obrisk
