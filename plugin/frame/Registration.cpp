@@ -15,7 +15,11 @@
 #include "effects/blur/EffectMotionBlur.h"
 #include "effects/blur/EffectTiltShift.h"
 #include "effects/colour/EffectInvert.h"
+#include "effects/mask/EffectAlphaChannelModifier.h"
 #include "effects/mask/EffectAlphaEnvelope.h"
+#include "effects/mask/EffectAlphaInserter.h"
+#include "effects/mask/EffectMask.h"
+#include "effects/mask/EffectMaskedMix.h"
 #include "effects/service/ColorSpaceConverter.h"
 #include "effects/service/EffectResizer.h"
 #include "isf/EffectISF.h"
@@ -75,6 +79,7 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   if (registry == nullptr) return;
   RegisterOneInput(*registry, SettingsEffectTiltShiftQRW::CLASS_ID,
                    &CreateOneInput<EffectTiltShift>);
+  RegisterOneInput(*registry, SettingsEffectMask::CLASS_ID, &CreateOneInput<EffectMask>);
   RegisterOneInput(*registry, SettingsEffectInvert::CLASS_ID, &CreateOneInput<EffectInvert>);
   RegisterOneInput(*registry, SettingsEffectBlurGaussian::CLASS_ID,
                    &CreateOneInput<EffectGaussianBlur>);
@@ -83,6 +88,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectVideoAlphaEnvelope::CLASS_ID,
                    &CreateOneInput<EffectAlphaEnvelope>);
   RegisterOneInput(*registry, SettingsEffectCensored::CLASS_ID, &CreateOneInput<EffectCensored>);
+  RegisterOneInput(*registry, SettingsEffectAlphaChannelModifier::CLASS_ID,
+                   &CreateOneInput<EffectAlphaChannelModifier>);
   RegisterOneInput(*registry, SettingsEffectFillBlurredBackground::CLASS_ID,
                    &CreateOneInput<EffectFillBlurredBackground>);
   RegisterOneInput(*registry, SettingsEffectISF::CLASS_ID, &CreateOneInput<EffectISF>);
@@ -91,7 +98,10 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectBokehBlur::CLASS_ID, &CreateOneInput<EffectBokehBlur>);
   RegisterOneInput(*registry, SettingsResizer::CLASS_ID, &CreateImageResizer);
   RegisterOneInput(*registry, SettingsColorSpaceConverter::CLASS_ID, &CreateColorSpaceConverter);
+  RegisterTwoInput(*registry, SettingsEffectAlphaInserter::CLASS_ID,
+                   &CreateTwoInput<EffectAlphaInserter>);
   RegisterTwoInput(*registry, SettingsTransitionISF::CLASS_ID, &CreateTwoInput<TransitionISF>);
+  RegisterVarInput(*registry, SettingsEffectMaskedMix::CLASS_ID, &CreateVarInput<EffectMaskedMix>);
   RegisterVarInput(*registry, SettingsEffectMultiInputISF::CLASS_ID,
                    &CreateVarInput<EffectMultiInputISF>);
 }

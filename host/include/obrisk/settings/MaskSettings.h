@@ -101,7 +101,7 @@ struct MaskTrack {
   double start = 0.0;
   double end = 1.0;
   // At least one, in strictly increasing progress.
-  std::vector<MaskKeyframe> keyframes{MaskKeyframe{}};
+  std::vector<MaskKeyframe> keyframes = std::vector<MaskKeyframe>(1);
 
   bool operator==(const MaskTrack&) const = default;
   bool IsActiveAt(double progress) const { return progress >= start && progress <= end; }
@@ -206,7 +206,7 @@ class SettingsEffectMask final : public SettingsBase<SettingsEffectMask> {
   std::int32_t frameGreen_ = 255;
   std::int32_t frameBlue_ = 255;
   std::int32_t frameAlpha_ = 255;
-  std::vector<MaskTrack> masks_{MaskTrack{}};
+  std::vector<MaskTrack> masks_ = std::vector<MaskTrack>(1);
 };
 
 // Mixes the first two inputs by the third: the mask's colour picks the second.
