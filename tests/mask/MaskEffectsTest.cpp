@@ -187,7 +187,13 @@ INSTANTIATE_TEST_SUITE_P(Shapes, MaskGeometryTest,
                                            GeometryCase{FrameMask::kRectangle, 1, false},
                                            GeometryCase{FrameMask::kEllipse, 1, false},
                                            GeometryCase{FrameMask::kRectangle, 0, true},
-                                           GeometryCase{FrameMask::kEllipse, 1, true}));
+                                           GeometryCase{FrameMask::kEllipse, 1, true}),
+                         [](const auto& info) {
+                           const GeometryCase& c = info.param;
+                           return std::string(c.shape == FrameMask::kEllipse ? "Ellipse"
+                                                                             : "Rectangle") +
+                                  (c.invert != 0 ? "Inverted" : "") + (c.frame ? "Framed" : "");
+                         });
 
 TEST(MaskGeometry, AnEllipseCentredOnATexelHasNoHole) {
   // The centre of texel (32, 30): both normalised radii vanish there.
