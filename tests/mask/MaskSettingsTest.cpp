@@ -97,22 +97,6 @@ TEST(MaskSettings, GetFramesGivesTheActiveMasksInOrder) {
   EXPECT_EQ(settings.GetFrames(0.95).size(), 1u);
 }
 
-TEST(MaskSettings, ShapeCoefficientsAreInTextureCoordinatesWithVUp) {
-  const MaskPlacement placement{0.25, 0.2, 0.3, 0.4};
-  const auto rectangle =
-      FrameMask(FrameMask::kRectangle, placement, 0, 1.0, 0.0, false).ShapeCoefficients();
-  EXPECT_DOUBLE_EQ(rectangle[0], 0.1);
-  EXPECT_DOUBLE_EQ(rectangle[1], 0.6);
-  EXPECT_DOUBLE_EQ(rectangle[2], 0.4);
-  EXPECT_DOUBLE_EQ(rectangle[3], 1.0);
-  const auto ellipse =
-      FrameMask(FrameMask::kEllipse, placement, 0, 1.0, 0.0, false).ShapeCoefficients();
-  EXPECT_DOUBLE_EQ(ellipse[0], 0.25);
-  EXPECT_DOUBLE_EQ(ellipse[1], 0.8);
-  EXPECT_DOUBLE_EQ(ellipse[2], 0.15);
-  EXPECT_DOUBLE_EQ(ellipse[3], 0.2);
-}
-
 // Bad mask lists are refused with a message naming the place, and leave
 // the settings as they were.
 struct BadCase {
@@ -168,13 +152,6 @@ TEST(MaskSettings, SetMasksChecksAsDeserializeDoes) {
   EXPECT_THROW(settings.SetMasks({track}), std::out_of_range);
   EXPECT_EQ(settings.GetMasks(), SettingsEffectMask().GetMasks());
   EXPECT_THROW(settings.SetMasks(std::vector<MaskTrack>(11)), std::invalid_argument);
-}
-
-TEST(MaskSettings, ListTheMasksAmongTheParameters) {
-  const auto& parameters = SettingsEffectMask().GetParameters();
-  ASSERT_FALSE(parameters.empty());
-  EXPECT_EQ(parameters.back().name, "masks");
-  EXPECT_EQ(parameters.front().name, "type");
 }
 
 }  // namespace

@@ -130,10 +130,11 @@ class SettingsEffectMask final : public SettingsBase<SettingsEffectMask> {
     using S = SettingsEffectMask;
     return std::make_tuple(
         Param("type", &S::type_, 0.0, 1.0,
-              "how the masks combine: 0 by the largest coverage (the union), 1 by the smallest "
-              "(the intersection)"),
+              "how the masks' values (after invert) combine: 0 the largest (without invert the "
+              "union of the shapes), 1 the smallest (the intersection)"),
         Param("method", &S::method_, 1.0, 2.0,
-              "with type 1, the picture also prepared for every mask: 1 blurred, 2 pixelated"),
+              "with type 1, a fill picture prepared besides those the masks' fills ask for: "
+              "1 blurred, 2 pixelated"),
         Param("blurness", &S::blurness_, 0.0, 1.0,
               "blur radius of the blur fill, fraction of the frame's longer side"),
         Param("pixelSize", &S::pixelSize_, 0.0, 1.0,
