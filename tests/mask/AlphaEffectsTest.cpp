@@ -95,6 +95,35 @@ TEST(AlphaEnvelope, ProgressOutsideZeroToOneIsHeldAtTheEnds) {
       0.0f);
 }
 
+// A planar source fades as the picture its planes make, not as its luma plane.
+TEST(AlphaEnvelope, FadesPlanarSourcesAsTheirRgbaPicture) {
+  constexpr int kSide = 8;
+  const Proc::FrameInfo info{kSide, kSide, 1, 1};
+  const Proc::ColorSpace space{1, 1, 1, 0};
+  auto source = DataVideoOGL::Create(space, Proc::PixFmt::YUVA444P, info);
+  std::vector<std::uint8_t> converted(kSide * kSide * 4);
+  std::vector<std::uint8_t> faded(kSide * kSide * 4);
+  OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
+    Frame& frame = *source->FrameData();
+    frame.Allocate(space, Proc::PixFmt::YUVA444P, info);
+    YUVTextures planes = frame.Planes();
+    for (int plane = 0; plane < planes.PlaneCount(); ++plane) {
+      std::vector<std::uint8_t> values(kSide * kSide);
+      for (int i = 0; i < kSide * kSide; ++i) values[i] = std::uint8_t(40 + plane * 50 + i * 2);
+      planes.Plane(plane).Update(0, values.data());
+    }
+    frame.ConvertToRGBA(storage)->GetFirstTexture().Download(0, converted.data(), storage.FBO());
+    EffectAlphaEnvelope envelope;
+    Ptr<Frame> target = Frame::CreateIntermediate(space, Proc::kPixFmtAlpha, info);
+    envelope.ProcessGpu(target, source, 0.0, 0.5, storage, nullptr);
+    target->GetFirstTexture().Download(0, faded.data(), storage.FBO());
+  });
+  for (std::size_t i = 0; i < converted.size(); ++i) {
+    const double expected = i % 4 == 3 ? converted[i] * 0.5 : converted[i];
+    EXPECT_NEAR(faded[i], expected, 1.0) << "byte " << i;
+  }
+}
+
 TEST(AlphaEnvelope, RunsThroughItsWrapperAtTheHostsProgress) {
   auto registry = Testing::MakeRegistry();
   Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, "SettingsEffectVideoAlphaEnvelope");
