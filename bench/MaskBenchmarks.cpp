@@ -15,8 +15,9 @@ namespace {
 constexpr int kHdWidth = 1920;
 constexpr int kHdHeight = 1080;
 
-// `count` feathered masks, ellipses and rectangles in turn, spread over the
-// frame and overlapping their neighbours, all with the fill `fill`.
+// `count` feathered masks, ellipses and rectangles in turn, turned by
+// different angles, spread over the frame and overlapping their neighbours,
+// all with the fill `fill`.
 Proc::SettingsEffectMask FeatheredMasks(int count, std::int32_t fill) {
   std::vector<Proc::MaskTrack> tracks;
   for (int i = 0; i < count; ++i) {
@@ -30,6 +31,7 @@ Proc::SettingsEffectMask FeatheredMasks(int count, std::int32_t fill) {
     keyframe.width = 0.2;
     keyframe.height = 0.35;
     keyframe.feather = 0.5;
+    keyframe.rotation = 15.0 * i;
     keyframe.opacity = 0.9;
     tracks.push_back(track);
   }

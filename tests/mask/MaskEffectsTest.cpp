@@ -45,7 +45,7 @@ MaskTrack Track(std::int32_t shape, std::int32_t fill, MaskKeyframe keyframe, bo
 }
 
 MaskKeyframe At(double x, double y, double width, double height, double feather,
-                double opacity = 1.0) {
+                double opacity = 1.0, double rotation = 0.0) {
   MaskKeyframe keyframe;
   keyframe.centreX = x;
   keyframe.centreY = y;
@@ -53,6 +53,7 @@ MaskKeyframe At(double x, double y, double width, double height, double feather,
   keyframe.height = height;
   keyframe.feather = feather;
   keyframe.opacity = opacity;
+  keyframe.rotation = rotation;
   return keyframe;
 }
 
@@ -68,13 +69,19 @@ SettingsEffectMask Masks(std::vector<MaskTrack> tracks, std::int32_t type = 0,
 }
 
 // The mask's status at texel (x, y), from its placement (centre from the
-// top-left, sizes in fractions): 0 inside the shape, 1 beyond the band.
+// top-left, sizes in fractions, turned clockwise as seen): 0 inside the
+// shape, 1 beyond the band.
 double CpuStatus(const FrameMask& mask, int x, int y, double aspect) {
   const auto& p = mask.GetPlacement();
-  const double u = (x + 0.5) / kWidth;
-  const double v = (y + 0.5) / kHeight;  // rows from the bottom
   const double cu = p.centreX;
   const double cv = 1.0 - p.centreY;
+  // The texel centre in pixels from the mask's centre (rows from the
+  // bottom), turned back counter-clockwise, in fractions again.
+  const double turn = p.rotation * std::numbers::pi / 180.0;
+  const double px = (x + 0.5) - cu * kWidth;
+  const double py = (y + 0.5) - cv * kHeight;
+  const double u = cu + (px * std::cos(turn) - py * std::sin(turn)) / kWidth;
+  const double v = cv + (px * std::sin(turn) + py * std::cos(turn)) / kHeight;
   const double band =
       mask.GetFillType() == FrameMask::kFillPixelate ? 0.0025 : mask.GetFeather() * 0.1 + 0.0025;
   if (mask.IsEllipse()) {
@@ -161,15 +168,16 @@ struct GeometryCase {
   std::int32_t shape;
   std::int32_t invert;
   bool frame;
+  double rotation = 0.0;
 };
 
 class MaskGeometryTest : public ::testing::TestWithParam<GeometryCase> {};
 
 TEST_P(MaskGeometryTest, FollowsTheCpuGeometryInsideAcrossTheBandAndOutside) {
   const GeometryCase c = GetParam();
-  const auto settings =
-      Masks({Track(c.shape, FrameMask::kFillColour, At(0.45, 0.55, 0.5, 0.6, 1.0, 0.9), c.frame)},
-            0, c.invert);
+  const auto settings = Masks({Track(c.shape, FrameMask::kFillColour,
+                                     At(0.45, 0.55, 0.5, 0.6, 1.0, 0.9, c.rotation), c.frame)},
+                              0, c.invert);
   const Regions regions = CountRegions(settings);
   ASSERT_GT(regions.inside, 200);
   ASSERT_GT(regions.band, 200);
@@ -187,12 +195,15 @@ INSTANTIATE_TEST_SUITE_P(Shapes, MaskGeometryTest,
                                            GeometryCase{FrameMask::kRectangle, 1, false},
                                            GeometryCase{FrameMask::kEllipse, 1, false},
                                            GeometryCase{FrameMask::kRectangle, 0, true},
-                                           GeometryCase{FrameMask::kEllipse, 1, true}),
+                                           GeometryCase{FrameMask::kEllipse, 1, true},
+                                           GeometryCase{FrameMask::kRectangle, 0, false, 30.0},
+                                           GeometryCase{FrameMask::kEllipse, 1, true, -70.0}),
                          [](const auto& info) {
                            const GeometryCase& c = info.param;
                            return std::string(c.shape == FrameMask::kEllipse ? "Ellipse"
                                                                              : "Rectangle") +
-                                  (c.invert != 0 ? "Inverted" : "") + (c.frame ? "Framed" : "");
+                                  (c.invert != 0 ? "Inverted" : "") + (c.frame ? "Framed" : "") +
+                                  (c.rotation != 0.0 ? "Turned" : "");
                          });
 
 TEST(MaskGeometry, AnEllipseCentredOnATexelHasNoHole) {
@@ -204,6 +215,19 @@ TEST(MaskGeometry, AnEllipseCentredOnATexelHasNoHole) {
   const Image output = Testing::RunRegistered(settings, Picture());
   const Texel fill = Background(settings);
   for (int c = 0; c < 4; ++c) EXPECT_EQ(output.At(32, 30)[c], fill[c]) << "channel " << c;
+}
+
+// A thin bar turned 45 degrees clockwise as seen: its right end goes down.
+TEST(MaskGeometry, TurnsClockwiseAsThePictureIsSeen) {
+  const auto settings = Masks({Track(FrameMask::kRectangle, FrameMask::kFillColour,
+                                     At(0.5, 0.5, 0.6, 0.05, 0.0, 1.0, 45.0))});
+  const auto output =
+      Testing::ToFrame(Testing::RunRegistered(settings, Picture()), Proc::PixFmt::RGBA);
+  // Rows from the top: 20 pixels along the bar either way from the centre (48, 30).
+  const Testing::Pixel fill{250, 20, 90, 200};
+  EXPECT_EQ(Testing::PixelAt(*output, 62, 44), fill) << "below right of the centre";
+  EXPECT_EQ(Testing::PixelAt(*output, 33, 15), fill) << "above left of the centre";
+  EXPECT_NE(Testing::PixelAt(*output, 62, 15), fill) << "above right of the centre";
 }
 
 // Blur and pixelate fills mix in the embedded effects' own pictures.

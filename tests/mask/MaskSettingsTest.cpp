@@ -16,7 +16,7 @@ constexpr const char* kTwoMasks = R"({
        {"progress": 0.0, "centreX": 0.2, "centreY": 0.3, "width": 0.4, "height": 0.2,
         "opacity": 1.0, "feather": 0.0},
        {"progress": 0.5, "centreX": 0.6, "centreY": 0.1, "width": 0.2, "height": 0.6,
-        "opacity": 0.5, "feather": 1.0}]},
+        "rotation": -90, "opacity": 0.5, "feather": 1.0}]},
     {"shape": 1, "fill": 0, "keyframes": [{"progress": 0.3, "centreX": 0.7}]}
   ]})";
 
@@ -79,9 +79,10 @@ TEST(MaskSettings, InterpolateKeyframesAndHoldTheEnds) {
   EXPECT_DOUBLE_EQ(middle.GetPlacement().centreY, 0.2);
   EXPECT_DOUBLE_EQ(middle.GetPlacement().width, 0.3);
   EXPECT_DOUBLE_EQ(middle.GetPlacement().height, 0.4);
+  EXPECT_DOUBLE_EQ(middle.GetPlacement().rotation, -45.0);
   EXPECT_DOUBLE_EQ(middle.GetOpacity(), 0.75);
   EXPECT_DOUBLE_EQ(middle.GetFeather(), 0.5);
-  EXPECT_EQ(track.At(0.9).GetPlacement(), (MaskPlacement{0.6, 0.1, 0.2, 0.6}));
+  EXPECT_EQ(track.At(0.9).GetPlacement(), (MaskPlacement{0.6, 0.1, 0.2, 0.6, -90.0}));
   EXPECT_EQ(middle.GetFillType(), FrameMask::kFillPixelate);
   EXPECT_TRUE(middle.HasFrame());
 }

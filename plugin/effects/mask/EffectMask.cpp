@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <numbers>
 
 #include <fmt/format.h>
 
@@ -24,6 +26,7 @@ uniform sampler2D tex2;
 uniform float invert;
 uniform vec4 backGC;
 uniform vec4 frameC;
+uniform float aspect;
 varying vec2 TexCoord0;
 
 const float PI = 3.14159265358979;
@@ -31,10 +34,20 @@ const float kMinGap = 1e-6;
 
 // Squared normalised radius of offset q (squared) from an ellipse's centre.
 float EllipsFunction(float a, float b, vec2 q) { return q.x / (a * a) + q.y / (b * b); }
+
+// The pixel in a mask's own axes: turned back about the mask's centre by its
+// turn (cos, sin), on the display (u stretched by the aspect, so that turned
+// shapes keep their proportions), then in texture coordinates again.
+vec2 MaskPoint(vec2 centre, vec2 turn) {
+  vec2 d = (TexCoord0 - centre) * vec2(aspect, 1.0);
+  vec2 local = vec2(d.x * turn.x - d.y * turn.y, d.x * turn.y + d.y * turn.x);
+  return centre + local * vec2(1.0 / aspect, 1.0);
+}
 )";
 
 constexpr std::string_view kMaskUniforms = R"(
 uniform vec4 coef{0};
+uniform vec2 turn{0};
 uniform float opacity{0};
 uniform float width{0};
 uniform float withFrame{0};
@@ -55,7 +68,8 @@ void main() {
 // x aspect along v, the same number of pixels): the status is where the
 // pixel lies between them along the ray from the centre.
 constexpr std::string_view kEllipseStatus = R"(
-  vec2 q{0} = (TexCoord0 - coef{0}.xy) * (TexCoord0 - coef{0}.xy);
+  vec2 p{0} = MaskPoint(coef{0}.xy, turn{0});
+  vec2 q{0} = (p{0} - coef{0}.xy) * (p{0} - coef{0}.xy);
   float si{0} = sqrt(EllipsFunction(coef{0}.z, coef{0}.w, q{0}));
   float se{0} = sqrt(EllipsFunction(coef{0}.z + width{0}, coef{0}.w + width{0} * aspect, q{0}));
   float status{0} = clamp((si{0} - 1.0) * se{0} / max(si{0} - se{0}, kMinGap), 0.0, 1.0);
@@ -64,8 +78,9 @@ constexpr std::string_view kEllipseStatus = R"(
 // The distance outside the rectangle along the farther axis, v distances
 // scaled to u units, in band widths.
 constexpr std::string_view kRectangleStatus = R"(
-  float status{0} = max(max(coef{0}.t - TexCoord0.y, TexCoord0.y - coef{0}.q) * revertAspect,
-                        max(coef{0}.s - TexCoord0.x, TexCoord0.x - coef{0}.p));
+  vec2 p{0} = MaskPoint(0.5 * (coef{0}.xy + coef{0}.zw), turn{0});
+  float status{0} = max(max(coef{0}.t - p{0}.y, p{0}.y - coef{0}.q) * revertAspect,
+                        max(coef{0}.s - p{0}.x, p{0}.x - coef{0}.p));
   status{0} = clamp(status{0} / width{0}, 0.0, 1.0);
 )";
 
@@ -104,6 +119,7 @@ constexpr double kEdgeWidthPerFeather = 0.1;
 // a shape shrunk to nothing leaves only its soft band instead of dividing by
 // zero.
 constexpr double kMinRadius = 1e-4;
+constexpr double kHalfTurnDegrees = 180.0;
 
 std::string CombineFunction(std::int32_t type) {
   return type != 0 ? "min" : "max";
@@ -111,11 +127,9 @@ std::string CombineFunction(std::int32_t type) {
 
 std::string MaskFragment(const std::vector<bool>& ellipses, std::int32_t type) {
   const std::size_t count = ellipses.size();
-  const bool anyEllipse = std::find(ellipses.begin(), ellipses.end(), true) != ellipses.end();
   const bool anyRectangle = std::find(ellipses.begin(), ellipses.end(), false) != ellipses.end();
   std::string text(kHeader);
   for (std::size_t k = 0; k < count; ++k) text += fmt::format(kMaskUniforms, k);
-  if (anyEllipse) text += "uniform float aspect;\n";
   if (anyRectangle) text += "uniform float revertAspect;\n";
   text += kMainStart;
   for (std::size_t k = 0; k < count; ++k) {
@@ -181,6 +195,10 @@ std::array<double, 4> UniformCoefficients(const FrameMask& mask) {
 void SetMaskUniforms(ShaderProgram& program, const FrameMask& mask, std::size_t k) {
   const std::array<double, 4> coef = UniformCoefficients(mask);
   program.Uniform(fmt::format("coef{}", k), coef[0], coef[1], coef[2], coef[3]);
+  // Clockwise as seen is clockwise with v up too; turning the pixel back
+  // undoes it.
+  const double turn = mask.GetPlacement().rotation * std::numbers::pi / kHalfTurnDegrees;
+  program.Uniform(fmt::format("turn{}", k), std::cos(turn), std::sin(turn));
   program.Uniform(fmt::format("opacity{}", k), mask.GetOpacity());
   program.Uniform(fmt::format("width{}", k), MaskEdgeWidth(mask));
   program.Uniform(fmt::format("withFrame{}", k), mask.HasFrame() ? 1.0f : 0.0f);

@@ -11,10 +11,11 @@
 
 namespace Obrisk::Ogl {
 
-// Up to ten rectangles or ellipses filled with a colour, the blurred picture
-// or the pixelated picture, each with a soft edge outside the shape, an
-// optional line along that edge and an opacity. One program is generated per
-// combination of shapes and combine mode and kept by the shader storage.
+// Up to ten rectangles or ellipses, each turned about its centre, filled
+// with a colour, the blurred picture or the pixelated picture, each with a
+// soft edge outside the shape, an optional line along that edge and an
+// opacity. One program is generated per combination of shapes and combine
+// mode and kept by the shader storage.
 class EffectMask final
     : public EffectAlgorithmWithSettings<OneInputEffectAlgorithm, Proc::SettingsEffectMask> {
  public:
