@@ -154,6 +154,7 @@ MaskKeyframe Interpolate(const MaskKeyframe& a, const MaskKeyframe& b, double pr
   value.centreY = mix(a.centreY, b.centreY);
   value.width = mix(a.width, b.width);
   value.height = mix(a.height, b.height);
+  value.rotation = mix(a.rotation, b.rotation);
   value.opacity = mix(a.opacity, b.opacity);
   value.feather = mix(a.feather, b.feather);
   return value;
@@ -234,7 +235,7 @@ const std::vector<ParameterInfo>& SettingsEffectMask::GetParameters() const {
         std::string(kMasksName), ParameterType::String, WriteMasks(SettingsEffectMask().masks_),
         false, 0.0, 0.0,
         "up to ten masks (a JSON list): shape, fill, frame, start, end and keyframes of "
-        "progress, centreX, centreY, width, height, opacity, feather"});
+        "progress, centreX, centreY, width, height, rotation, opacity, feather"});
     return list;
   }();
   return parameters;

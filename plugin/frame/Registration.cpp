@@ -27,7 +27,11 @@
 #include "effects/colour/EffectSaturation.h"
 #include "effects/colour/EffectShiftLuma.h"
 #include "effects/colour/EffectShiftUV.h"
+#include "effects/mask/EffectAlphaChannelModifier.h"
 #include "effects/mask/EffectAlphaEnvelope.h"
+#include "effects/mask/EffectAlphaInserter.h"
+#include "effects/mask/EffectMask.h"
+#include "effects/mask/EffectMaskedMix.h"
 #include "effects/service/ColorSpaceConverter.h"
 #include "effects/service/EffectResizer.h"
 #include "isf/EffectISF.h"
@@ -114,6 +118,7 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectTiltShiftQRW::CLASS_ID,
                    &CreateOneInput<EffectTiltShift>);
   RegisterOneInput(*registry, SettingsEffectPosterize::CLASS_ID, &CreateOneInput<EffectPosterize>);
+  RegisterOneInput(*registry, SettingsEffectMask::CLASS_ID, &CreateOneInput<EffectMask>);
   RegisterOneInput(*registry, SettingsEffectInvert::CLASS_ID, &CreateOneInput<EffectInvert>);
   RegisterOneInput(*registry, SettingsEffectBlurGaussian::CLASS_ID,
                    &CreateOneInput<EffectGaussianBlur>);
@@ -125,6 +130,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectVideoAlphaEnvelope::CLASS_ID,
                    &CreateOneInput<EffectAlphaEnvelope>);
   RegisterOneInput(*registry, SettingsEffectCensored::CLASS_ID, &CreateOneInput<EffectCensored>);
+  RegisterOneInput(*registry, SettingsEffectAlphaChannelModifier::CLASS_ID,
+                   &CreateOneInput<EffectAlphaChannelModifier>);
   RegisterOneInput(*registry, SettingsEffectColorCorrection::CLASS_ID,
                    &CreateOneInput<EffectColorCorrection>);
   RegisterOneInput(*registry, SettingsEffectChannelMixer::CLASS_ID,
@@ -149,6 +156,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectShiftLuma::CLASS_ID, &CreateOneInput<EffectShiftLuma>);
   RegisterOneInput(*registry, SettingsEffectColorBalance::CLASS_ID,
                    &CreateOneInput<EffectColorBalance>);
+  RegisterTwoInput(*registry, SettingsEffectAlphaInserter::CLASS_ID,
+                   &CreateTwoInput<EffectAlphaInserter>);
   RegisterTwoInput(*registry, SettingsTransitionRipple::CLASS_ID,
                    &CreateTwoInput<TransitionRipple>);
   RegisterTwoInput(*registry, SettingsTransitionTwist::CLASS_ID, &CreateTwoInput<TransitionTwist>);
@@ -189,6 +198,7 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterTwoInput(*registry, SettingsTransitionThroughColor::CLASS_ID,
                    &CreateTwoInput<TransitionThroughColor>);
   RegisterTwoInput(*registry, SettingsTransitionISF::CLASS_ID, &CreateTwoInput<TransitionISF>);
+  RegisterVarInput(*registry, SettingsEffectMaskedMix::CLASS_ID, &CreateVarInput<EffectMaskedMix>);
   RegisterVarInput(*registry, SettingsEffectMultiInputISF::CLASS_ID,
                    &CreateVarInput<EffectMultiInputISF>);
 }

@@ -15,12 +15,15 @@ namespace Obrisk::Proc {
 
 // Where a mask lies, in fractions of the picture as it is seen: the centre
 // measured from the top-left corner, and the full width and height of the
-// shape (its bounding box). Shapes are axis-aligned.
+// shape before it is turned; then the turn about the centre, in degrees
+// clockwise as the picture is seen (the shape keeps its proportions on the
+// display whatever the frame's aspect).
 struct MaskPlacement {
   double centreX = 0.5;
   double centreY = 0.5;
   double width = 0.5;
   double height = 0.5;
+  double rotation = 0.0;
 
   bool operator==(const MaskPlacement&) const = default;
 };
@@ -49,9 +52,10 @@ class FrameMask {
   double GetFeather() const { return feather_; }
   bool HasFrame() const { return frame_; }
 
-  // The four shape coefficients in texture coordinates (u right, v up from
-  // the bottom-left corner): a rectangle's left, bottom, right and top; an
-  // ellipse's centre u, centre v, radius along u and radius along v.
+  // The four shape coefficients of the unturned shape in texture
+  // coordinates (u right, v up from the bottom-left corner): a rectangle's
+  // left, bottom, right and top; an ellipse's centre u, centre v, radius
+  // along u and radius along v. The turn is applied about the centre.
   std::array<double, 4> ShapeCoefficients() const;
 
  private:
@@ -72,10 +76,11 @@ struct MaskKeyframe {
   double centreY = 0.5;
   double width = 0.5;
   double height = 0.5;
+  double rotation = 0.0;
   double opacity = 1.0;
   double feather = 0.2;
 
-  MaskPlacement Placement() const { return {centreX, centreY, width, height}; }
+  MaskPlacement Placement() const { return {centreX, centreY, width, height, rotation}; }
   bool operator==(const MaskKeyframe&) const = default;
 
   static constexpr auto Fields() {
@@ -86,6 +91,8 @@ struct MaskKeyframe {
         Param("centreY", &K::centreY, -1.0, 2.0, "centre, fraction of the height from the top"),
         Param("width", &K::width, 0.0, 4.0, "width, fraction of the frame width"),
         Param("height", &K::height, 0.0, 4.0, "height, fraction of the frame height"),
+        Param("rotation", &K::rotation, -360.0, 360.0,
+              "turn about the centre, degrees clockwise as the picture is seen"),
         Param("opacity", &K::opacity, 0.0, 1.0, "how strongly the fill covers the picture"),
         Param("feather", &K::feather, 0.0, 1.0,
               "soft edge outside the shape; 1 makes it about a tenth of the frame width"));
@@ -101,7 +108,7 @@ struct MaskTrack {
   double start = 0.0;
   double end = 1.0;
   // At least one, in strictly increasing progress.
-  std::vector<MaskKeyframe> keyframes{MaskKeyframe{}};
+  std::vector<MaskKeyframe> keyframes = std::vector<MaskKeyframe>(1);
 
   bool operator==(const MaskTrack&) const = default;
   bool IsActiveAt(double progress) const { return progress >= start && progress <= end; }
@@ -130,10 +137,11 @@ class SettingsEffectMask final : public SettingsBase<SettingsEffectMask> {
     using S = SettingsEffectMask;
     return std::make_tuple(
         Param("type", &S::type_, 0.0, 1.0,
-              "how the masks combine: 0 by the largest coverage (the union), 1 by the smallest "
-              "(the intersection)"),
+              "how the masks' values (after invert) combine: 0 the largest (without invert the "
+              "union of the shapes), 1 the smallest (the intersection)"),
         Param("method", &S::method_, 1.0, 2.0,
-              "with type 1, the picture also prepared for every mask: 1 blurred, 2 pixelated"),
+              "with type 1, a fill picture prepared besides those the masks' fills ask for: "
+              "1 blurred, 2 pixelated"),
         Param("blurness", &S::blurness_, 0.0, 1.0,
               "blur radius of the blur fill, fraction of the frame's longer side"),
         Param("pixelSize", &S::pixelSize_, 0.0, 1.0,
@@ -206,7 +214,7 @@ class SettingsEffectMask final : public SettingsBase<SettingsEffectMask> {
   std::int32_t frameGreen_ = 255;
   std::int32_t frameBlue_ = 255;
   std::int32_t frameAlpha_ = 255;
-  std::vector<MaskTrack> masks_{MaskTrack{}};
+  std::vector<MaskTrack> masks_ = std::vector<MaskTrack>(1);
 };
 
 // Mixes the first two inputs by the third: the mask's colour picks the second.
