@@ -96,6 +96,7 @@ Ptr<DataVideoOGL> UploadFrame(const Ptr<const DataVideoMemory>& frame) {
                            frame->GetFrameInfo());
   data->SetStartTime(frame->GetStartTime());
   data->SetDuration(frame->GetDuration());
+  data->SetEmptyTransparentFrameFlag(frame->IsEmptyTransparentFrame());
   data->AttachTask(MakeRef<UploadTask>(frame));
   return data;
 }
@@ -107,6 +108,7 @@ Ptr<DataVideoMemory> DownloadFrame(const Ptr<DataVideoOGL>& data) {
                                         data->GetFrameInfo());
   frame->SetStartTime(data->GetStartTime());
   frame->SetDuration(data->GetDuration());
+  frame->SetEmptyTransparentFrameFlag(data->IsEmptyTransparentFrame());
   OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
     // Planar frames are read back as their RGBA picture.
     const Ptr<Frame> rgba = data->FrameData()->ConvertToRGBA(storage);

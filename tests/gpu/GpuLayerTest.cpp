@@ -259,6 +259,21 @@ TEST(DataVideoOGLTest, DataWithoutProducerIsTransparentAndUnsupportedFormatsFail
   }
 }
 
+TEST(FrameTransferTest, UploadAndDownloadKeepTimesAndTheEmptyTransparentFlag) {
+  for (bool empty : {false, true}) {
+    auto memory = Testing::MakeFrame(2, 2, PixFmt::RGBA, [](int, int) { return Pixel{}; });
+    memory->SetStartTime(40000);
+    memory->SetDuration(20000);
+    memory->SetEmptyTransparentFrameFlag(empty);
+    auto uploaded = UploadFrame(memory);
+    EXPECT_EQ(uploaded->IsEmptyTransparentFrame(), empty);
+    auto downloaded = DownloadFrame(uploaded);
+    EXPECT_EQ(downloaded->IsEmptyTransparentFrame(), empty);
+    EXPECT_EQ(downloaded->GetStartTime(), 40000);
+    EXPECT_EQ(downloaded->GetDuration(), 20000);
+  }
+}
+
 TEST(ColorConversionTest, UnsupportedConversionIsAnErrorNotAPassThrough) {
   auto source = Testing::Upload(Testing::MakeTestPattern(2, 2, PixFmt::RGBA));
   source->Wait();
