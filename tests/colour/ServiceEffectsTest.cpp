@@ -248,13 +248,25 @@ double Lanczos3(double t) {
   return std::sin(kPi * t) / (kPi * t) * std::sin(kPi * t / 3.0) / (kPi * t / 3.0);
 }
 
-std::vector<double> LanczosAxis(int in, int out, int position, std::vector<int>& texels) {
-  const double ratio = static_cast<double>(in) / out;
+// The weights and texels of the output pixel at `position` along one axis:
+// `in` source texels of which those from `cropNear` on, `kept` of them, are
+// placed over `placed` output pixels starting at `bandNear`. Texels outside
+// the kept ones still count, as long as they lie in the source.
+struct Axis {
+  int in;
+  int cropNear;
+  int kept;
+  int bandNear;
+  int placed;
+};
+
+std::vector<double> LanczosAxis(const Axis& axis, int position, std::vector<int>& texels) {
+  const double ratio = static_cast<double>(axis.kept) / axis.placed;
   const double kernel = std::max(std::pow(ratio, 0.9), 1.0);
-  const double centre = (position + 0.5) * ratio;
+  const double centre = axis.cropNear + (position - axis.bandNear + 0.5) * ratio;
   std::vector<double> weights;
   texels.clear();
-  for (int i = 0; i < in; ++i) {
+  for (int i = 0; i < axis.in; ++i) {
     const double w = Lanczos3((centre - (i + 0.5)) / kernel);
     if (w != 0.0) {
       weights.push_back(w);
@@ -264,27 +276,53 @@ std::vector<double> LanczosAxis(int in, int out, int position, std::vector<int>&
   return weights;
 }
 
-TEST(Resizer, LanczosDownscaleMatchesTheCpuFilter) {
-  constexpr int kIn = 24, kInH = 16, kOut = 10, kOutH = 7;
-  auto frame = Testing::MakeFrame(kIn, kInH, PixFmt::RGBA, [](int x, int y) {
+struct LanczosCase {
+  int inWidth, inHeight, outWidth, outHeight;
+  Proc::ResizePlacement placement;
+  Proc::CropInfo crop;
+};
+
+class ResizerLanczos : public ::testing::TestWithParam<LanczosCase> {};
+
+// Every placed output pixel is the CPU filter's weighted mean of the
+// source, whether an axis shrinks (kernel widened by the ratio) or grows
+// (kernel of one texel, 6 taps), with crops and bands.
+TEST_P(ResizerLanczos, MatchesTheCpuFilter) {
+  const LanczosCase& param = GetParam();
+  auto frame = Testing::MakeFrame(param.inWidth, param.inHeight, PixFmt::RGBA, [](int x, int y) {
     return Pixel{static_cast<std::uint8_t>((x * 37 + y * 11) % 256),
                  static_cast<std::uint8_t>((x * x * 5 + y * 3) % 256),
                  static_cast<std::uint8_t>(x < 12 ? 30 : 220), 255};
   });
   Proc::SettingsResizer settings;
-  settings.SetOutputSize(kOut, kOutH);
-  settings.SetPlacement(Proc::ResizePlacement::Stretch);
+  settings.SetOutputSize(param.outWidth, param.outHeight);
+  settings.SetOutputPixelAspect(1, 1);
+  settings.SetPlacement(param.placement);
+  settings.SetCrop(param.crop);
   settings.SetMethod(Proc::ResizeMethods::Lanczos);
   Ptr<Proc::IResize> resizer = MakeResizer(settings);
   auto result = Testing::Download(resizer->ProcessData({Testing::Upload(frame)}));
-  ASSERT_EQ(result->GetFrameInfo().width, kOut);
-  ASSERT_EQ(result->GetFrameInfo().height, kOutH);
-  for (int oy = 0; oy < kOutH; ++oy) {
+  ASSERT_EQ(result->GetFrameInfo().width, param.outWidth);
+  ASSERT_EQ(result->GetFrameInfo().height, param.outHeight);
+  Proc::CropInfo sourceCrop;
+  Proc::CropInfo bands;
+  const Proc::FrameInfo source{param.inWidth, param.inHeight, 1, 1};
+  const Proc::FrameInfo region = settings.GetROI(source, sourceCrop, bands);
+  auto axis = [](int in, int size, std::uint32_t cropNear, std::uint32_t cropFar,
+                 std::uint32_t bandNear, std::uint32_t bandFar) {
+    return Axis{in, static_cast<int>(cropNear), in - static_cast<int>(cropNear + cropFar),
+                static_cast<int>(bandNear), size - static_cast<int>(bandNear + bandFar)};
+  };
+  const Axis horizontal =
+      axis(param.inWidth, region.width, sourceCrop[0], sourceCrop[1], bands[0], bands[1]);
+  const Axis vertical =
+      axis(param.inHeight, region.height, sourceCrop[2], sourceCrop[3], bands[2], bands[3]);
+  for (int oy = vertical.bandNear; oy < vertical.bandNear + vertical.placed; ++oy) {
     std::vector<int> rows;
-    const auto wy = LanczosAxis(kInH, kOutH, oy, rows);
-    for (int ox = 0; ox < kOut; ++ox) {
+    const auto wy = LanczosAxis(vertical, oy, rows);
+    for (int ox = horizontal.bandNear; ox < horizontal.bandNear + horizontal.placed; ++ox) {
       std::vector<int> columns;
-      const auto wx = LanczosAxis(kIn, kOut, ox, columns);
+      const auto wx = LanczosAxis(horizontal, ox, columns);
       std::array<double, 3> sum{};
       double total = 0.0;
       for (std::size_t j = 0; j < rows.size(); ++j) {
@@ -302,6 +340,18 @@ TEST(Resizer, LanczosDownscaleMatchesTheCpuFilter) {
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Scales, ResizerLanczos,
+                         ::testing::Values(
+                             // Both axes shrink by non-integer factors (2.4 and 16/7).
+                             LanczosCase{24, 16, 10, 7, Proc::ResizePlacement::Stretch, {}},
+                             // One axis grows while the other shrinks.
+                             LanczosCase{24, 16, 31, 7, Proc::ResizePlacement::Stretch, {}},
+                             LanczosCase{17, 23, 12, 30, Proc::ResizePlacement::Stretch, {}},
+                             // A crop of 21x13 fitted into 10x8: bands above and below.
+                             LanczosCase{24, 16, 10, 8, Proc::ResizePlacement::Fit, {2, 1, 0, 3}},
+                             // Filling a square crops the sides.
+                             LanczosCase{24, 16, 10, 10, Proc::ResizePlacement::Fill, {}}));
 
 TEST(Resizer, FitLetterboxesInTheBackgroundColour) {
   auto frame = Testing::MakeTestPattern(8, 4, PixFmt::RGBX);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <string_view>
 
 #include "frame/EffectWrapper.h"
 #include "frame/ShaderSourceKeeper.h"
@@ -16,57 +18,102 @@ namespace {
 
 using Proc::ResizeMethods;
 
-// A Lanczos filter of three lobes, one pass over both axes. Distances are
+// A Lanczos filter of three lobes, run separably: a horizontal pass from the
+// source into an intermediate frame of the placed width and the source's
+// rows, then a vertical pass from it into the target. Distances are
 // measured in kernel widths: one output pixel's footprint in the source
 // (never less than a source texel), so that a downscale filters out what
-// the smaller frame cannot hold.
-const ShaderSourceKeeper kLanczosShader{"LanczosResizeShader", Shader::FullFrame, R"(
-uniform sampler2D tex;
-uniform vec2 step;        // one source texel in texture coordinates
-uniform vec2 kernelSize;  // one kernel width in texture coordinates
-varying vec2 TexCoord0;
-
+// the smaller frame cannot hold; at one texel a pass reads 6 taps. The
+// passes fetch texels by index (GLSL 1.30): every tap lies on a texel centre.
+constexpr std::string_view kLanczosFilter = R"(#version 130
 const float LOBES = 3.0;
 const float PI = 3.14159265358979;
 
-// sin(x) / x; near 0 its Taylor series, to as many terms as float precision needs.
-float Sinc(float x) {
-  float ax = abs(x);
-  if (ax >= 0.017782794) return sin(x) / x;
-  float value = 1.0;
-  if (ax >= 0.0000001) value -= x * x / 6.0;
-  if (ax >= 0.000316228) value += x * x * x * x / 120.0;
-  return value;
+// sin(x) / x given sin(x), for both components; near 0 its Taylor series,
+// to as many terms as float precision needs. Selections rather than
+// branches, which software renderers run for every pixel anyway.
+vec2 Sinc(vec2 x, vec2 sinX) {
+  vec2 ax = abs(x);
+  vec2 x2 = x * x;
+  vec2 series = 1.0 - mix(vec2(0.0), x2 / 6.0, greaterThanEqual(ax, vec2(0.0000001))) +
+                mix(vec2(0.0), x2 * x2 / 120.0, greaterThanEqual(ax, vec2(0.000316228)));
+  return mix(series, sinX / x, greaterThanEqual(ax, vec2(0.017782794)));
 }
 
-// The Lanczos kernel at a distance of t kernel widths.
-float Weight(float t) {
-  return abs(t) < LOBES ? Sinc(PI * t) * Sinc(PI * t / LOBES) : 0.0;
-}
-
-// Weighted mean of the source texels whose centres lie within LOBES kernel
-// widths of this pixel; texels outside the source are left out.
-void main() {
-  vec2 radius = LOBES * kernelSize;
-  vec2 texels = floor(1.0 / step + 0.5);
-  vec2 first = max(floor((TexCoord0 - radius) / step - 0.5) + 1.0, 0.0);
-  vec2 last = min(ceil((TexCoord0 + radius) / step - 0.5) - 1.0, texels - 1.0);
+// Weighted mean of the texels along `axis` ((1, 0) a row, (0, 1) a column)
+// through `at` whose centres lie within LOBES kernel widths of it; texels
+// outside the source are left out. `texel` and `kernel` are one texel and
+// one kernel width along the axis, in texture coordinates. The weight of a
+// texel t kernel widths away is sinc(PI t) sinc(PI t / LOBES).
+vec4 Lanczos(sampler2D source, vec2 at, ivec2 axis, float texel, float kernel) {
+  float centre = dot(at, vec2(axis));
+  float radius = LOBES * kernel;
+  int first = int(max(floor((centre - radius) / texel - 0.5) + 1.0, 0.0));
+  int last = int(min(ceil((centre + radius) / texel - 0.5) - 1.0, floor(1.0 / texel + 0.5) - 1.0));
+  // The row or column read: `at` on the other axis.
+  ivec2 line = ivec2(at * vec2(textureSize(source, 0))) * (ivec2(1) - axis);
+  // The taps are equally spaced, so both sines follow the recurrence
+  // sin(a - d) = 2 cos(d) sin(a) - sin(a + d) from one tap to the next.
+  float t0 = (centre - (float(first) + 0.5) * texel) / kernel;
+  float dt = texel / kernel;
+  vec2 scale = PI * vec2(1.0, 1.0 / LOBES);
+  vec2 sinNow = sin(scale * t0);
+  vec2 sinBefore = sin(scale * (t0 + dt));
+  vec2 twoCos = 2.0 * cos(scale * dt);
   vec4 sum = vec4(0.0);
   float total = 0.0;
-  for (float j = first.y; j <= last.y; j += 1.0) {
-    float y = (j + 0.5) * step.y;
-    float weightY = Weight((TexCoord0.y - y) / kernelSize.y);
-    for (float i = first.x; i <= last.x; i += 1.0) {
-      float x = (i + 0.5) * step.x;
-      float weight = weightY * Weight((TexCoord0.x - x) / kernelSize.x);
-      sum += texture2D(tex, vec2(x, y)) * weight;
-      total += weight;
-    }
+  for (int i = first; i <= last; ++i) {
+    float t = t0 - float(i - first) * dt;
+    vec2 sinc = Sinc(scale * t, sinNow);
+    float weight = abs(t) < LOBES ? sinc.x * sinc.y : 0.0;
+    sum += texelFetch(source, line + i * axis, 0) * weight;
+    total += weight;
+    vec2 sinNext = twoCos * sinNow - sinBefore;
+    sinBefore = sinNow;
+    sinNow = sinNext;
   }
-  gl_FragColor = total > 0.0 ? sum / total : sum;
+  return total > 0.0 ? sum / total : sum;
 }
-)",
-                                        "Proc/Effects/Quenvara/EffectResizer"};
+)";
+
+// The first pass, over the whole intermediate frame: its columns are the
+// placed output columns, its rows the source rows.
+constexpr std::string_view kLanczosHorizontal = R"(
+uniform sampler2D tex;    // the source
+uniform vec2 step;        // one source texel in texture coordinates
+uniform vec2 kernelSize;  // one kernel width in texture coordinates
+uniform vec2 columns;     // the placed source columns: first u, and their width
+varying vec2 TexCoord0;
+
+void main() {
+  vec2 at = vec2(columns.x + TexCoord0.x * columns.y, TexCoord0.y);
+  gl_FragColor = Lanczos(tex, at, ivec2(1, 0), step.x, kernelSize.x);
+}
+)";
+
+// The second pass, through the placing quad (TexCoord0 in source
+// coordinates): filters the intermediate frame's column of this pixel.
+constexpr std::string_view kLanczosVertical = R"(
+uniform sampler2D tex;    // the intermediate frame
+uniform vec2 step;        // one source texel in texture coordinates
+uniform vec2 kernelSize;  // one kernel width in texture coordinates
+uniform vec2 columns;     // the placed source columns: first u, and their width
+varying vec2 TexCoord0;
+
+void main() {
+  vec2 at = vec2((TexCoord0.x - columns.x) / columns.y, TexCoord0.y);
+  gl_FragColor = Lanczos(tex, at, ivec2(0, 1), step.y, kernelSize.y);
+}
+)";
+
+const ShaderSourceKeeper kLanczosShader{
+    "LanczosResizeShader", Shader::FullFrame,
+    [] { return std::string(kLanczosFilter) + std::string(kLanczosVertical); },
+    "Proc/Effects/Quenvara/EffectResizer"};
+const ShaderSourceKeeper kLanczosShader_Horizontal{
+    "LanczosResizeShader_Horizontal", Shader::FullFrame,
+    [] { return std::string(kLanczosFilter) + std::string(kLanczosHorizontal); },
+    "Proc/Effects/Quenvara/EffectResizer"};
 
 // Below 1 the kernel widens less than the scale ratio: a slightly sharper
 // result than the full ratio gives.
@@ -104,6 +151,9 @@ class EffectResizer final
       sourceInfo_ = source;
       region_ = region;
       step_ = glm::vec2(1.0 / source.width, 1.0 / source.height);
+      // The quad's first two vertices are its bottom-left and bottom-right.
+      columns_ = glm::vec2(coords[0], coords[4] - coords[0]);
+      placedWidth_ = static_cast<int>(region.width - destinationCrop[0] - destinationCrop[1]);
       const double rx = Ratio(source.width, sourceCrop[0], sourceCrop[1], region.width,
                               destinationCrop[0], destinationCrop[1]);
       const double ry = Ratio(source.height, sourceCrop[2], sourceCrop[3], region.height,
@@ -116,6 +166,10 @@ class EffectResizer final
     bool Downscale() const { return downscale_; }
     const glm::vec2& Step() const { return step_; }
     const glm::vec2& KernelSize() const { return kernelSize_; }
+    // The source columns the quad places (first u, width) and their width
+    // in output pixels.
+    const glm::vec2& Columns() const { return columns_; }
+    int PlacedWidth() const { return placedWidth_; }
 
    private:
     // Kept source pixels per placed output pixel along one axis, damped.
@@ -133,6 +187,8 @@ class EffectResizer final
     glm::vec2 step_{0.0f};
     bool downscale_ = false;
     glm::vec2 kernelSize_{0.0f};
+    glm::vec2 columns_{0.0f};
+    int placedWidth_ = 0;
     std::unique_ptr<Quad> quad_;
   };
 
@@ -166,6 +222,8 @@ class EffectResizer final
     const bool lanczos = settings.GetMethod() == ResizeMethods::Lanczos && cache.Downscale();
     // Both paths read the picture in RGBA layout (planar sources included).
     Ptr<Frame> rgba = source->FrameData()->ConvertToRGBA(storage);
+    TexturePool::Lease rows;
+    if (lanczos) rows = FilterRows(rgba->GetFirstTexture(), cache, storage);
     storage.FBO().Attach(target->GetFirstTexture());
     const std::array<std::uint8_t, 4> background = settings.GetBackgroundColor();
     glClearColor(static_cast<float>(background[0] / kComponentMax),
@@ -177,19 +235,45 @@ class EffectResizer final
       rgba->Draw(cache.GetQuad(), storage);
       return;
     }
-    ShaderProgram& program = storage.MakeShader(kLanczosShader);
+    ShaderProgram& program = UseLanczosProgram(kLanczosShader, cache, storage);
+    rows->Use(0);
+    cache.GetQuad().Activate();
+    cache.GetQuad().Draw(program);
+  }
+
+ private:
+  // The first Lanczos pass: the source filtered along its rows into a new
+  // intermediate frame of the placed width and the source's height, kept
+  // in 16-bit float so that the lobes' overshoot survives to the second pass.
+  static TexturePool::Lease FilterRows(Texture& source, const CacheImpl& cache,
+                                       ShaderStorage& storage) {
+    Texture::Params params;
+    params.width = cache.PlacedWidth();
+    params.height = source.Height();
+    params.internalFormat = GL_RGBA16F;
+    params.type = GL_HALF_FLOAT;
+    TexturePool::Lease rows = TexturePool::GetInstance().GetTex(params);
+    storage.FBO().Attach(*rows);
+    ShaderProgram& program = UseLanczosProgram(kLanczosShader_Horizontal, cache, storage);
+    source.Use(0);
+    storage.Quad().Activate();
+    storage.Quad().Draw(program);
+    return rows;
+  }
+
+  // Both passes take the same uniforms, the texture on unit 0.
+  template <class Sources>
+  static ShaderProgram& UseLanczosProgram(const Sources& sources, const CacheImpl& cache,
+                                          ShaderStorage& storage) {
+    ShaderProgram& program = storage.MakeShader(sources);
     program.Use();
     program.Uniform("tex", 0);
     program.Uniform("step", cache.Step());
     program.Uniform("kernelSize", cache.KernelSize());
-    rgba->GetFirstTexture().Use(0);
-    glBindSampler(0, storage.NearestSampler());
-    cache.GetQuad().Activate();
-    cache.GetQuad().Draw(program);
-    glBindSampler(0, 0);
+    program.Uniform("columns", cache.Columns());
+    return program;
   }
 
- private:
   const Proc::SettingsResizer& CurrentSettings() const {
     return static_cast<const Proc::SettingsResizer&>(GetSettings());
   }
