@@ -31,6 +31,21 @@ Ptr<Proc::IEffect> CreateEffect(const Proc::Settings& settings) {
   return effect;
 }
 
+Ptr<Proc::DataVideoMemory> MakePicture(int width, int height,
+                                       const std::function<std::uint8_t(int, int, int)>& channel) {
+  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBX,
+                                              Proc::FrameInfo{width, height, 1, 1});
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = frame->Row(y);
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* pixel = row + static_cast<std::size_t>(x) * 4;
+      for (int c = 0; c < 3; ++c) pixel[c] = channel(x, y, c);
+      pixel[3] = 255;
+    }
+  }
+  return frame;
+}
+
 Ptr<Ogl::DataVideoOGL> UploadedPattern(int width, int height) {
   auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
                                               Proc::FrameInfo{width, height, 1, 1});

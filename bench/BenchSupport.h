@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
+#include "obrisk/host/Data.h"
 #include "obrisk/host/Registry.h"
 #include "obrisk/ogl/DataVideoOGL.h"
 
@@ -18,6 +20,12 @@ Proc::EffectRegistry& Registry();
 Ptr<Proc::IEffect> CreateEffect(const std::string& classId);
 // A new effect of the settings' class, with those settings.
 Ptr<Proc::IEffect> CreateEffect(const Proc::Settings& settings);
+
+// An opaque RGBX memory picture, rows from the top, whose channel c (0 red,
+// 1 green, 2 blue) at (x, y) is channel(x, y, c): one set of bytes that our
+// effects and FFmpeg's filters both get.
+Ptr<Proc::DataVideoMemory> MakePicture(int width, int height,
+                                       const std::function<std::uint8_t(int, int, int)>& channel);
 
 // A finished GPU frame of a byte pattern (x ^ y), RGBA.
 Ptr<Ogl::DataVideoOGL> UploadedPattern(int width, int height);

@@ -30,16 +30,7 @@ std::uint8_t Channel(int x, int y, int c) {
 }
 
 Ptr<Proc::DataVideoMemory> Picture() {
-  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBX,
-                                              Proc::FrameInfo{kHdWidth, kHdHeight, 1, 1});
-  for (int y = 0; y < kHdHeight; ++y) {
-    for (int x = 0; x < kHdWidth; ++x) {
-      std::uint8_t* p = frame->Row(y) + static_cast<std::size_t>(x) * 4;
-      for (int c = 0; c < 3; ++c) p[c] = Channel(x, y, c);
-      p[3] = 255;
-    }
-  }
-  return frame;
+  return Bench::MakePicture(kHdWidth, kHdHeight, Channel);
 }
 
 Ptr<Ogl::DataVideoOGL> UploadedFrame() {

@@ -32,16 +32,8 @@ std::uint8_t Channel(int picture, int x, int y, int c) {
 }
 
 Ptr<DataVideoMemory> Picture(int picture) {
-  auto frame =
-      MakeRef<DataVideoMemory>(ColorSpace{}, PixFmt::RGBX, FrameInfo{kHdWidth, kHdHeight, 1, 1});
-  for (int y = 0; y < kHdHeight; ++y) {
-    for (int x = 0; x < kHdWidth; ++x) {
-      std::uint8_t* p = frame->Row(y) + static_cast<std::size_t>(x) * 4;
-      for (int c = 0; c < 3; ++c) p[c] = Channel(picture, x, y, c);
-      p[3] = 255;
-    }
-  }
-  return frame;
+  return Bench::MakePicture(kHdWidth, kHdHeight,
+                            [picture](int x, int y, int c) { return Channel(picture, x, y, c); });
 }
 
 template <class S>
