@@ -36,26 +36,32 @@ uniform vec2 {step};
 uniform int {texelsPerTap};
 varying vec2 TexCoord0;
 
-// The weight of the texel `texel` texels from the centre.
-float texelWeight(int texel) {{
-  float position = float(texel) / float({texelsPerTap});
-  return exp({coefficient} * position * position);
-}}
-
 // One direction of a separable Gaussian: the centre plus {taps} weighted
 // pairs of samples {step} apart on either side. Tap i stands for the
 // {texelsPerTap} (one or two) texels up to i * {texelsPerTap}: with two, its
 // sample lies between them where linear filtering weighs each texel by its
 // share of the tap's weight. Alpha is not blurred.
+//
+// Texel x weighs w(x) = exp(k x^2), k = {coefficient} / {texelsPerTap}^2. The
+// weights follow from one another by products alone: w(x + 1) = w(x) r(x)
+// with r(x) = exp(k (2x + 1)), and r(x + 1) = r(x) exp(2k).
 void main() {{
   vec4 centre = texture2D(tex, TexCoord0);
   vec3 sum = centre.rgb;
+  float perTexel = {coefficient} / float({texelsPerTap} * {texelsPerTap});
+  float texelWeight = 1.0;
+  float ratio = exp(perTexel);
+  float ratioGrowth = exp(2.0 * perTexel);
   for (int i = 1; i <= {taps}; ++i) {{
-    float outerWeight = texelWeight(i * {texelsPerTap});
-    float innerWeight = float({texelsPerTap} - 1) * texelWeight(i * {texelsPerTap} - 1);
-    float weight = outerWeight + innerWeight;
+    // The tap's texels, inner to outer: texelWeight ends as the outer one's.
+    float weight = 0.0;
+    for (int texel = 0; texel < {texelsPerTap}; ++texel) {{
+      texelWeight *= ratio;
+      ratio *= ratioGrowth;
+      weight += texelWeight;
+    }}
     // From the outer texel towards the inner one by the inner's share, in taps.
-    float position = float(i) - innerWeight / (weight * float({texelsPerTap}));
+    float position = float(i) - (weight - texelWeight) / (weight * float({texelsPerTap}));
     vec2 offset = position * {step};
     sum += weight * (texture2D(tex, TexCoord0 + offset).rgb +
                      texture2D(tex, TexCoord0 - offset).rgb);
