@@ -30,15 +30,25 @@ void DrawPass(ShaderStorage& storage, Texture& target, Mesh& mesh, ShaderProgram
 void DrawWithOpacity(Frame& frame, ShaderStorage& storage, float opacity);
 
 // The weights of one Gaussian direction: `taps` samples on each side of the
-// centre, sample i weighted exp(coefficient * i^2), the sum scaled by `norm`.
+// centre, `texelsPerTap` (1 or 2) texels apart. Tap i stands for the texels
+// texelsPerTap (i - 1) + 1 to texelsPerTap i from the centre, texel x weighted
+// exp(coefficient * (x / texelsPerTap)^2); the sum is scaled by `norm`. With
+// two texels per tap, linear filtering fetches both of a tap's texels in one
+// sample placed between them.
 struct GaussianTaps {
   int taps = 0;
   float coefficient = 0.0f;
   float norm = 1.0f;
+  int texelsPerTap = 1;
 };
 
-// 1 / (1 + 2 sum_{i=1..taps} exp(coefficient * i^2)), in single precision.
-float GaussianNorm(int taps, float coefficient);
+// The weight of the texel `texel` texels from the centre, before `norm`, in
+// single precision.
+float GaussianTexelWeight(const GaussianTaps& taps, int texel);
+
+// 1 / (the sum of the weights of every texel the taps stand for, the
+// centre's and both sides'), in single precision.
+float GaussianNorm(const GaussianTaps& taps);
 
 // What a program of the Gaussian pass calls its uniforms besides `tex`.
 struct GaussianUniformNames {
@@ -46,6 +56,7 @@ struct GaussianUniformNames {
   const char* coefficient;
   const char* norm;
   const char* step;
+  const char* texelsPerTap;
 };
 
 // The fragment source of one Gaussian direction with these uniform names.

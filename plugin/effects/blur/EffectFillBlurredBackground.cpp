@@ -6,7 +6,8 @@
 namespace Obrisk::Ogl {
 namespace {
 
-constexpr GaussianUniformNames kUniforms{"kernelSize", "sigma", "normalization", "direction"};
+constexpr GaussianUniformNames kUniforms{"kernelSize", "sigma", "normalization", "direction",
+                                         "texelsPerTap"};
 
 const ShaderSourceKeeper kShader{"EffectFillBackground_Blur", Shader::FullFrame,
                                  [] { return GaussianPassFragment(kUniforms); },
@@ -18,7 +19,7 @@ GaussianTaps BackgroundTaps(std::int32_t kernelSize) {
   taps.taps = kernelSize;
   const auto squared = static_cast<std::uint32_t>(kernelSize * kernelSize);
   taps.coefficient = -0.5f / static_cast<float>(squared);
-  taps.norm = GaussianNorm(taps.taps, taps.coefficient);
+  taps.norm = GaussianNorm(taps);
   return taps;
 }
 

@@ -11,7 +11,7 @@
 namespace Obrisk::Ogl {
 namespace {
 
-constexpr GaussianUniformNames kUniforms{"size", "sigma", "norm", "local_step"};
+constexpr GaussianUniformNames kUniforms{"size", "sigma", "norm", "local_step", "texels_per_tap"};
 
 const ShaderSourceKeeper kShader{"EffectBlur", Shader::FullFrame,
                                  [] { return GaussianPassFragment(kUniforms); },
@@ -93,8 +93,9 @@ constexpr float kMinDeviation = 0.34f;
 // Fast mode takes half the taps of a bell three times as wide.
 constexpr float kFastTapsPerDeviation = 1.5f;
 constexpr float kFastWidening = 3.0f;
-// Taps are two texels apart: with linear filtering each reaches twice as far.
-constexpr float kTexelsPerTap = 2.0f;
+// The direct passes' taps are two texels apart: one linear sample between
+// two texels fetches both, so each pass reaches twice as far per fetch.
+constexpr int kTexelsPerTap = 2;
 
 // The pyramid halves the picture until the deviation left is at most this
 // many texels of the level: from there the level's blur needs few taps, and
@@ -189,9 +190,10 @@ void DrawDirect(ShaderStorage& storage, const GaussianTaps& taps, EffectBlurOGLC
   const float width = static_cast<float>(rgba.GetFrameInfo().width);
   const float height = static_cast<float>(rgba.GetFrameInfo().height);
   Texture& intermediate = cache.intermediate->GetFirstTexture();
-  DrawGaussianPass(storage, program, kUniforms, taps, {kTexelsPerTap / width, 0.0f},
+  const auto texelsPerTap = static_cast<float>(taps.texelsPerTap);
+  DrawGaussianPass(storage, program, kUniforms, taps, {texelsPerTap / width, 0.0f},
                    rgba.GetFirstTexture(), intermediate);
-  DrawGaussianPass(storage, program, kUniforms, taps, {0.0f, kTexelsPerTap / height}, intermediate,
+  DrawGaussianPass(storage, program, kUniforms, taps, {0.0f, texelsPerTap / height}, intermediate,
                    target.GetFirstTexture());
 }
 
@@ -295,15 +297,15 @@ GaussianTaps GaussianBlurTaps(const Proc::SettingsEffectBlurGaussian& settings,
     taps.taps = static_cast<int>(kDeviationsPerRadius * deviation);
     taps.coefficient = -0.5f / (deviation * deviation);
   }
-  taps.norm = GaussianNorm(taps.taps, taps.coefficient);
+  taps.texelsPerTap = kTexelsPerTap;
+  taps.norm = GaussianNorm(taps);
   return taps;
 }
 
 double GaussianTapsDeviation(const GaussianTaps& taps) {
   double moment = 0.0;
-  for (int i = 1; i <= taps.taps; ++i) {
-    const double offset = kTexelsPerTap * i;
-    moment += 2.0 * std::exp(static_cast<double>(taps.coefficient) * i * i) * offset * offset;
+  for (int texel = 1; texel <= taps.taps * taps.texelsPerTap; ++texel) {
+    moment += 2.0 * GaussianTexelWeight(taps, texel) * texel * texel;
   }
   return std::sqrt(moment * taps.norm);
 }
@@ -327,7 +329,7 @@ GaussianPyramidPlan PlanGaussianPyramid(double deviation, bool fast) {
   plan.coarse.taps = static_cast<int>(
       std::ceil((fast ? kFastCoarseTapsPerDeviation : kCoarseTapsPerDeviation) * remaining));
   plan.coarse.coefficient = static_cast<float>(-0.5 / variance);
-  plan.coarse.norm = GaussianNorm(plan.coarse.taps, plan.coarse.coefficient);
+  plan.coarse.norm = GaussianNorm(plan.coarse);
   return plan;
 }
 

@@ -9,10 +9,12 @@
 namespace Obrisk::Ogl {
 
 // Separable Gaussian blur. Small radii take a horizontal and a vertical pass
-// with taps two texels apart; larger ones blur a halved (pyramid) copy of
-// the picture and scale it back up, so that their cost hardly grows with the
-// radius. Other algorithms embed it: they set its settings themselves and
-// call ProcessGpu with the cache that its CreateCache made.
+// with taps two texels apart, each a linear sample that weighs the two texels
+// it stands for by their own Gaussian weights; larger ones blur a halved
+// (pyramid) copy of the picture and scale it back up, so that their cost
+// hardly grows with the radius. Other algorithms embed it: they set its
+// settings themselves and call ProcessGpu with the cache that its
+// CreateCache made.
 class EffectGaussianBlur final
     : public EffectAlgorithmWithSettings<OneInputEffectAlgorithm,
                                          Proc::SettingsEffectBlurGaussian> {
@@ -30,7 +32,8 @@ GaussianTaps GaussianBlurTaps(const Proc::SettingsEffectBlurGaussian& settings,
                               std::uint32_t longerSide);
 
 // The standard deviation, in pixels, of the kernel that the direct passes
-// apply with these taps (its second moment: taps are two texels apart).
+// apply with these taps (the second moment of the weights of the texels the
+// taps stand for).
 double GaussianTapsDeviation(const GaussianTaps& taps);
 
 // Up to this deviation (pixels) the direct passes run; above it the pyramid.
