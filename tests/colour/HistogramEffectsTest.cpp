@@ -10,6 +10,7 @@
 #include <glog/logging.h>
 #include <gtest/gtest.h>
 
+#include "blur/BlurTestSupport.h"
 #include "effects/colour/HistogramRescale.h"
 #include "obrisk/effectcommon/ChromaticAdaptation.h"
 #include "obrisk/effectcommon/HistogramMath.h"
@@ -24,9 +25,6 @@ namespace {
 using Proc::PixFmt;
 using Proc::Range;
 using Testing::Pixel;
-
-// ---------------------------------------------------------------------------
-// Statistics
 
 Proc::Histogram HistogramOf(const std::vector<std::pair<int, std::uint64_t>>& counts) {
   Proc::Histogram histogram;
@@ -79,7 +77,6 @@ TEST(HistogramStatistics, RangeIsTheOccupiedLevelsAndEmptyHistogramsAreInvalid) 
 }
 
 TEST(HistogramStatistics, UpdateRangeWidensOnceAndThenHoldsStill) {
-  // Measurements that jump about from frame to frame.
   const std::vector<Proc::ChannelRanges> frames{{{20, 200}}, {{5, 240}}, {{30, 180}},
                                                 {{5, 240}},  {{255, 0}}, {{20, 200}}};
   Range range = Proc::MPEG_I_RANGE;
@@ -192,18 +189,14 @@ TEST(ChromaticAdaptation, TurnsTheReferenceIntoGreyOfItsLuminance) {
   }
 }
 
-// ---------------------------------------------------------------------------
-// GPU histogram
-
-// The histogram of one component counted on the CPU.
-Proc::HistogramBins CountOnCpu(const Proc::DataVideoMemory& frame, int component) {
-  Proc::HistogramBins bins{};
-  for (int y = 0; y < frame.GetFrameInfo().height; ++y) {
-    for (int x = 0; x < frame.GetFrameInfo().width; ++x) {
-      ++bins[Testing::PixelAt(frame, x, y)[component]];
-    }
-  }
-  return bins;
+// A single-channel 8-bit texture of `width` by `height` texels.
+Texture Plane(int width, int height, const std::uint8_t* levels) {
+  Texture::Params params;
+  params.width = width;
+  params.height = height;
+  params.internalFormat = GL_R8;
+  params.format = GL_RED;
+  return Texture(params, levels);
 }
 
 Proc::Histogram GpuHistogram(const Ptr<Proc::DataVideoMemory>& frame, int component) {
@@ -218,10 +211,13 @@ Proc::Histogram GpuHistogram(const Ptr<Proc::DataVideoMemory>& frame, int compon
 
 TEST(ComputeHistogram, CountsEachComponentOfASmallPictureExactly) {
   auto frame = Testing::MakeTestPattern(301, 199, PixFmt::RGBA);
+  const Testing::Image image = Testing::ToImage(*frame);
   for (int component = 0; component < 4; ++component) {
+    Proc::HistogramBins expected{};
+    for (const auto& texel : image.texels) ++expected[static_cast<std::size_t>(texel[component])];
     const Proc::Histogram histogram = GpuHistogram(frame, component);
     EXPECT_EQ(histogram.samples, 301u * 199u);
-    EXPECT_EQ(histogram.bins, CountOnCpu(*frame, component)) << "component " << component;
+    EXPECT_EQ(histogram.bins, expected) << "component " << component;
   }
 }
 
@@ -236,12 +232,7 @@ TEST(ComputeHistogram, ReadsASinglePlaneDirectly) {
   }
   Proc::Histogram histogram;
   OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
-    Texture::Params params;
-    params.width = kWidth;
-    params.height = kHeight;
-    params.internalFormat = GL_R8;
-    params.format = GL_RED;
-    Texture plane(params, levels.data());
+    Texture plane = Plane(kWidth, kHeight, levels.data());
     histogram = ComputeHistogram(plane, 0, storage);
   });
   EXPECT_EQ(histogram.samples, levels.size());
@@ -286,9 +277,6 @@ INSTANTIATE_TEST_SUITE_P(Thresholds, HistogramReduction,
                                            ReductionCase{770, 40, 2}, ReductionCase{771, 100, 3},
                                            ReductionCase{1002, 2, 3}));
 
-// ---------------------------------------------------------------------------
-// Effects
-
 // Collects the messages logged at error level while it lives.
 class ErrorLog : public google::LogSink {
  public:
@@ -318,14 +306,6 @@ Ptr<Proc::DataVideoMemory> Render(const Proc::Settings& settings,
   return Testing::Download(effect->ProcessData({Ptr<Proc::IData>(Testing::Upload(input))}));
 }
 
-void ExpectSamePicture(const Proc::DataVideoMemory& expected, const Proc::DataVideoMemory& actual) {
-  for (int y = 0; y < expected.GetFrameInfo().height; ++y) {
-    for (int x = 0; x < expected.GetFrameInfo().width; ++x) {
-      ASSERT_EQ(Testing::PixelAt(actual, x, y), Testing::PixelAt(expected, x, y)) << x << "," << y;
-    }
-  }
-}
-
 // Grey ramps from `low` to `high` in each channel, shifted per channel.
 Ptr<Proc::DataVideoMemory> Ramps(std::array<int, 3> low, std::array<int, 3> high) {
   return Testing::MakeFrame(64, 48, PixFmt::RGBA, [=](int x, int y) {
@@ -345,34 +325,33 @@ TEST(EffectMagicEnhance, StretchesEachChannelOntoTheFullRange) {
   auto input = Ramps(low, high);
   Proc::SettingsEffectMagicEnhance2 settings;
   settings.SetSaturatedPixels(0.0f, 0.0f);
-  auto output = Render(settings, input);
-  for (int y = 0; y < 48; ++y) {
-    for (int x = 0; x < 64; ++x) {
-      const Pixel in = Testing::PixelAt(*input, x, y);
-      const Pixel out = Testing::PixelAt(*output, x, y);
-      for (int c = 0; c < 3; ++c) {
-        const double expected = (in[c] - low[c]) * 255.0 / (high[c] - low[c]);
-        ASSERT_NEAR(out[c], expected, 1.0) << x << "," << y << " channel " << c;
-      }
-      ASSERT_EQ(out[3], in[3]) << "alpha kept";
-    }
+  const Testing::Image output = Testing::ToImage(*Render(settings, input));
+  Testing::Image expected = Testing::ToImage(*input);
+  for (std::size_t i = 0; i < expected.texels.size(); ++i) {
+    auto& texel = expected.texels[i];
+    ASSERT_EQ(output.texels[i][3], texel[3]) << "alpha kept";
+    for (int c = 0; c < 3; ++c) texel[c] = (texel[c] - low[c]) * 255.0f / (high[c] - low[c]);
   }
+  const auto worst = Testing::MaxDifference(output, expected, 3);
+  EXPECT_LE(worst.value, 1.0f) << worst.x << "," << worst.y << " channel " << worst.channel;
 }
 
 struct PassThroughCase {
   std::string name;
   std::function<std::unique_ptr<Proc::Settings>()> settings;
-  std::function<Ptr<Proc::DataVideoMemory>()> picture;
+  Ptr<Proc::DataVideoMemory> picture;
   std::string error;  // expected in the log, or empty
+  friend void PrintTo(const PassThroughCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class PassThrough : public ::testing::TestWithParam<PassThroughCase> {};
 
 TEST_P(PassThrough, LeavesThePictureAsItIs) {
   ErrorLog log;
-  auto input = GetParam().picture();
+  const auto& input = GetParam().picture;
   auto output = Render(*GetParam().settings(), input);
-  ExpectSamePicture(*input, *output);
+  EXPECT_EQ(Testing::MaxDifference(Testing::ToImage(*input), Testing::ToImage(*output)).value,
+            0.0f);
   const auto messages = log.Messages();
   if (GetParam().error.empty()) {
     EXPECT_TRUE(messages.empty()) << messages.front();
@@ -405,49 +384,34 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         PassThroughCase{"EnhanceInvalidThresholds",
                         Thresholds<Proc::SettingsEffectMagicEnhance2>(60.0f, 50.0f),
-                        [] {
-                          return Ramps({40, 10, 100}, {200, 120, 250});
-                        },
+                        Ramps({40, 10, 100}, {200, 120, 250}),
                         "Invalid thresholds (min + max > 100.0): min = 60, max = 50"},
         PassThroughCase{"ContrastInvalidThresholds",
                         Thresholds<Proc::SettingsEffectAutoContrast>(60.0f, 50.0f),
-                        [] {
-                          return Ramps({40, 40, 40}, {120, 120, 120});
-                        },
+                        Ramps({40, 40, 40}, {120, 120, 120}),
                         "Invalid thresholds (min + max > 100.0): min = 60, max = 50"},
         PassThroughCase{"ContrastFullRange",
-                        Thresholds<Proc::SettingsEffectAutoContrast>(0.5f, 0.5f), FullRange, ""},
+                        Thresholds<Proc::SettingsEffectAutoContrast>(0.5f, 0.5f), FullRange(), ""},
         PassThroughCase{"EnhanceFullRange",
-                        Thresholds<Proc::SettingsEffectMagicEnhance2>(0.5f, 0.5f), FullRange, ""},
+                        Thresholds<Proc::SettingsEffectMagicEnhance2>(0.5f, 0.5f), FullRange(), ""},
         PassThroughCase{"EnhanceFlatPicture",
                         Thresholds<Proc::SettingsEffectMagicEnhance2>(0.0f, 0.0f),
-                        [] {
-                          return Ramps({90, 90, 90}, {90, 90, 90});
-                        },
-                        ""},
+                        Ramps({90, 90, 90}, {90, 90, 90}), ""},
         PassThroughCase{"WhiteBalanceWithAWhiteReference",
                         [] {
                           auto settings = std::make_unique<Proc::SettingsEffectAutoWhiteBalance>();
                           settings->SetColor({255, 255, 255, 255});
                           return settings;
                         },
-                        [] {
-                          return Ramps({40, 10, 100}, {200, 120, 250});
-                        },
-                        ""}),
+                        Ramps({40, 10, 100}, {200, 120, 250}), ""}),
     [](const auto& info) { return info.param.name; });
 
 TEST(RescaleHistogram, RejectsUnsuitableTexturesAndModes) {
   ErrorLog log;
   bool drawn[2] = {true, true};
   OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
-    Texture::Params params;
-    params.width = 8;
-    params.height = 8;
-    params.internalFormat = GL_R8;
-    params.format = GL_RED;
-    Texture plane(params, nullptr);
-    Texture other(params, nullptr);
+    Texture plane = Plane(8, 8, nullptr);
+    Texture other = Plane(8, 8, nullptr);
     HistogramRescaleOglCache cache;
     Range range = Proc::JPEG_RANGE;
     drawn[0] = RescaleHistogram(other, plane, kRescaleRGB, {0.0f, 0.0f}, range, storage, cache);
