@@ -149,6 +149,12 @@ TEST(HistogramStatistics, ChromaTablesScaleAboutNeutralAndKeepTheHue) {
   EXPECT_THROW(Proc::PrepareUVTransTables(-0.5), std::invalid_argument);
 }
 
+void ExpectMatrixNear(const Proc::Matrix3& actual, const Proc::Matrix3& expected, double within) {
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) EXPECT_NEAR(actual[i][j], expected[i][j], within) << i << j;
+  }
+}
+
 // The published D65-to-D50 adaptation matrices in XYZ (Bradford, XYZ scaling).
 TEST(ChromaticAdaptation, MatchesThePublishedD65ToD50Matrices) {
   const Proc::Vector3 d65{0.95047, 1.0, 1.08883};
@@ -160,12 +166,8 @@ TEST(ChromaticAdaptation, MatchesThePublishedD65ToD50Matrices) {
   const std::pair<Proc::ScalingMethod, Proc::Matrix3> published[] = {
       {Proc::ScalingMethod::Bradford, bradford}, {Proc::ScalingMethod::XYZScaling, xyz}};
   for (const auto& [method, expected] : published) {
-    const Proc::Matrix3 actual = Proc::ChromaticAdaptationMatrix(d65, d50, method);
-    for (int i = 0; i < 3; ++i) {
-      for (int j = 0; j < 3; ++j) {
-        EXPECT_NEAR(actual[i][j], expected[i][j], 1e-6) << static_cast<int>(method) << i << j;
-      }
-    }
+    SCOPED_TRACE(static_cast<int>(method));
+    ExpectMatrixNear(Proc::ChromaticAdaptationMatrix(d65, d50, method), expected, 1e-6);
   }
   EXPECT_THROW(Proc::ConeResponseMatrix(static_cast<Proc::ScalingMethod>(7)),
                std::invalid_argument);
@@ -182,11 +184,9 @@ TEST(ChromaticAdaptation, TurnsTheReferenceIntoGreyOfItsLuminance) {
       EXPECT_NEAR(m[i][0] * r + m[i][1] * g + m[i][2] * b, luminance, 1e-9);
     }
   }
-  const Proc::Matrix3 identity =
-      Proc::GetChromaticAdaptationTransformation({0, 0, 0, 255}, Proc::ScalingMethod::Bradford);
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) EXPECT_EQ(identity[i][j], i == j ? 1.0 : 0.0);
-  }
+  ExpectMatrixNear(
+      Proc::GetChromaticAdaptationTransformation({0, 0, 0, 255}, Proc::ScalingMethod::Bradford),
+      {{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, {0.0, 0.0, 1.0}}}, 0.0);
 }
 
 // A single-channel 8-bit texture of `width` by `height` texels.
@@ -379,32 +379,29 @@ std::function<std::unique_ptr<Proc::Settings>()> Thresholds(float black, float w
   };
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PassThrough,
-    ::testing::Values(
-        PassThroughCase{"EnhanceInvalidThresholds",
-                        Thresholds<Proc::SettingsEffectMagicEnhance2>(60.0f, 50.0f),
-                        Ramps({40, 10, 100}, {200, 120, 250}),
-                        "Invalid thresholds (min + max > 100.0): min = 60, max = 50"},
-        PassThroughCase{"ContrastInvalidThresholds",
-                        Thresholds<Proc::SettingsEffectAutoContrast>(60.0f, 50.0f),
-                        Ramps({40, 40, 40}, {120, 120, 120}),
-                        "Invalid thresholds (min + max > 100.0): min = 60, max = 50"},
-        PassThroughCase{"ContrastFullRange",
-                        Thresholds<Proc::SettingsEffectAutoContrast>(0.5f, 0.5f), FullRange(), ""},
-        PassThroughCase{"EnhanceFullRange",
-                        Thresholds<Proc::SettingsEffectMagicEnhance2>(0.5f, 0.5f), FullRange(), ""},
-        PassThroughCase{"EnhanceFlatPicture",
-                        Thresholds<Proc::SettingsEffectMagicEnhance2>(0.0f, 0.0f),
-                        Ramps({90, 90, 90}, {90, 90, 90}), ""},
-        PassThroughCase{"WhiteBalanceWithAWhiteReference",
-                        [] {
-                          auto settings = std::make_unique<Proc::SettingsEffectAutoWhiteBalance>();
-                          settings->SetColor({255, 255, 255, 255});
-                          return settings;
-                        },
-                        Ramps({40, 10, 100}, {200, 120, 250}), ""}),
-    [](const auto& info) { return info.param.name; });
+std::vector<PassThroughCase> PassThroughCases() {
+  using namespace Proc;
+  const std::string invalid = "Invalid thresholds (min + max > 100.0): min = 60, max = 50";
+  const auto whiteReference = [] {
+    auto settings = std::make_unique<SettingsEffectAutoWhiteBalance>();
+    settings->SetColor({255, 255, 255, 255});
+    return settings;
+  };
+  return {
+      {"EnhanceInvalidThresholds", Thresholds<SettingsEffectMagicEnhance2>(60.0f, 50.0f),
+       Ramps({40, 10, 100}, {200, 120, 250}), invalid},
+      {"ContrastInvalidThresholds", Thresholds<SettingsEffectAutoContrast>(60.0f, 50.0f),
+       Ramps({40, 40, 40}, {120, 120, 120}), invalid},
+      {"ContrastFullRange", Thresholds<SettingsEffectAutoContrast>(0.5f, 0.5f), FullRange(), ""},
+      {"EnhanceFullRange", Thresholds<SettingsEffectMagicEnhance2>(0.5f, 0.5f), FullRange(), ""},
+      {"EnhanceFlatPicture", Thresholds<SettingsEffectMagicEnhance2>(0.0f, 0.0f),
+       Ramps({90, 90, 90}, {90, 90, 90}), ""},
+      {"WhiteBalanceWithAWhiteReference", whiteReference, Ramps({40, 10, 100}, {200, 120, 250}),
+       ""}};
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PassThrough, ::testing::ValuesIn(PassThroughCases()),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(RescaleHistogram, RejectsUnsuitableTexturesAndModes) {
   ErrorLog log;
@@ -498,8 +495,9 @@ Ptr<Proc::DataVideoMemory> PaleColours() {
                             [&](int x, int y) { return colours[(x / 4 + y / 8) % 6]; });
 }
 
-// Y'PbPr of the pixel (BT.709, 0 to 1 and -0.5 to 0.5).
-glm::vec3 YPbPr(const Pixel& p) {
+// Y'PbPr of the pixel or texel (BT.709, 0 to 1 and -0.5 to 0.5).
+template <class Rgb>
+glm::vec3 YPbPr(const Rgb& p) {
   return RgbToBT709YpPbPr(glm::vec3(p[0], p[1], p[2]) / 255.0f);
 }
 
@@ -529,16 +527,13 @@ double MeasuredGain(const Proc::DataVideoMemory& picture) {
   constexpr double kChromaSpan = 224.0;
   Proc::HistogramBins cb{};
   Proc::HistogramBins cr{};
-  const int width = picture.GetFrameInfo().width;
-  const int height = picture.GetFrameInfo().height;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const glm::vec3 c = YPbPr(Testing::PixelAt(picture, x, y));
-      ++cb[static_cast<std::size_t>(std::lround(Proc::kNeutralChroma + kChromaSpan * c.y))];
-      ++cr[static_cast<std::size_t>(std::lround(Proc::kNeutralChroma + kChromaSpan * c.z))];
-    }
+  const Testing::Image image = Testing::ToImage(picture);
+  for (const auto& t : image.texels) {
+    const glm::vec3 c = YPbPr(t);
+    ++cb[static_cast<std::size_t>(std::lround(Proc::kNeutralChroma + kChromaSpan * c.y))];
+    ++cr[static_cast<std::size_t>(std::lround(Proc::kNeutralChroma + kChromaSpan * c.z))];
   }
-  return Proc::CalcSaturation(cb, cr, static_cast<std::uint64_t>(width) * height);
+  return Proc::CalcSaturation(cb, cr, image.texels.size());
 }
 
 struct SaturationCase {
