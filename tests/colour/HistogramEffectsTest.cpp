@@ -298,12 +298,11 @@ class ErrorLog : public google::LogSink {
   std::vector<std::string> messages_;
 };
 
-Ptr<Proc::DataVideoMemory> Render(const Proc::Settings& settings,
-                                  const Ptr<Proc::DataVideoMemory>& input) {
-  auto registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, settings.GetClassId());
-  effect->SetSettingsObject(settings);
-  return Testing::Download(effect->ProcessData({Ptr<Proc::IData>(Testing::Upload(input))}));
+using Testing::Image;
+using Testing::ToImage;
+
+Image Render(const Proc::Settings& settings, const Ptr<Proc::DataVideoMemory>& input) {
+  return Testing::RunRegistered(settings, ToImage(*input), input->GetPixelFormat());
 }
 
 // Grey ramps from `low` to `high` in each channel, shifted per channel.
@@ -325,8 +324,8 @@ TEST(EffectMagicEnhance, StretchesEachChannelOntoTheFullRange) {
   auto input = Ramps(low, high);
   Proc::SettingsEffectMagicEnhance2 settings;
   settings.SetSaturatedPixels(0.0f, 0.0f);
-  const Testing::Image output = Testing::ToImage(*Render(settings, input));
-  Testing::Image expected = Testing::ToImage(*input);
+  const Image output = Render(settings, input);
+  Image expected = ToImage(*input);
   for (std::size_t i = 0; i < expected.texels.size(); ++i) {
     auto& texel = expected.texels[i];
     ASSERT_EQ(output.texels[i][3], texel[3]) << "alpha kept";
@@ -349,8 +348,7 @@ class PassThrough : public ::testing::TestWithParam<PassThroughCase> {};
 TEST_P(PassThrough, LeavesThePictureAsItIs) {
   ErrorLog log;
   const auto& input = GetParam().picture;
-  auto output = Render(*GetParam().settings(), input);
-  EXPECT_EQ(Testing::MaxDifference(Testing::ToImage(*input), Testing::ToImage(*output)).value,
+  EXPECT_EQ(Testing::MaxDifference(ToImage(*input), Render(*GetParam().settings(), input)).value,
             0.0f);
   const auto messages = log.Messages();
   if (GetParam().error.empty()) {
@@ -422,8 +420,8 @@ TEST(RescaleHistogram, RejectsUnsuitableTexturesAndModes) {
   EXPECT_EQ(messages[1], "Unknown rescale mode: 5");
 }
 
-// BT.709 Y' of a pixel on the 0 to 255 scale.
-double Luma(const Pixel& p) {
+// BT.709 Y' of a texel on the 0 to 255 scale.
+double Luma(const std::array<float, 4>& p) {
   return 0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2];
 }
 
@@ -438,9 +436,9 @@ TEST(EffectAutoContrast, StretchesALowContrastPictureOverTheRange) {
   });
   Proc::SettingsEffectAutoContrast settings;
   settings.SetSaturatedPixels(0.0f, 0.0f);
-  auto output = Render(settings, input);
+  const Image output = Render(settings, input);
   for (int x = 0; x < 61; ++x) {
-    const Pixel out = Testing::PixelAt(*output, x, 7);
+    const auto& out = output.At(x, 7);
     const double expected = (2.0 * x) * 255.0 / 120.0;
     EXPECT_NEAR(Luma(out), expected, 3.0) << x;
     EXPECT_NEAR(out[0], out[2], 2) << "stays grey";
@@ -466,17 +464,16 @@ class AutoWhiteBalance : public ::testing::TestWithParam<Proc::ScalingMethod> {}
 // mean colour is rounded to bytes (half a level of about 90: 0.6 % of the
 // gain, 1.4 levels at 220), and the output is rounded once more: 4 levels.
 TEST_P(AutoWhiteBalance, MakesGreyPatchesGrey) {
-  auto input = CastPatches();
   Proc::SettingsEffectAutoWhiteBalance settings;
   settings.SetScalingMethod(GetParam());
-  auto output = Render(settings, input);
+  const Image input = ToImage(*CastPatches());
+  const Image output = Render(settings, CastPatches());
   for (int y = 5; y < 40; y += 10) {
     for (int x = 5; x < 60; x += 10) {
-      const Pixel in = Testing::PixelAt(*input, x, y);
-      const Pixel out = Testing::PixelAt(*output, x, y);
+      const auto& in = input.At(x, y);
+      const auto& out = output.At(x, y);
       const auto [low, high] = std::minmax({out[0], out[1], out[2]});
-      EXPECT_LE(high - low, 4) << x << "," << y << ": " << int(out[0]) << " " << int(out[1]) << " "
-                               << int(out[2]);
+      EXPECT_LE(high - low, 4) << x << "," << y << ": " << out[0] << " " << out[1] << " " << out[2];
       EXPECT_NEAR(Luma(out), Luma(in), 4.0) << "luminance kept";
     }
   }
@@ -504,13 +501,12 @@ glm::vec3 YPbPr(const Rgb& p) {
 // Tolerance on Y', Pb and Pr: the planes hold 8-bit codes (half a code of
 // 224 for chroma, times the gain of up to 2) and the output is rounded to
 // bytes: 3 / 255.
-void ExpectChromaScaled(const Proc::DataVideoMemory& input, const Proc::DataVideoMemory& output,
-                        double gain, bool alpha) {
+void ExpectChromaScaled(const Image& input, const Image& output, double gain, bool alpha) {
   constexpr double kTolerance = 3.0 / 255.0;
   for (int y = 0; y < 16; y += 3) {
     for (int x = 0; x < 24; x += 2) {
-      const Pixel in = Testing::PixelAt(input, x, y);
-      const Pixel out = Testing::PixelAt(output, x, y);
+      const auto& in = input.At(x, y);
+      const auto& out = output.At(x, y);
       const glm::vec3 a = YPbPr(in);
       const glm::vec3 b = YPbPr(out);
       EXPECT_NEAR(b.x, a.x, kTolerance) << x << "," << y;
@@ -523,11 +519,10 @@ void ExpectChromaScaled(const Proc::DataVideoMemory& input, const Proc::DataVide
 
 // The gain the automatic mode should measure on a picture: its Cb and Cr
 // codes (BT.709, limited range) counted on the CPU.
-double MeasuredGain(const Proc::DataVideoMemory& picture) {
+double MeasuredGain(const Image& image) {
   constexpr double kChromaSpan = 224.0;
   Proc::HistogramBins cb{};
   Proc::HistogramBins cr{};
-  const Testing::Image image = Testing::ToImage(picture);
   for (const auto& t : image.texels) {
     const glm::vec3 c = YPbPr(t);
     ++cb[static_cast<std::size_t>(std::lround(Proc::kNeutralChroma + kChromaSpan * c.y))];
@@ -549,12 +544,13 @@ TEST_P(Saturation, ScalesTheChromaAboutNeutral) {
   Proc::SettingsEffectSaturation settings;
   settings.SetSaturation(GetParam().setting);
   settings.SetAlphaIsDisabled(GetParam().alphaDisabled);
-  auto output = Render(settings, input);
-  const double gain = settings.IsAutomatic() ? MeasuredGain(*input) : settings.GetSaturation();
+  const Image output = Render(settings, input);
+  const double gain =
+      settings.IsAutomatic() ? MeasuredGain(ToImage(*input)) : settings.GetSaturation();
   if (settings.IsAutomatic()) {
     ASSERT_GT(gain, 1.3) << "the pale picture is lifted";
   }
-  ExpectChromaScaled(*input, *output, gain, !GetParam().alphaDisabled);
+  ExpectChromaScaled(ToImage(*input), output, gain, !GetParam().alphaDisabled);
 }
 
 INSTANTIATE_TEST_SUITE_P(Gains, Saturation,
