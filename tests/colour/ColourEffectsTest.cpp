@@ -252,32 +252,31 @@ Ptr<Proc::DataVideoMemory> Picture(PixFmt format, const ColorSpace& colorSpace =
   return frame;
 }
 
-std::string Describe(const Pixel& p) {
-  return std::to_string(p[0]) + "," + std::to_string(p[1]) + "," + std::to_string(p[2]) + "," +
-         std::to_string(p[3]);
+// The four channels of a pixel, times `scale`, as text.
+template <class Channels>
+std::string Describe(const Channels& p, double scale = 1.0) {
+  return ::testing::PrintToString(
+      std::vector<double>{p[0] * scale, p[1] * scale, p[2] * scale, p[3] * scale});
 }
 
 // Every pixel of `output` is one of the formula's results for `input`.
-void ExpectFormula(const Proc::DataVideoMemory& input, const Proc::DataVideoMemory& output,
+void ExpectFormula(const Testing::Image& input, const Testing::Image& output,
                    const Formula& formula) {
   int failures = 0;
-  for (int y = 0; y < kHeight && failures < 5; ++y) {
-    for (int x = 0; x < kWidth && failures < 5; ++x) {
-      const Pixel in = Testing::PixelAt(input, x, y);
-      const Pixel out = Testing::PixelAt(output, x, y);
-      const auto expected = formula({in[0] / 255.0, in[1] / 255.0, in[2] / 255.0, in[3] / 255.0});
-      const auto near = [&](const Colour& e) {
-        for (int c = 0; c < 4; ++c) {
-          if (std::fabs(out[c] - e[c] * 255.0) > 1.0) return false;
-        }
-        return true;
-      };
-      if (std::none_of(expected.begin(), expected.end(), near)) {
-        ++failures;
-        const Colour& e = expected.front();
-        ADD_FAILURE() << "input " << Describe(in) << " gave " << Describe(out) << ", expected "
-                      << e[0] * 255 << "," << e[1] * 255 << "," << e[2] * 255 << "," << e[3] * 255;
+  for (std::size_t i = 0; i < input.texels.size() && failures < 5; ++i) {
+    const auto& in = input.texels[i];
+    const auto& out = output.texels[i];
+    const auto expected = formula({in[0] / 255.0, in[1] / 255.0, in[2] / 255.0, in[3] / 255.0});
+    const auto near = [&](const Colour& e) {
+      for (int c = 0; c < 4; ++c) {
+        if (std::fabs(out[c] - e[c] * 255.0) > 1.0) return false;
       }
+      return true;
+    };
+    if (std::none_of(expected.begin(), expected.end(), near)) {
+      ++failures;
+      ADD_FAILURE() << "input " << Describe(in) << " gave " << Describe(out) << ", expected "
+                    << Describe(expected.front(), 255.0);
     }
   }
 }
@@ -429,10 +428,8 @@ TEST_P(ColourEffectFormula, MatchesTheFormulaOnTheCpu) {
   const auto settings = GetParam().settings();
   for (PixFmt format : {PixFmt::RGBA, PixFmt::RGBX}) {
     SCOPED_TRACE(format == PixFmt::RGBA ? "RGBA input" : "RGBX input");
-    Ptr<Proc::IEffect> effect = MakeEffect(*settings);
-    const auto input = Picture(format);
-    const auto output = Testing::Download(Apply(*effect, Testing::Upload(input)));
-    ExpectFormula(*input, *output, GetParam().formula);
+    const Testing::Image input = ToImage(*Picture(format));
+    ExpectFormula(input, Testing::RunRegistered(*settings, input, format), GetParam().formula);
   }
 }
 
