@@ -113,12 +113,13 @@ TEST(RgbToBT709YpPbPr, GivesTheBT709Values) {
   }
 }
 
-struct RoundTripCase {
+struct IntegerCase {
+  PixFmt format;
   std::uint32_t matrix;
   bool full;
 };
 
-class YUVRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
+class YUVRoundTrip : public ::testing::TestWithParam<IntegerCase> {};
 
 // 8-bit planes drawn as a 16-bit float RGBA picture and split again give
 // back the same code values.
@@ -135,12 +136,12 @@ TEST_P(YUVRoundTrip, KeepsEightBitValues) {
   }
   OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
     const Proc::FrameInfo info{kWidth, kHeight, 1, 1};
-    Ptr<Frame> source = Frame::CreateIntermediate(space, PixFmt::YUV444P, info);
+    Ptr<Frame> source = Frame::CreateIntermediate(space, GetParam().format, info);
     for (int p = 0; p < 3; ++p) source->Planes().Plane(p).Update(0, planes[p].data());
     Ptr<Frame> rgba = Frame::CreateIntermediate(space, PixFmt::RGBA_HALF, info);
     YUVConverter converter(storage, space);
     converter.ToRGBA(source->Planes(), rgba->GetFirstTexture());
-    Ptr<Frame> back = Frame::CreateIntermediate(space, PixFmt::YUV444P, info);
+    Ptr<Frame> back = Frame::CreateIntermediate(space, GetParam().format, info);
     YUVTextures backPlanes = back->Planes();
     converter.ToYUV(rgba->GetFirstTexture(), backPlanes);
     for (int p = 0; p < 3; ++p) {
@@ -150,9 +151,11 @@ TEST_P(YUVRoundTrip, KeepsEightBitValues) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Matrices, YUVRoundTrip,
-                         ::testing::Values(RoundTripCase{1, false}, RoundTripCase{1, true},
-                                           RoundTripCase{6, false}, RoundTripCase{9, false},
-                                           RoundTripCase{9, true}));
+                         ::testing::Values(IntegerCase{PixFmt::YUV444P, 1, false},
+                                           IntegerCase{PixFmt::YUV444P, 1, true},
+                                           IntegerCase{PixFmt::YUV444P, 6, false},
+                                           IntegerCase{PixFmt::YUV444P, 9, false},
+                                           IntegerCase{PixFmt::YUV444P, 9, true}));
 
 // A YUVA 4:2:0 frame with one chroma value throughout reads back as RGBA
 // with the formula's colours and the alpha plane's alpha.
@@ -216,21 +219,6 @@ TEST(YUVFrame, SubsampledChromaIsTheBlockMean) {
   });
 }
 
-TEST(YUVFrame, PlanesThatDoNotFitTheFormatAreRejected) {
-  OglManager::GetInstance().Invoke([](ShaderStorage&) {
-    Ptr<Frame> frame = Frame::CreateIntermediate({}, PixFmt::YUV444P, {4, 4, 1, 1});
-    YUVTextures planes = frame->Planes();
-    EXPECT_THROW(
-        YUVTextures(PixFmt::YUV420P, {&planes.Plane(0), &planes.Plane(1), &planes.Plane(2)}),
-        OglException);
-    EXPECT_THROW(
-        YUVTextures(PixFmt::YUVA444P, {&planes.Plane(0), &planes.Plane(1), &planes.Plane(2)}),
-        OglException);
-    Ptr<Frame> rgba = Frame::CreateIntermediate({}, PixFmt::RGBA, {4, 4, 1, 1});
-    EXPECT_THROW(rgba->Planes(), OglException);
-  });
-}
-
 // The code values of an integer plane, rows bottom first.
 Plane ReadIntegerPlane(Texture& texture, Surface& surface) {
   EXPECT_TRUE(texture.IsInteger());
@@ -244,12 +232,6 @@ bool IsSubsampled(PixFmt format) {
 bool HasAlphaPlane(PixFmt format) {
   return format == PixFmt::YUVA420P || format == PixFmt::YUVA444P;
 }
-
-struct IntegerCase {
-  PixFmt format;
-  std::uint32_t matrix;
-  bool full;
-};
 
 constexpr int kPictureWidth = 8;
 constexpr int kPictureHeight = 4;
@@ -419,9 +401,19 @@ TEST_P(YUVIntegerRoundTrip, GivesTheDecodedPictureWithItsAlpha) {
 INSTANTIATE_TEST_SUITE_P(Formats, YUVIntegerRoundTrip,
                          ::testing::Values(PixFmt::YUVA420P, PixFmt::YUVA444P));
 
-TEST(YUVIntegerPlanes, MisuseIsRejected) {
+TEST(YUVTextures, MisuseIsRejected) {
   OglManager::GetInstance().Invoke([](ShaderStorage& storage) {
     const Proc::FrameInfo info{4, 4, 1, 1};
+    // Planes that do not fit the format.
+    Ptr<Frame> frame = Frame::CreateIntermediate({}, PixFmt::YUV444P, info);
+    YUVTextures planes = frame->Planes();
+    EXPECT_THROW(
+        YUVTextures(PixFmt::YUV420P, {&planes.Plane(0), &planes.Plane(1), &planes.Plane(2)}),
+        OglException);
+    EXPECT_THROW(
+        YUVTextures(PixFmt::YUVA444P, {&planes.Plane(0), &planes.Plane(1), &planes.Plane(2)}),
+        OglException);
+    EXPECT_THROW(Frame::CreateIntermediate({}, PixFmt::RGBA, info)->Planes(), OglException);
     YUVTextures opaque(info, PixFmt::YUV444P, YUVTextures::Samples::Integer);
     YUVConverter converter(storage, ColorSpace{});
     EXPECT_THROW(converter.ToYUVA(*RgbaTexture(4, 4, nullptr), opaque), OglException)
