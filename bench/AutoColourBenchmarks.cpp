@@ -34,17 +34,13 @@ Ptr<Proc::DataVideoMemory> Picture() {
   return Bench::MakePicture(kHdWidth, kHdHeight, Channel);
 }
 
-Ptr<Ogl::DataVideoOGL> UploadedFrame() {
-  return Ogl::UploadFrame(Picture());
-}
-
 void RunFrames(benchmark::State& state, const Proc::Settings& settings) {
-  Bench::RunToFinishedFrames(state, *Bench::CreateEffect(settings), UploadedFrame());
+  Bench::RunToFinishedFrames(state, settings, Picture());
   state.SetLabel(Ogl::OglManager::GetInstance().Renderer());
 }
 
 void BM_ComputeHistogram(benchmark::State& state) {
-  Ptr<Ogl::DataVideoOGL> frame = UploadedFrame();
+  Ptr<Ogl::DataVideoOGL> frame = Ogl::UploadFrame(Picture());
   Ogl::FinishFrame(frame);
   for (auto _ : state) {
     Ogl::OglManager::GetInstance().Invoke([&](Ogl::ShaderStorage& storage) {

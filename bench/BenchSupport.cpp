@@ -81,4 +81,9 @@ void RunToFinishedFrames(benchmark::State& state, Proc::IEffect& effect,
   RunToFinishedFrames(state, effect, std::vector<Ptr<Ogl::DataVideoOGL>>{input}, frameStep);
 }
 
+void RunToFinishedFrames(benchmark::State& state, const Proc::Settings& settings,
+                         const Ptr<Proc::DataVideoMemory>& picture) {
+  RunToFinishedFrames(state, *CreateEffect(settings), Ogl::UploadFrame(picture));
+}
+
 }  // namespace Obrisk::Bench

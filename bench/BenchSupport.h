@@ -35,6 +35,9 @@ Ptr<Ogl::DataVideoOGL> UploadedPattern(int width, int height);
 // `frameStep` moves the input's start time on by that much each frame.
 void RunToFinishedFrames(benchmark::State& state, Proc::IEffect& effect,
                          const Ptr<Ogl::DataVideoOGL>& input, std::int64_t frameStep = 0);
+// Runs a new effect of the settings' class on `picture`, uploaded once.
+void RunToFinishedFrames(benchmark::State& state, const Proc::Settings& settings,
+                         const Ptr<Proc::DataVideoMemory>& picture);
 // The same for effects of several inputs (transitions, mixes), in order.
 void RunToFinishedFrames(benchmark::State& state, Proc::IEffect& effect,
                          const std::vector<Ptr<Ogl::DataVideoOGL>>& inputs,

@@ -9,7 +9,6 @@
 #include <glog/logging.h>
 #include "BenchSupport.h"
 
-#include "obrisk/ogl/FrameTransfer.h"
 #include "obrisk/ogl/OglManager.h"
 #include "obrisk/settings/BlurSettings.h"
 
@@ -33,12 +32,8 @@ Ptr<Proc::DataVideoMemory> Picture() {
   return Bench::MakePicture(kHdWidth, kHdHeight, Channel);
 }
 
-Ptr<Ogl::DataVideoOGL> UploadedFrame() {
-  return Ogl::UploadFrame(Picture());
-}
-
 void RunFrames(benchmark::State& state, const Proc::Settings& settings) {
-  Bench::RunToFinishedFrames(state, *Bench::CreateEffect(settings), UploadedFrame());
+  Bench::RunToFinishedFrames(state, settings, Picture());
 }
 
 // Amount in thousandths of the longer side: 3 takes the direct passes, the
