@@ -103,4 +103,11 @@ void Frame::Draw(Mesh& mesh, ShaderStorage& storage) {
   mesh.Draw(program);
 }
 
+void Frame::Draw(Mesh& mesh, ShaderStorage& storage, float opacity) {
+  EnableState blend(GL_BLEND);
+  glBlendColor(0.0f, 0.0f, 0.0f, opacity);
+  glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
+  Draw(mesh, storage);
+}
+
 }  // namespace Obrisk::Ogl

@@ -184,6 +184,26 @@ TEST(ShaderStorageTest, BuiltinMixAndOverlayPrograms) {
   EXPECT_EQ(blended[3], 255);
 }
 
+TEST(FrameTest, DrawWithOpacityBlendsColourAndAlphaAndLeavesBlendingOff) {
+  auto source = Testing::Upload(Testing::MakeFrame(3, 2, PixFmt::RGBA, [](int, int) {
+    return Pixel{200, 40, 0, 255};
+  }));
+  source->Wait();
+  auto out = DataVideoOGL::Create({}, PixFmt::RGBA, {3, 2, 1, 1});
+  bool blendingAfter = true;
+  Manager().Invoke([&](ShaderStorage& storage) {
+    out->Resolve(storage);
+    storage.FBO().Attach(out->FrameData()->GetFirstTexture());
+    glClearColor(0.0f, 0.0f, 1.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    source->FrameData()->Draw(storage.FrameQuad(), storage, 0.25f);
+    blendingAfter = glIsEnabled(GL_BLEND) == GL_TRUE;
+  });
+  // target = source * 0.25 + (0, 0, 255, 0) * 0.75
+  EXPECT_EQ(Testing::PixelAt(*DownloadFrame(out), 2, 1), (Pixel{50, 10, 191, 64}));
+  EXPECT_FALSE(blendingAfter);
+}
+
 TEST(GlStateTest, EnableStateRestoresThePreviousState) {
   Manager().Invoke([](ShaderStorage&) {
     glDisable(GL_BLEND);

@@ -6,13 +6,6 @@
 
 namespace Obrisk::Ogl {
 
-void DrawWithOpacity(Frame& frame, ShaderStorage& storage, float opacity) {
-  EnableState blend(GL_BLEND);
-  glBlendColor(0.0f, 0.0f, 0.0f, opacity);
-  glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
-  frame.Draw(storage.FrameQuad(), storage);
-}
-
 float GaussianTexelWeight(const GaussianTaps& taps, int texel) {
   const float position = static_cast<float>(texel) / static_cast<float>(taps.texelsPerTap);
   return std::exp(taps.coefficient * position * position);

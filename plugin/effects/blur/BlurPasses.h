@@ -25,10 +25,6 @@ void DrawPass(ShaderStorage& storage, Texture& target, Mesh& mesh, ShaderProgram
   mesh.Draw(program);
 }
 
-// Blends `frame` into the attached target: target = frame * opacity +
-// target * (1 - opacity), colour and alpha alike.
-void DrawWithOpacity(Frame& frame, ShaderStorage& storage, float opacity);
-
 // The weights of one Gaussian direction: `taps` samples on each side of the
 // centre, `texelsPerTap` (1 or 2) texels apart. Tap i stands for the texels
 // texelsPerTap (i - 1) + 1 to texelsPerTap i from the centre, texel x weighted

@@ -467,7 +467,7 @@ void EffectBokehBlur::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOG
   // source; without a kernel the source passes through.
   storage.FBO().Attach(target->GetFirstTexture());
   const float opacity = convolve ? 1.0f - settings.GetIntensity() : 1.0f;
-  DrawWithOpacity(*rgba, storage, opacity);
+  rgba->Draw(storage.FrameQuad(), storage, opacity);
 }
 
 }  // namespace Obrisk::Ogl

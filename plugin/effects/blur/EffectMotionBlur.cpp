@@ -40,7 +40,8 @@ void EffectMotionBlur::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoO
   }
   // accumulation = current * (1 - scale) + accumulation * scale
   storage.FBO().Attach(accumulation->GetFirstTexture());
-  DrawWithOpacity(current, storage, static_cast<float>(1.0 - DrawingSettings().GetScale()));
+  current.Draw(storage.FrameQuad(), storage,
+               static_cast<float>(1.0 - DrawingSettings().GetScale()));
   storage.FBO().Attach(target->GetFirstTexture());
   accumulation->Draw(storage.FrameQuad(), storage);
 }

@@ -43,6 +43,10 @@ class Frame : public RefCounted<IRefCountable> {
   YUVTextures Planes();
   // Draws the first texture through `mesh` into the attached surface.
   void Draw(Mesh& mesh, ShaderStorage& storage);
+  // Blends the first texture through `mesh` into the attached surface:
+  // target = frame * opacity + target * (1 - opacity), colour and alpha alike.
+  // Blending is on only for this draw.
+  void Draw(Mesh& mesh, ShaderStorage& storage, float opacity);
 
   Proc::PixFmt GetPixelFormat() const { return format_; }
   const Proc::ColorSpace& GetColorSpace() const { return colorSpace_; }
