@@ -1,5 +1,6 @@
 // The retro effects' randomness: grain statistics, repeatable renders from a
 // fixed seed, the seed switch, and the MPEG glitch's resource file.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -139,6 +140,30 @@ TEST(RandomSeedTest, ParsesWholeNumbersOnly) {
   EXPECT_EQ(ParseSeed("4294967295"), 4294967295u);
   for (const char* bad : {"", "-1", "4294967296", "12abc", " 7", "seed", "1.5"}) {
     EXPECT_EQ(ParseSeed(bad), std::nullopt) << '"' << bad << '"';
+  }
+}
+
+// Draws are scaled by the generator's own range, whatever the platform's RAND_MAX.
+TEST(RandomSeedTest, UniformDrawsSpanZeroToOne) {
+  SeedRandom(3);
+  constexpr int kDraws = 20000;
+  double sum = 0.0;
+  double largest = 0.0;
+  for (int i = 0; i < kDraws; ++i) {
+    const double u = UniformDraw();
+    ASSERT_GE(u, 0.0);
+    ASSERT_LE(u, 1.0);
+    sum += u;
+    largest = std::max(largest, u);
+  }
+  EXPECT_NEAR(sum / kDraws, 0.5, 0.01);
+  EXPECT_GT(largest, 0.99);
+  const glm::mat4 seeds = SeedMatrix();
+  for (int column = 0; column < 4; ++column) {
+    for (int row = 0; row < 4; ++row) {
+      EXPECT_GE(seeds[column][row], 10.0f);
+      EXPECT_LE(seeds[column][row], 11.0f);
+    }
   }
 }
 

@@ -73,7 +73,7 @@ class SettingsEffectVHS final : public SettingsBase<SettingsEffectVHS> {
   double speed_ = 0.2;
   double horizontalShift_ = 0.0;
   double lineHeight_ = 1.0;
-  double relief_ = 0.5;
+  double relief_ = 0.3;
   bool drawBorder_ = true;
   float intensity_ = 1.0f;
 };
@@ -134,8 +134,8 @@ class SettingsEffectGlitchSecurityCam final : public SettingsBase<SettingsEffect
 
  private:
   float intensity_ = 1.0f;
-  float largeWaves_ = 2.0f;
-  float smallWaves_ = 0.5f;
+  float largeWaves_ = 1.0f;
+  float smallWaves_ = 0.2f;
 };
 
 class SettingsEffectRetroArtefacts final : public SettingsBase<SettingsEffectRetroArtefacts> {
