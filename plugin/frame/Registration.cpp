@@ -1,10 +1,9 @@
 // The plug-in's entry point and its registration table: the one place that
 // names effect classes.
-#include <cstdlib>
-#include <ctime>
 #include <memory>
 
 #include "frame/EffectWrapper.h"
+#include "frame/RandomDraws.h"
 #include "frame/Registrator.h"
 
 #include "effects/blur/EffectBokehBlur.h"
@@ -32,6 +31,14 @@
 #include "effects/mask/EffectAlphaInserter.h"
 #include "effects/mask/EffectMask.h"
 #include "effects/mask/EffectMaskedMix.h"
+#include "effects/retro/EffectAddNoize.h"
+#include "effects/retro/EffectChromaticAberration.h"
+#include "effects/retro/EffectGlitchMpeg.h"
+#include "effects/retro/EffectGlitchSecurityCam.h"
+#include "effects/retro/EffectRetroArtefacts.h"
+#include "effects/retro/EffectStripes.h"
+#include "effects/retro/EffectTelevision70s.h"
+#include "effects/retro/EffectVHS.h"
 #include "effects/service/ColorSpaceConverter.h"
 #include "effects/service/EffectResizer.h"
 #include "isf/EffectISF.h"
@@ -67,10 +74,12 @@
 namespace Obrisk::Ogl {
 namespace {
 
-// Effects draw their random values from the C runtime's generator, seeded
-// once when the library loads.
+// Effects and transitions draw their random values from the C runtime's
+// generator (RandomDraws.h), seeded once when the library loads: with
+// $QUENVARA_SEED when it names a seed, so that renders repeat, else with the
+// current time.
 const bool kRandomSeeded = [] {
-  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  SeedRandom(SeedAtLoad());
   return true;
 }();
 
@@ -118,8 +127,11 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectTiltShiftQRW::CLASS_ID,
                    &CreateOneInput<EffectTiltShift>);
   RegisterOneInput(*registry, SettingsEffectPosterize::CLASS_ID, &CreateOneInput<EffectPosterize>);
+  RegisterOneInput(*registry, SettingsEffectVHS::CLASS_ID, &CreateOneInput<EffectVHS>);
+  RegisterOneInput(*registry, SettingsEffectStripes::CLASS_ID, &CreateOneInput<EffectStripes>);
   RegisterOneInput(*registry, SettingsEffectMask::CLASS_ID, &CreateOneInput<EffectMask>);
   RegisterOneInput(*registry, SettingsEffectInvert::CLASS_ID, &CreateOneInput<EffectInvert>);
+  RegisterOneInput(*registry, SettingsEffectAddNoize::CLASS_ID, &CreateOneInput<EffectAddNoize>);
   RegisterOneInput(*registry, SettingsEffectBlurGaussian::CLASS_ID,
                    &CreateOneInput<EffectGaussianBlur>);
   RegisterOneInput(*registry, SettingsEffectMotionBlur::CLASS_ID,
@@ -130,6 +142,14 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectVideoAlphaEnvelope::CLASS_ID,
                    &CreateOneInput<EffectAlphaEnvelope>);
   RegisterOneInput(*registry, SettingsEffectCensored::CLASS_ID, &CreateOneInput<EffectCensored>);
+  RegisterOneInput(*registry, SettingsEffectChromaticAberration::CLASS_ID,
+                   &CreateOneInput<EffectChromaticAberration>);
+  RegisterOneInput(*registry, SettingsEffectGlitchSecurityCam::CLASS_ID,
+                   &CreateOneInput<EffectGlitchSecurityCam>);
+  RegisterOneInput(*registry, SettingsEffectGlitchMpeg::CLASS_ID,
+                   &CreateOneInput<EffectGlitchMpeg>);
+  RegisterOneInput(*registry, SettingsEffectTelevision70s::CLASS_ID,
+                   &CreateOneInput<EffectTelevision70s>);
   RegisterOneInput(*registry, SettingsEffectAlphaChannelModifier::CLASS_ID,
                    &CreateOneInput<EffectAlphaChannelModifier>);
   RegisterOneInput(*registry, SettingsEffectColorCorrection::CLASS_ID,
@@ -142,6 +162,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectDenoiseNLM::CLASS_ID,
                    &CreateOneInput<EffectDenoiseNLM>);
   RegisterOneInput(*registry, SettingsEffectBokehBlur::CLASS_ID, &CreateOneInput<EffectBokehBlur>);
+  RegisterOneInput(*registry, SettingsEffectRetroArtefacts::CLASS_ID,
+                   &CreateOneInput<EffectRetroArtefacts>);
   RegisterOneInput(*registry, SettingsResizer::CLASS_ID, &CreateImageResizer);
   RegisterOneInput(*registry, SettingsColorSpaceConverter::CLASS_ID, &CreateColorSpaceConverter);
   RegisterOneInput(*registry, SettingsEffectSaturation::CLASS_ID,

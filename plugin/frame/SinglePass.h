@@ -1,27 +1,47 @@
 // The pass that most per-pixel effects draw.
 #pragma once
 
+#include <utility>
+
 #include "obrisk/ogl/DataVideoOGL.h"
 #include "obrisk/ogl/ShaderStorage.h"
 
 namespace Obrisk::Ogl {
 
 // Draws the source, in RGBA layout, through `program` over the whole target:
-// sampler `tex` on unit 0, then the effect's own uniforms from `setUniforms`.
-// Source and target have the same size, so unit 0 samples texel-exactly.
+// sampler `tex` on unit 0 read through `sampler` (0: the texture's own
+// linear filter, clamped to the edge), then the effect's own uniforms from
+// `setUniforms`.
 template <class SetUniforms>
-void DrawSinglePass(ShaderStorage& storage, ShaderProgram& program, Frame& target,
-                    DataVideoOGL& source, SetUniforms&& setUniforms) {
+void DrawSinglePassSampled(ShaderStorage& storage, ShaderProgram& program, Frame& target,
+                           DataVideoOGL& source, GLuint sampler, SetUniforms&& setUniforms) {
   Ptr<Frame> rgba = source.FrameData()->ConvertToRGBA(storage);
   program.Use();
   program.Uniform("tex", 0);
   setUniforms(program);
   storage.FBO().Attach(target.GetFirstTexture());
   rgba->GetFirstTexture().Use(0);
-  glBindSampler(0, storage.NearestSampler());
+  glBindSampler(0, sampler);
   storage.Quad().Activate();
   storage.Quad().Draw(program);
   glBindSampler(0, 0);
+}
+
+// The pass of effects that read each texel where it is. Source and target
+// have the same size, so unit 0 samples texel-exactly.
+template <class SetUniforms>
+void DrawSinglePass(ShaderStorage& storage, ShaderProgram& program, Frame& target,
+                    DataVideoOGL& source, SetUniforms&& setUniforms) {
+  DrawSinglePassSampled(storage, program, target, source, storage.NearestSampler(),
+                        std::forward<SetUniforms>(setUniforms));
+}
+
+// The pass of effects that read between texels (shifted or warped lookups).
+template <class SetUniforms>
+void DrawFilteredPass(ShaderStorage& storage, ShaderProgram& program, Frame& target,
+                      DataVideoOGL& source, SetUniforms&& setUniforms) {
+  DrawSinglePassSampled(storage, program, target, source, 0,
+                        std::forward<SetUniforms>(setUniforms));
 }
 
 }  // namespace Obrisk::Ogl

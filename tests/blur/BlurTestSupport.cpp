@@ -72,14 +72,16 @@ Image RunRegistered(const Proc::Settings& settings, const Image& input, Proc::Pi
 }
 
 Image RunDirect(Ogl::IOneInputEffectAlgorithm& algorithm, const Image& input,
-                const Ptr<Ogl::OglCache>& cache, Proc::PixFmt format) {
+                const Ptr<Ogl::OglCache>& cache, Proc::PixFmt format, double time,
+                std::int64_t duration) {
   auto source = Upload(ToFrame(input, format));
   source->Wait();
+  source->SetDuration(duration);
   std::vector<std::uint8_t> bottomFirst(input.texels.size() * 4);
   Ogl::OglManager::GetInstance().Invoke([&](Ogl::ShaderStorage& storage) {
     Ptr<Ogl::Frame> target =
         Ogl::Frame::CreateIntermediate({}, Proc::PixFmt::RGBA, source->GetFrameInfo());
-    algorithm.ProcessGpu(target, source, 0.0, 0.0, storage, cache);
+    algorithm.ProcessGpu(target, source, time, 0.0, storage, cache);
     target->GetFirstTexture().Download(0, bottomFirst.data(), storage.FBO());
   });
   return MakeImage(input.width, input.height, [&](int x, int y) {

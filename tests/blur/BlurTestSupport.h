@@ -42,9 +42,11 @@ Image RunRegistered(const Proc::Settings& settings, const Image& input,
                     Proc::PixFmt format = Proc::PixFmt::RGBA);
 
 // Runs ProcessGpu of `algorithm` directly on the OpenGL thread, as an
-// algorithm that embeds another does.
+// algorithm that embeds another does, at `time` seconds with a source frame
+// lasting `duration` microseconds.
 Image RunDirect(Ogl::IOneInputEffectAlgorithm& algorithm, const Image& input,
-                const Ptr<Ogl::OglCache>& cache, Proc::PixFmt format = Proc::PixFmt::RGBA);
+                const Ptr<Ogl::OglCache>& cache, Proc::PixFmt format = Proc::PixFmt::RGBA,
+                double time = 0.0, std::int64_t duration = 0);
 
 // The largest difference of any channel between two pictures of one size,
 // and where it is.

@@ -1,4 +1,5 @@
-// POSIX loader; a Windows build supplies LoadLibrary/GetProcAddress here.
+// POSIX loader; a Windows build supplies LoadLibrary/GetProcAddress and
+// GetModuleHandleEx/GetModuleFileName here.
 #include <dlfcn.h>
 
 #include <stdexcept>
@@ -28,6 +29,15 @@ void* DynamicLibrary::Symbol(const std::string& name) const {
     throw std::runtime_error(path_ + " does not export " + name);
   }
   return address;
+}
+
+std::filesystem::path ModuleFolder(const void* address) {
+  Dl_info info{};
+  if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) {
+    throw std::runtime_error("cannot find the library that holds an address");
+  }
+  // The loader may give a path relative to the working folder at load time.
+  return std::filesystem::absolute(info.dli_fname).parent_path();
 }
 
 }  // namespace Obrisk

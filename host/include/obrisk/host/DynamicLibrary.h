@@ -1,6 +1,7 @@
 // Loading a shared library and finding a function in it, as hosts load plug-ins.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -26,5 +27,9 @@ class DynamicLibrary {
   void* handle_;
   std::string path_;
 };
+
+// The folder of the loaded library (or program) that holds `address`; throws
+// std::runtime_error when the loader cannot tell.
+std::filesystem::path ModuleFolder(const void* address);
 
 }  // namespace Obrisk
