@@ -71,7 +71,7 @@ void BM_GpuPqToSdr2160p(benchmark::State& state) {
   Proc::SettingsColorSpaceConverter settings;
   settings.SetDestinationColorSpace(kBT709Sdr);
   Property toneMapping;
-  toneMapping.SetChild("tone_mapping", true);
+  toneMapping.SetChild("toneMapping", true);
   settings.Deserialize(toneMapping);
   Ptr<Proc::IEffect> converter = Bench::CreateEffect(Proc::SettingsColorSpaceConverter::CLASS_ID);
   converter->SetSettingsObject(settings);

@@ -1,6 +1,7 @@
 #include "obrisk/ogl/DataVideoOGL.h"
 
 #include <stdexcept>
+#include <string>
 
 #include <glog/logging.h>
 
@@ -8,6 +9,13 @@
 #include "obrisk/ogl/ShaderStorage.h"
 
 namespace Obrisk::Ogl {
+namespace {
+
+std::string TaskName(const Ptr<IOglTask>& task) {
+  return task ? task->GetName() : std::string("(none)");
+}
+
+}  // namespace
 
 Ptr<DataVideoOGL> DataVideoOGL::Create(const Proc::ColorSpace& colorSpace, Proc::PixFmt format,
                                        const Proc::FrameInfo& info) {
@@ -16,7 +24,11 @@ Ptr<DataVideoOGL> DataVideoOGL::Create(const Proc::ColorSpace& colorSpace, Proc:
 
 DataVideoOGL::DataVideoOGL(const Proc::ColorSpace& colorSpace, Proc::PixFmt format,
                            const Proc::FrameInfo& info)
-    : DataVideoBase(colorSpace, format, info) {}
+    : DataVideoBase(colorSpace, format, info) {
+  // Refused here, where the picture is asked for, rather than when its task
+  // draws it later on the OpenGL thread.
+  Texture::CheckDimensions(info.width, info.height);
+}
 
 const Ptr<Frame>& DataVideoOGL::FrameData() const {
   std::lock_guard lock(mutex_);
@@ -114,8 +126,11 @@ std::exception_ptr DataVideoOGL::RunProducer(ShaderStorage& storage, Ptr<IOglTas
     task->Execute(storage);
     return nullptr;
   } catch (const std::exception& error) {
-    LOG(ERROR) << "Task " << (task ? task->GetName() : std::string("(none)"))
-               << " failed: " << error.what();
+    LOG(ERROR) << "Task " << TaskName(task) << " failed: " << error.what();
+    return std::current_exception();
+  } catch (...) {
+    // Whatever a task throws ends at this boundary and reaches Wait.
+    LOG(ERROR) << "Task " << TaskName(task) << " failed with an exception of unknown type";
     return std::current_exception();
   }
 }

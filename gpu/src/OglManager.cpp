@@ -101,6 +101,7 @@ void OglManager::ThreadMain(std::promise<std::string>& started) {
     if (DebugOutputWanted()) EnableDebugOutput();
     storage_ = std::make_unique<ShaderStorage>();
     pool_ = std::make_unique<TexturePool>();
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize_);
     started.set_value(
         fmt::format("{} | {} | {}", reinterpret_cast<const char*>(glGetString(GL_RENDERER)),
                     reinterpret_cast<const char*>(glGetString(GL_VERSION)), context_->Describe()));
@@ -123,7 +124,10 @@ void OglManager::RunJobs() {
     {
       std::unique_lock lock(mutex_);
       wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-      if (jobs_.empty()) return;
+      if (jobs_.empty()) {
+        stopped_ = true;
+        return;
+      }
       entry = std::move(jobs_.front());
       jobs_.pop_front();
     }
@@ -135,16 +139,20 @@ void OglManager::RunJobs() {
       }
     } catch (const std::exception& error) {
       LOG(ERROR) << "OpenGL thread job failed: " << error.what();
+    } catch (...) {
+      LOG(ERROR) << "OpenGL thread job failed with an exception of unknown type";
     }
   }
 }
 
-void OglManager::Post(Job job) {
+bool OglManager::Post(Job job) {
   {
     std::lock_guard lock(mutex_);
+    if (stopped_) return false;
     jobs_.push_back(Entry{std::move(job), nullptr});
   }
   wake_.notify_one();
+  return true;
 }
 
 void OglManager::QueueResolve(Ptr<DataVideoOGL> data) {
@@ -161,12 +169,15 @@ bool OglManager::DoOnOpenGLThread(std::function<void()> job) {
     return true;
   }
   if (!gManagerRunning) return false;
-  GetInstance().Post([job = std::move(job)](ShaderStorage&) { job(); });
-  return true;
+  return GetInstance().Post([job = std::move(job)](ShaderStorage&) { job(); });
 }
 
-void OglManager::DoBackgroundTask(const Ptr<IOglTask>& task) {
-  Post([task](ShaderStorage& storage) mutable {
+bool OglManager::IsRunning() {
+  return gManagerRunning;
+}
+
+bool OglManager::DoBackgroundTask(const Ptr<IOglTask>& task) {
+  return Post([task](ShaderStorage& storage) mutable {
     GetInstance().CountTask(task->GetName());
     Ptr<IOglTask> running = std::move(task);
     running->Execute(storage);
@@ -180,7 +191,7 @@ void OglManager::Invoke(const Job& job) {
   }
   std::promise<void> done;
   std::future<void> finished = done.get_future();
-  Post([&job, &done](ShaderStorage& storage) {
+  const bool queued = Post([&job, &done](ShaderStorage& storage) {
     try {
       job(storage);
       done.set_value();
@@ -188,6 +199,7 @@ void OglManager::Invoke(const Job& job) {
       done.set_exception(std::current_exception());
     }
   });
+  if (!queued) OBRISK_THROW(OglException, "the OpenGL thread has stopped");
   finished.get();
 }
 

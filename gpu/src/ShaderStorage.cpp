@@ -1,6 +1,8 @@
 #include "obrisk/ogl/ShaderStorage.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <exception>
 
 #include <fmt/format.h>
 
@@ -220,15 +222,45 @@ std::string ShaderStorage::VertexText(Shader::Id id) {
                fmt::format("unknown built-in vertex shader {}", static_cast<int>(id)));
 }
 
+void ShaderStorage::SetProgramLimit(std::size_t limit) {
+  programLimit_ = std::max<std::size_t>(limit, 1);
+  Trim(programs_, programLimit_, [](const Kept& kept) { return kept.lastUse; });
+  Trim(failures_, programLimit_, [](const Failure& failure) { return failure.when; });
+}
+
+template <class Map, class Age>
+void ShaderStorage::Trim(Map& map, std::size_t keep, Age age) {
+  while (map.size() > keep) {
+    auto oldest = map.begin();
+    for (auto it = map.begin(); it != map.end(); ++it) {
+      if (age(it->second) < age(oldest->second)) oldest = it;
+    }
+    map.erase(oldest);
+  }
+}
+
 ShaderProgram* ShaderStorage::Find(const std::string& name) {
+  if (auto failed = failures_.find(name); failed != failures_.end()) {
+    std::rethrow_exception(failed->second.error);
+  }
   auto found = programs_.find(name);
-  return found == programs_.end() ? nullptr : found->second.get();
+  if (found == programs_.end()) return nullptr;
+  found->second.lastUse = ++clock_;
+  return found->second.program.get();
 }
 
 ShaderProgram& ShaderStorage::Build(const std::string& name, const std::string& vertex,
                                     const std::string& fragment) {
-  auto program = std::make_unique<ShaderProgram>(name, vertex, WithLibrary(fragment));
-  return *programs_.emplace(name, std::move(program)).first->second;
+  std::unique_ptr<ShaderProgram> program;
+  try {
+    program = std::make_unique<ShaderProgram>(name, vertex, WithLibrary(fragment));
+  } catch (...) {
+    Trim(failures_, programLimit_ - 1, [](const Failure& failure) { return failure.when; });
+    failures_.emplace(name, Failure{std::current_exception(), ++clock_});
+    throw;
+  }
+  Trim(programs_, programLimit_ - 1, [](const Kept& kept) { return kept.lastUse; });
+  return *programs_.emplace(name, Kept{std::move(program), ++clock_}).first->second.program;
 }
 
 ShaderProgram& ShaderStorage::GetShaderProgram(ShaderProgramId id) {

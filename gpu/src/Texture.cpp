@@ -1,32 +1,159 @@
 #include "obrisk/ogl/Texture.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
 #include <stdexcept>
+#include <string>
+
+#include <fmt/format.h>
 
 #include "obrisk/ogl/OglManager.h"
 #include "obrisk/ogl/Surface.h"
 
 namespace Obrisk::Ogl {
+namespace {
+
+constexpr std::size_t kBytesPerMiB = std::size_t{1} << 20;
+
+std::size_t BudgetFromEnvironment() {
+  const char* text = std::getenv("QUENVARA_GPU_MEMORY_MB");
+  if (text == nullptr) return Texture::kDefaultMemoryBudget;
+  char* end = nullptr;
+  const unsigned long long mebibytes = std::strtoull(text, &end, 10);
+  if (end == text || *end != '\0' || mebibytes == 0) return Texture::kDefaultMemoryBudget;
+  return static_cast<std::size_t>(mebibytes) * kBytesPerMiB;
+}
+
+std::atomic<std::size_t> gBudget{BudgetFromEnvironment()};
+std::atomic<std::size_t> gLiveBytes{0};
+std::atomic<std::size_t> gLiveCount{0};
+
+// Bytes per texel of the internal formats in use; others count as the
+// widest (four 32-bit channels), so that the budget errs on the safe side.
+std::size_t BytesPerTexel(GLint internalFormat) {
+  switch (internalFormat) {
+    case GL_R8:
+    case GL_R8UI:
+    case GL_ALPHA:
+    case GL_LUMINANCE:
+    case GL_RED:
+      return 1;
+    case GL_RG8:
+    case GL_RG:
+      return 2;
+    case GL_RGB8:
+    case GL_RGB:
+      return 3;
+    case GL_RGBA8:
+    case GL_RGBA:
+    case GL_RG16F:
+    case GL_R32F:
+      return 4;
+    case GL_RGBA16F:
+      return 8;
+    default:
+      return 16;
+  }
+}
+
+std::size_t StorageOf(const Texture::Params& params) {
+  return static_cast<std::size_t>(params.width) * static_cast<std::size_t>(params.height) *
+         BytesPerTexel(params.internalFormat);
+}
+
+void ClearGlErrors() {
+  while (glGetError() != GL_NO_ERROR) {
+  }
+}
+
+// Raises the driver's error after an allocation: without it a texture the
+// driver refused renders as zeros and the failure goes unnoticed.
+void ThrowOnGlError(const Texture::Params& params) {
+  const GLenum error = glGetError();
+  if (error == GL_NO_ERROR) return;
+  ClearGlErrors();
+  OBRISK_THROW(OglException,
+               fmt::format("Texture: the driver refused a {}x{} texture (error 0x{:x})",
+                           params.width, params.height, error));
+}
+
+}  // namespace
+
+std::size_t Texture::MemoryBudget() {
+  return gBudget.load();
+}
+
+void Texture::SetMemoryBudget(std::size_t bytes) {
+  gBudget = bytes;
+}
+
+std::size_t Texture::LiveBytes() {
+  return gLiveBytes.load();
+}
+
+std::size_t Texture::LiveCount() {
+  return gLiveCount.load();
+}
+
+void Texture::CheckSize(const Params& params) {
+  if (params.width <= 0 || params.height <= 0) {
+    OBRISK_THROW(OglException,
+                 fmt::format("Texture: invalid size {}x{}", params.width, params.height));
+  }
+  CheckDimensions(params.width, params.height);
+  const std::size_t budget = MemoryBudget();
+  const std::size_t bytes = StorageOf(params);
+  if (bytes > budget || LiveBytes() > budget - bytes) {
+    OBRISK_THROW(OglException,
+                 fmt::format("Texture: a {}x{} texture ({} MiB) would pass the GPU memory budget "
+                             "of {} MiB ({} MiB in use; QUENVARA_GPU_MEMORY_MB sets the budget)",
+                             params.width, params.height, bytes / kBytesPerMiB,
+                             budget / kBytesPerMiB, LiveBytes() / kBytesPerMiB));
+  }
+}
+
+void Texture::CheckDimensions(int width, int height) {
+  const int limit = OglManager::GetInstance().MaxTextureSize();
+  if (width > limit || height > limit) {
+    OBRISK_THROW(OglException,
+                 fmt::format("{}x{} is larger than the driver's maximum texture size {}", width,
+                             height, limit));
+  }
+}
 
 Texture::Texture(const Params& params, const void* data) {
   Allocate(params, data);
 }
 
 Texture::~Texture() {
+  Release();
   if (id_ == 0) return;
   OglManager::DoOnOpenGLThread([id = id_] { glDeleteTextures(1, &id); });
 }
 
+void Texture::Release() {
+  if (bytes_ == 0) return;
+  gLiveBytes -= bytes_;
+  gLiveCount -= 1;
+  bytes_ = 0;
+}
+
 void Texture::Allocate(const Params& params, const void* data) {
-  if (params.width <= 0 || params.height <= 0) {
-    OBRISK_THROW(OglException, "Texture: invalid size " + std::to_string(params.width) + "x" +
-                                   std::to_string(params.height));
-  }
+  Release();
+  CheckSize(params);
   if (id_ == 0) glGenTextures(1, &id_);
   params_ = params;
   glBindTexture(GL_TEXTURE_2D, id_);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  ClearGlErrors();
   glTexImage2D(GL_TEXTURE_2D, 0, params.internalFormat, params.width, params.height, 0,
                params.format, params.type, data);
+  ThrowOnGlError(params);
+  bytes_ = StorageOf(params);
+  gLiveBytes += bytes_;
+  gLiveCount += 1;
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, params.filter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, params.filter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, params.wrap);
@@ -112,24 +239,37 @@ TexturePool& TexturePool::GetInstance() {
 }
 
 TexturePool::Lease TexturePool::GetTex(const Texture::Params& params) {
-  auto found = free_.find(params);
-  if (found != free_.end() && !found->second.empty()) {
-    Lease lease(found->second.back().release());
-    found->second.pop_back();
-    return lease;
+  for (auto it = free_.begin(); it != free_.end(); ++it) {
+    if ((*it)->GetParams().Key() == params.Key()) {
+      Lease lease(it->release());
+      free_.erase(it);
+      return lease;
+    }
   }
+  // Free textures give way before a new one would pass the budget.
+  const std::size_t budget = Texture::MemoryBudget();
+  const std::size_t need = StorageOf(params);
+  if (need <= budget && Texture::LiveBytes() > budget - need) Trim(0, 0);
   return Lease(new Texture(params, nullptr));
 }
 
 void TexturePool::Put(std::unique_ptr<Texture> texture) {
-  auto& list = free_[texture->GetParams()];
-  if (list.size() < kMaxFreePerParams) list.push_back(std::move(texture));
+  free_.push_front(std::move(texture));
+  Trim(kMaxFreeCount, kMaxFreeBytes);
 }
 
-std::size_t TexturePool::FreeCount() const {
-  std::size_t count = 0;
-  for (const auto& [params, list] : free_) count += list.size();
-  return count;
+std::size_t TexturePool::FreeBytes() const {
+  std::size_t bytes = 0;
+  for (const auto& texture : free_) bytes += texture->Bytes();
+  return bytes;
+}
+
+void TexturePool::Trim(std::size_t count, std::size_t bytes) {
+  std::size_t kept = FreeBytes();
+  while (!free_.empty() && (free_.size() > count || kept > bytes)) {
+    kept -= free_.back()->Bytes();
+    free_.pop_back();
+  }
 }
 
 Surface::Surface() {

@@ -1,7 +1,10 @@
 #include "obrisk/host/Property.h"
 
+#include <cstdint>
+#include <limits>
 #include <stdexcept>
 
+#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 namespace Obrisk {
@@ -44,6 +47,11 @@ nlohmann::ordered_json ToJsonTree(const Property& property) {
 
 Property::Value JsonToValue(const nlohmann::ordered_json& node) {
   if (node.is_boolean()) return node.get<bool>();
+  if (node.is_number_unsigned() &&
+      node.get<std::uint64_t>() > std::uint64_t{std::numeric_limits<std::int64_t>::max()}) {
+    throw std::invalid_argument(fmt::format(
+        "Property: the integer {} is outside the signed 64-bit range", node.get<std::uint64_t>()));
+  }
   if (node.is_number_integer()) return node.get<std::int64_t>();
   if (node.is_number()) return node.get<double>();
   if (node.is_string()) return node.get<std::string>();
@@ -101,8 +109,20 @@ std::string Property::ToJson(int indent) const {
 }
 
 Property Property::FromJson(std::string_view text) {
+  // The parser reports the depth of each value it starts; the tree is never
+  // built past the limit, so neither the conversion nor the tree's own
+  // destruction recurses deeper.
+  const auto limitDepth = [](int depth, nlohmann::ordered_json::parse_event_t event,
+                             nlohmann::ordered_json&) {
+    using Event = nlohmann::ordered_json::parse_event_t;
+    if ((event == Event::object_start || event == Event::array_start) && depth >= kMaxJsonDepth) {
+      throw std::invalid_argument(fmt::format(
+          "Property: JSON nested deeper than {} levels is not accepted", kMaxJsonDepth));
+    }
+    return true;
+  };
   try {
-    return FromJsonTree(nlohmann::ordered_json::parse(text));
+    return FromJsonTree(nlohmann::ordered_json::parse(text, limitDepth));
   } catch (const nlohmann::json::exception& error) {
     throw std::invalid_argument(std::string("Property: invalid JSON: ") + error.what());
   }

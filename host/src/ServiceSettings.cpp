@@ -103,10 +103,12 @@ CropInfo SettingsResizer::GetCrop() const {
 }
 
 void SettingsResizer::SetCrop(const CropInfo& crop) {
-  cropLeft_ = static_cast<std::int32_t>(crop[0]);
-  cropRight_ = static_cast<std::int32_t>(crop[1]);
-  cropTop_ = static_cast<std::int32_t>(crop[2]);
-  cropBottom_ = static_cast<std::int32_t>(crop[3]);
+  Update([&](SettingsResizer& s) {
+    s.cropLeft_ = static_cast<std::int32_t>(crop[0]);
+    s.cropRight_ = static_cast<std::int32_t>(crop[1]);
+    s.cropTop_ = static_cast<std::int32_t>(crop[2]);
+    s.cropBottom_ = static_cast<std::int32_t>(crop[3]);
+  });
 }
 
 std::array<std::uint8_t, 4> SettingsResizer::GetBackgroundColor() const {

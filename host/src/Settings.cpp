@@ -104,6 +104,11 @@ void ThrowIfPlainValue(const Property& property, const std::string& classId) {
     throw std::invalid_argument(
         fmt::format("{} expects named parameters, not a single value", classId));
   }
+  for (const auto& [key, child] : property.Children()) {
+    if (key.empty()) {
+      throw std::invalid_argument(fmt::format("{} expects named parameters, not a list", classId));
+    }
+  }
 }
 
 }  // namespace SettingsDetail

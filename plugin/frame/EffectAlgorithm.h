@@ -124,9 +124,13 @@ class EffectAlgorithmWithSettings : public Base {
   using SettingsType = S;
 
   void SetSettings(const Proc::Settings& settings) override {
-    settings_ = std::make_shared<const S>(dynamic_cast<const S&>(settings));
+    const S& typed = dynamic_cast<const S&>(settings);
+    settings_ = std::make_shared<const S>(typed);
+    current_ = typed;
   }
-  const Proc::Settings& GetSettings() const override { return *settings_; }
+  // The same object for the algorithm's lifetime, holding the latest
+  // settings: a reference taken once stays valid across SetSettings.
+  const Proc::Settings& GetSettings() const override { return current_; }
   std::shared_ptr<const Proc::Settings> SnapshotSettings() const override { return settings_; }
   void DrawWith(std::shared_ptr<const Proc::Settings> snapshot) override {
     drawing_ = std::static_pointer_cast<const S>(std::move(snapshot));
@@ -137,6 +141,9 @@ class EffectAlgorithmWithSettings : public Base {
   const S& DrawingSettings() const { return drawing_ ? *drawing_ : *settings_; }
 
  private:
+  // Host side: the latest settings, in place.
+  S current_;
+  // The same values shared with tasks; replaced whole by each SetSettings.
   std::shared_ptr<const S> settings_ = std::make_shared<const S>();
   std::shared_ptr<const S> drawing_;
 };

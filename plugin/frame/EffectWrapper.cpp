@@ -3,6 +3,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "obrisk/ogl/OglManager.h"
+
 namespace Obrisk::Ogl {
 namespace {
 
@@ -144,6 +146,31 @@ class VarInputEffectTask final : public EffectTask {
   DataVideoList sources_;
 };
 
+// Unloading the library while tasks of its effects are queued would leave
+// the OpenGL thread to run code that is gone: the first wrapper made
+// registers a drain that, when the library unloads, waits until everything
+// queued so far has run. A host unloads the library after releasing its
+// effects; data it still holds has been drawn by then.
+class DrainOnUnload {
+ public:
+  DrainOnUnload() = default;
+  DrainOnUnload(const DrainOnUnload&) = delete;
+  DrainOnUnload& operator=(const DrainOnUnload&) = delete;
+  ~DrainOnUnload() {
+    if (!OglManager::IsRunning() || IsOpenGLThread()) return;
+    try {
+      OglManager::GetInstance().Finish();
+    } catch (...) {
+      // The thread stopped meanwhile, having run everything queued.
+    }
+  }
+};
+
+// Made after every static object of the library, so destroyed before them.
+void DrainQueuedTasksOnUnload() {
+  static DrainOnUnload drain;
+}
+
 constexpr std::uint8_t kOneInputTraits = 2;
 constexpr std::uint8_t kMultiInputTraits = 7;
 
@@ -180,7 +207,9 @@ Ptr<DataVideoOGL> EffectWrapperWithUploaderTemplate<HostInterface, Algorithm>::T
 
 OneInputEffectWrapper::OneInputEffectWrapper(const Ptr<Proc::IEffectFactory>& factory,
                                              std::shared_ptr<IOneInputEffectAlgorithm> algorithm)
-    : EffectWrapperTemplate(factory, std::move(algorithm), kOneInputTraits) {}
+    : EffectWrapperTemplate(factory, std::move(algorithm), kOneInputTraits) {
+  DrainQueuedTasksOnUnload();
+}
 
 void OneInputEffectWrapper::Process(Ptr<Proc::IData>& data) {
   if (!data) return;
@@ -206,7 +235,9 @@ void OneInputEffectWrapper::Process(Ptr<Proc::IData>& data) {
 
 TwoInputEffectWrapper::TwoInputEffectWrapper(const Ptr<Proc::IEffectFactory>& factory,
                                              std::shared_ptr<ITwoInputEffectAlgorithm> algorithm)
-    : EffectWrapperWithUploaderTemplate(factory, std::move(algorithm), kMultiInputTraits) {}
+    : EffectWrapperWithUploaderTemplate(factory, std::move(algorithm), kMultiInputTraits) {
+  DrainQueuedTasksOnUnload();
+}
 
 Ptr<Proc::IData> TwoInputEffectWrapper::ProcessData(const std::vector<Ptr<Proc::IData>>& frames) {
   if (frames.size() != 2) BOOST_THROW_EXCEPTION(std::logic_error("invalid data count"));
@@ -237,7 +268,9 @@ void TwoInputEffectWrapper::Process(Ptr<Proc::IData>& first, const Ptr<Proc::IDa
 
 VarInputEffectWrapper::VarInputEffectWrapper(const Ptr<Proc::IEffectFactory>& factory,
                                              std::shared_ptr<IVarInputEffectAlgorithm> algorithm)
-    : EffectWrapperWithUploaderTemplate(factory, std::move(algorithm), kMultiInputTraits) {}
+    : EffectWrapperWithUploaderTemplate(factory, std::move(algorithm), kMultiInputTraits) {
+  DrainQueuedTasksOnUnload();
+}
 
 Ptr<Proc::IData> VarInputEffectWrapper::Process(const std::vector<Ptr<Proc::IData>>& frames) {
   if (frames.empty()) OBRISK_THROW(EffectException, "All frames data must be present");

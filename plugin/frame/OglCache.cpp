@@ -38,9 +38,13 @@ std::uint32_t OglCache::Release() const {
   if (count != 0) return count;
   if (IsOpenGLThread()) {
     delete this;
-  } else {
-    OglManager::GetInstance().DoBackgroundTask(MakeRef<CacheDestroyer>(this));
+    return 0;
   }
+  // Once the OpenGL thread has stopped, its context and every GL object of
+  // the cache are gone: the cache is deleted here and frees nothing on the GPU.
+  const bool queued = OglManager::IsRunning() &&
+                      OglManager::GetInstance().DoBackgroundTask(MakeRef<CacheDestroyer>(this));
+  if (!queued) delete this;
   return 0;
 }
 

@@ -239,9 +239,10 @@ TEST(DenoiseNLM, EvenSizesBehaveAsTheNextOddOnes) {
   EXPECT_EQ(Testing::MaxDifference(even, odd).value, 0.0f);
 }
 
-TEST(DenoiseNLM, AZeroParameterAveragesOnlyIdenticalPatches) {
+TEST(DenoiseNLM, TheSmallestParameterAveragesOnlyIdenticalPatches) {
+  constexpr float kSmallestParameter = 0.001f;
   const Image noisy = Noisy(Flat(16, 16, {100, 100, 100, 255}), 15.0, 8);
-  const Image output = Testing::RunRegistered(Denoise(0.0f, 3, 5), noisy);
+  const Image output = Testing::RunRegistered(Denoise(kSmallestParameter, 3, 5), noisy);
   EXPECT_EQ(Testing::MaxDifference(output, noisy).value, 0.0f) << "no NaN, no averaging";
 }
 

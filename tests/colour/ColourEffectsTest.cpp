@@ -382,12 +382,9 @@ std::vector<FormulaCase> FormulaCases() {
                      std::move(formula)});
   };
   retro("RetroMatrix", 0, AffineMix(kRetro));
-  retro("RetroNegativeModeAsRetro", -1, AffineMix(kRetro));
   retro("RetroSeventies", 1, AffineMix(kSeventies));
   retro("RetroGrayscale", 2, kGrayscale);
   retro("RetroSepia", 3, kSepia);
-  retro("RetroModeFourIsSepia", 4, kSepia);
-  retro("RetroModeHundredIsSepia", 100, kSepia);
 
   const auto luma = [&](std::string name, float black, float white) {
     cases.push_back({std::move(name), Make<SettingsEffectShiftLuma>([=](auto& s) {
@@ -543,9 +540,9 @@ std::vector<RejectedCase> RejectedCases() {
   return {
       {"MixerWeight", Make<SettingsEffectChannelMixer>(), R"({"gb": 2.5})", true,
        "parameter 'gb' of SettingsEffectChannelMixer is 2.5, outside its range -2 to 2"},
-      {"BalanceGamma", Make<SettingsEffectColorBalance>(), R"({"contrast": 2, "gamma_red": 0.05})",
+      {"BalanceGamma", Make<SettingsEffectColorBalance>(), R"({"contrast": 2, "gammaRed": 0.05})",
        true,
-       "parameter 'gamma_red' of SettingsEffectColorBalance is 0.05, outside its range 0.1 to 10"},
+       "parameter 'gammaRed' of SettingsEffectColorBalance is 0.05, outside its range 0.1 to 10"},
       {"BalanceHueWhole", Make<SettingsEffectColorBalance>(), R"({"hue": 12.5})", false,
        "parameter 'hue' of SettingsEffectColorBalance takes a whole number"},
       {"CorrectionContrast", Make<SettingsEffectColorCorrection>(), R"({"contrast": 1.5})", true,
@@ -554,11 +551,11 @@ std::vector<RejectedCase> RejectedCases() {
        "parameter 'levels' of SettingsEffectPosterize is 0, outside its range 1 to 255"},
       {"RetroMode", Make<SettingsEffectRetroColors>(), R"({"mode": 4})", true,
        "parameter 'mode' of SettingsEffectRetroColors is 4, outside its range 0 to 3"},
-      {"ShiftLumaBeyondHundredLevels", Make<SettingsEffectShiftLuma>(), R"({"white_shift": -1.01})",
+      {"ShiftLumaBeyondHundredLevels", Make<SettingsEffectShiftLuma>(), R"({"whiteShift": -1.01})",
        true,
-       "parameter 'white_shift' of SettingsEffectShiftLuma is -1.01, outside its range -1 to 1"},
+       "parameter 'whiteShift' of SettingsEffectShiftLuma is -1.01, outside its range -1 to 1"},
       {"ShiftUVUnknownName", Make<SettingsEffectShiftUV>(), R"({"u": 3})", false,
-       "SettingsEffectShiftUV has no parameter 'u' (its parameters: u_shift, v_shift)"},
+       "SettingsEffectShiftUV has no parameter 'u' (its parameters: uShift, vShift)"},
       {"OpacityText", Make<SettingsEffectOpacity>(), R"({"opacity": "half"})", false,
        "parameter 'opacity' of SettingsEffectOpacity takes a number"}};
 }

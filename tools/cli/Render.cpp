@@ -332,7 +332,7 @@ int RunRender(const Arguments& given) {
     kinds.push_back(host.Find(stage.classId).kind);
     Ptr<Proc::IEffect> effect = host.Create(stage.classId);
     try {
-      if (!stage.settings.Children().empty()) effect->SetSettings(stage.settings);
+      effect->SetSettings(stage.settings);
     } catch (const std::logic_error& error) {
       throw UsageError(fmt::format("{}: {}", stage.classId, error.what()));
     }

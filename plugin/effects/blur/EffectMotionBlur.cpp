@@ -31,7 +31,9 @@ Ptr<OglCache> EffectMotionBlur::CreateCache() {
 void EffectMotionBlur::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>& source, double,
                                   double, ShaderStorage& storage, const Ptr<OglCache>& cache) {
   Ptr<Frame>& accumulation = CacheAs<CacheImpl>(cache).accumulation;
-  Frame& current = *source->FrameData();
+  // Planar input is drawn as RGBA: its first texture alone is the luma plane.
+  Ptr<Frame> rgba = source->FrameData()->ConvertToRGBA(storage);
+  Frame& current = *rgba;
   if (!accumulation || !SameGeometry(accumulation->GetFrameInfo(), target->GetFrameInfo())) {
     // A new start: the accumulation begins as the current frame.
     accumulation = target->AllocateIntermediate();

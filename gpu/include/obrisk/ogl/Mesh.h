@@ -10,13 +10,18 @@
 namespace Obrisk::Ogl {
 
 class ShaderProgram;
+bool IsOpenGLThread();
 
 // A buffer object bound to `Target` (GL_ARRAY_BUFFER is 0x8892).
 template <GLenum Target>
 class GLBuffer {
  public:
   GLBuffer() { glGenBuffers(1, &id_); }
-  ~GLBuffer() { glDeleteBuffers(1, &id_); }
+  // Off the OpenGL thread only once that thread has stopped (a cache released
+  // late): the buffer went with the context then.
+  ~GLBuffer() {
+    if (IsOpenGLThread()) glDeleteBuffers(1, &id_);
+  }
   GLBuffer(const GLBuffer&) = delete;
   GLBuffer& operator=(const GLBuffer&) = delete;
 

@@ -33,10 +33,17 @@ class OglManager {
   // throws OglException naming what is missing when no context can be made.
   static OglManager& GetInstance();
 
-  // Queues a task; the manager runs it later on the OpenGL thread.
-  void DoBackgroundTask(const Ptr<IOglTask>& task);
-  // Queues a job to run later on the OpenGL thread.
-  void Post(Job job);
+  // True from the start of the OpenGL thread until it took its last job.
+  static bool IsRunning();
+
+  // Queues a task; the manager runs it later on the OpenGL thread. A task
+  // that throws, whatever it throws, is logged and the thread goes on.
+  // False (the task dropped) once the thread has stopped.
+  bool DoBackgroundTask(const Ptr<IOglTask>& task);
+  // Queues a job to run later on the OpenGL thread; false (and the job
+  // dropped) once the thread has stopped. Shutting down runs every job
+  // queued before it, so nothing queued is lost while the library is loaded.
+  bool Post(Job job);
   // Queues the drawing of a data's frame (DataVideoOGL::Resolve) without the
   // allocation a job would cost.
   void QueueResolve(Ptr<DataVideoOGL> data);
@@ -52,6 +59,8 @@ class OglManager {
 
   // The renderer and version strings of the context, e.g. "llvmpipe ... | 4.5 ...".
   const std::string& Renderer() const { return renderer_; }
+  // The driver's largest texture width and height (GL_MAX_TEXTURE_SIZE).
+  int MaxTextureSize() const { return maxTextureSize_; }
   // How many tasks of that name have run since start-up.
   std::uint64_t TaskCount(std::string_view name) const;
   // OpenGL errors reported by the driver's debug output (debug builds, or
@@ -82,7 +91,10 @@ class OglManager {
   };
   std::deque<Entry> jobs_;
   bool stopping_ = false;
+  // Set once the thread took its last job; later posts are refused.
+  bool stopped_ = false;
   std::string renderer_;
+  int maxTextureSize_ = 0;
   std::map<std::string, std::uint64_t, std::less<>> taskCounts_;
   std::unique_ptr<ShaderStorage> storage_;
   std::unique_ptr<TexturePool> pool_;

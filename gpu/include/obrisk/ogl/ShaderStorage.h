@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <exception>
 #include <map>
 #include <memory>
 #include <string>
@@ -33,8 +35,15 @@ class ShaderStorage {
   ShaderStorage(const ShaderStorage&) = delete;
   ShaderStorage& operator=(const ShaderStorage&) = delete;
 
+  // At most this many programs are kept, and as many failures; past that the
+  // least recently used program (oldest failure) is dropped and built again
+  // when next asked for.
+  static constexpr std::size_t kDefaultProgramLimit = 256;
+
   // The program for these sources, built on first use and kept by the
-  // sources' name afterwards. Throws ShaderException when it does not build.
+  // sources' name afterwards. Throws ShaderException when it does not build;
+  // the failure is remembered and raised again without a new build. The
+  // reference stays valid until the storage builds another program.
   template <class V, class F>
   ShaderProgram& MakeShader(const ShaderSources<V, F>& sources) {
     if (ShaderProgram* program = Find(sources.Name())) return *program;
@@ -49,6 +58,8 @@ class ShaderStorage {
   // The full-frame quad that frames are drawn through (Frame::Draw).
   Ogl::Quad& FrameQuad() { return quad_; }
   std::size_t ProgramCount() const { return programs_.size(); }
+  std::size_t FailureCount() const { return failures_.size(); }
+  void SetProgramLimit(std::size_t limit);
   // A sampler object with nearest filtering: bound to a unit, it reads texels
   // exactly whatever the texture's own filter (cheaper on software renderers).
   GLuint NearestSampler();
@@ -63,7 +74,22 @@ class ShaderStorage {
   ShaderProgram& Build(const std::string& name, const std::string& vertex,
                        const std::string& fragment);
 
-  std::map<std::string, std::unique_ptr<ShaderProgram>, std::less<>> programs_;
+  struct Kept {
+    std::unique_ptr<ShaderProgram> program;
+    std::uint64_t lastUse = 0;
+  };
+  struct Failure {
+    std::exception_ptr error;
+    std::uint64_t when = 0;
+  };
+  // Drops the least recently used entries of `map` until at most `keep` remain.
+  template <class Map, class Age>
+  static void Trim(Map& map, std::size_t keep, Age age);
+
+  std::map<std::string, Kept, std::less<>> programs_;
+  std::map<std::string, Failure, std::less<>> failures_;
+  std::uint64_t clock_ = 0;
+  std::size_t programLimit_ = kDefaultProgramLimit;
   std::map<ShaderProgramId, std::unique_ptr<ShaderProgram>> builtins_;
   Surface fbo_;
   Ogl::Quad quad_;

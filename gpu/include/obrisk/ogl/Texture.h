@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <list>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -57,14 +58,39 @@ class Texture {
   const Params& GetParams() const { return params_; }
   int Width() const { return params_.width; }
   int Height() const { return params_.height; }
+  // The storage of level 0 as the budget counts it.
+  std::size_t Bytes() const { return bytes_; }
+
+  // GPU memory budget: the storage of all live textures together. Allocate
+  // refuses a texture that would pass it with OglException. The default is
+  // kDefaultMemoryBudget; QUENVARA_GPU_MEMORY_MB overrides it at start-up.
+  static constexpr std::size_t kDefaultMemoryBudget = std::size_t{4} << 30;
+  static std::size_t MemoryBudget();
+  static void SetMemoryBudget(std::size_t bytes);
+  // Storage and number of the textures alive now.
+  static std::size_t LiveBytes();
+  static std::size_t LiveCount();
+  // Throws OglException naming the limit when a texture of this size cannot
+  // be made: not positive, beyond the driver's maximum texture size, or
+  // beyond what is left of the memory budget.
+  static void CheckSize(const Params& params);
+  // Throws OglException naming the limit when a picture of this size is
+  // larger than the driver's maximum texture size (any thread).
+  static void CheckDimensions(int width, int height);
 
  private:
+  void Release();
+
   GLuint id_ = 0;
   Params params_;
+  std::size_t bytes_ = 0;
 };
 
 // Lends textures by parameter record and takes them back for reuse. Lives on
-// the OpenGL thread; a lease dropped elsewhere is returned there.
+// the OpenGL thread; a lease dropped elsewhere is returned there. The free
+// textures are bounded in number and storage; past either bound the least
+// recently returned ones are freed, and all of them give way before a new
+// texture would pass the memory budget.
 class TexturePool {
  public:
   struct Return {
@@ -72,18 +98,25 @@ class TexturePool {
   };
   using Lease = std::unique_ptr<Texture, Return>;
 
+  static constexpr std::size_t kMaxFreeCount = 32;
+  static constexpr std::size_t kMaxFreeBytes = std::size_t{256} << 20;
+
   static TexturePool& GetInstance();
 
   // A texture with these parameters; contents undefined.
   Lease GetTex(const Texture::Params& params);
   void Put(std::unique_ptr<Texture> texture);
   void Clear() { free_.clear(); }
-  std::size_t FreeCount() const;
+  std::size_t FreeCount() const { return free_.size(); }
+  std::size_t FreeBytes() const;
 
  private:
-  // Textures kept per parameter record; more are freed at once.
-  static constexpr std::size_t kMaxFreePerParams = 8;
-  std::map<Texture::Params, std::vector<std::unique_ptr<Texture>>> free_;
+  // Frees the least recently returned textures until at most `count` of
+  // `bytes` in all remain.
+  void Trim(std::size_t count, std::size_t bytes);
+
+  // Most recently returned first.
+  std::list<std::unique_ptr<Texture>> free_;
 };
 
 }  // namespace Obrisk::Ogl

@@ -39,10 +39,16 @@ class Property {
   const Property& GetChild(std::string_view key) const;
   const std::vector<Child>& Children() const { return children_; }
 
+  // Objects and arrays nested deeper than this are refused by FromJson: the
+  // settings, chains and headers that travel as JSON need a handful of levels.
+  static constexpr int kMaxJsonDepth = 64;
+
   // JSON text: a plain value is a JSON scalar, named children an object,
   // unnamed children an array. A node with both keeps its value under "@value".
   std::string ToJson(int indent = -1) const;
-  // Throws std::invalid_argument with the parser's message on malformed text.
+  // Throws std::invalid_argument with the parser's message on malformed text,
+  // naming the limit for nesting deeper than kMaxJsonDepth, and for an
+  // integer outside the signed 64-bit range.
   static Property FromJson(std::string_view text);
 
   bool operator==(const Property& other) const = default;

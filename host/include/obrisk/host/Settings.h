@@ -11,12 +11,16 @@
 //       return std::make_tuple(Param("amount", &SettingsEffectFoo::amount_, 0.0, 1.0, "..."));
 //     }
 //     float GetAmount() const { return amount_; }
+//     void SetAmount(float amount) { Assign(amount_, amount); }
 //    private:
 //     float amount_ = 0.5f;
 //   };
 //
 // That list yields Clone, IsEqualTo, Deserialize, Serialize (a Property round
-// trip, fields in declared order) and the parameter list for tools.
+// trip, fields in declared order) and the parameter list for tools. Setters
+// go through Assign (one field) or Update (several), which apply the checks
+// of Deserialize, so that no value outside a range, and no NaN or infinity,
+// reaches an effect whichever way it came.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +29,7 @@
 #include <string_view>
 #include <tuple>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "obrisk/host/Property.h"
@@ -62,6 +67,8 @@ class Settings {
   virtual const std::vector<ParameterInfo>& GetParameters() const = 0;
   // One line on what the effect does, for tools.
   virtual std::string_view GetDescription() const = 0;
+  // Throws as Deserialize does when a field holds a value it would refuse.
+  virtual void Validate() const = 0;
 
  protected:
   Settings() = default;
@@ -189,6 +196,10 @@ class SettingsBase : public Settings {
     return parameters;
   }
 
+  void Validate() const override {
+    std::apply([&](const auto&... field) { (Check(Self(), field), ...); }, Derived::Fields());
+  }
+
   // The class's DESCRIPTION where it declares one.
   std::string_view GetDescription() const override {
     if constexpr (requires { Derived::DESCRIPTION; }) {
@@ -198,8 +209,58 @@ class SettingsBase : public Settings {
     }
   }
 
+ protected:
+  // Sets one field of this object to `value` after the checks Deserialize
+  // applies to it; on a throw the field is unchanged.
+  template <class T, class V>
+  void Assign(T& target, V&& value) {
+    T next = std::forward<V>(value);
+    std::apply([&](const auto&... field) { (CheckIfField(target, next, field), ...); },
+               Derived::Fields());
+    target = std::move(next);
+  }
+
+  // Applies `change` (given a copy of this object) and keeps the result when
+  // every field passes the checks of Deserialize; on a throw nothing changes.
+  template <class Change>
+  void Update(Change change) {
+    Derived next = Self();
+    change(next);
+    next.Validate();
+    static_cast<Derived&>(*this) = std::move(next);
+  }
+
  private:
   const Derived& Self() const { return static_cast<const Derived&>(*this); }
+
+  // The bounds are taken in the field's own type: a float field holds the
+  // float nearest to a bound such as 0.3, which lies just past it.
+  template <class T, class Field>
+  static void CheckValue(const T& value, const Field& field) {
+    const auto bound = [](double limit) {
+      if constexpr (std::is_same_v<T, float>) {
+        return static_cast<double>(static_cast<float>(limit));
+      } else {
+        return limit;
+      }
+    };
+    const SettingsDetail::Context context{Derived::CLASS_ID, field.name, field.hasRange,
+                                          bound(field.minimum), bound(field.maximum)};
+    SettingsDetail::Read<T>(Property(value), context);
+  }
+
+  template <class Field>
+  static void Check(const Derived& settings, const Field& field) {
+    CheckValue(settings.*field.member, field);
+  }
+
+  template <class T, class Field>
+  void CheckIfField(const T& target, const T& value, const Field& field) const {
+    using Member = std::remove_cvref_t<decltype(Self().*field.member)>;
+    if constexpr (std::is_same_v<Member, T>) {
+      if (&(Self().*field.member) == &target) CheckValue(value, field);
+    }
+  }
 
   template <class Field>
   static bool ReadInto(Derived& target, const Field& field, const std::string& key,

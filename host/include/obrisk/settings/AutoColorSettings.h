@@ -34,11 +34,13 @@ class SettingsEffectAutoContrast final : public SettingsBase<SettingsEffectAutoC
   float GetBlackSaturatedPixels() const { return black_; }
   float GetWhiteSaturatedPixels() const { return white_; }
   void SetSaturatedPixels(float black, float white) {
-    black_ = black;
-    white_ = white;
+    Update([&](auto& s) {
+      s.black_ = black;
+      s.white_ = white;
+    });
   }
   bool GetAlphaIsDisabled() const { return alphaDisabled_; }
-  void SetAlphaIsDisabled(bool disabled) { alphaDisabled_ = disabled; }
+  void SetAlphaIsDisabled(bool disabled) { Assign(alphaDisabled_, disabled); }
 
  private:
   float black_ = 0.5f;
@@ -63,8 +65,10 @@ class SettingsEffectMagicEnhance2 final : public SettingsBase<SettingsEffectMagi
   float GetBlackSaturatedPixels() const { return black_; }
   float GetWhiteSaturatedPixels() const { return white_; }
   void SetSaturatedPixels(float black, float white) {
-    black_ = black;
-    white_ = white;
+    Update([&](auto& s) {
+      s.black_ = black;
+      s.white_ = white;
+    });
   }
 
  private:
@@ -105,13 +109,17 @@ class SettingsEffectAutoWhiteBalance final : public SettingsBase<SettingsEffectA
             static_cast<std::uint8_t>(blue_), static_cast<std::uint8_t>(alpha_)};
   }
   void SetColor(const Color& color) {
-    red_ = color[0];
-    green_ = color[1];
-    blue_ = color[2];
-    alpha_ = color[3];
+    Update([&](auto& s) {
+      s.red_ = color[0];
+      s.green_ = color[1];
+      s.blue_ = color[2];
+      s.alpha_ = color[3];
+    });
   }
   ScalingMethod GetScalingMethod() const { return static_cast<ScalingMethod>(method_); }
-  void SetScalingMethod(ScalingMethod method) { method_ = static_cast<std::int32_t>(method); }
+  void SetScalingMethod(ScalingMethod method) {
+    Assign(method_, static_cast<std::int32_t>(method));
+  }
 
  private:
   std::int32_t red_ = kMeasure[0];
@@ -139,10 +147,10 @@ class SettingsEffectSaturation final : public SettingsBase<SettingsEffectSaturat
   }
 
   double GetSaturation() const { return saturation_; }
-  void SetSaturation(double saturation) { saturation_ = saturation; }
+  void SetSaturation(double saturation) { Assign(saturation_, saturation); }
   bool IsAutomatic() const { return saturation_ == kAutomatic; }
   bool GetAlphaIsDisabled() const { return alphaDisabled_; }
-  void SetAlphaIsDisabled(bool disabled) { alphaDisabled_ = disabled; }
+  void SetAlphaIsDisabled(bool disabled) { Assign(alphaDisabled_, disabled); }
 
  private:
   double saturation_ = kAutomatic;

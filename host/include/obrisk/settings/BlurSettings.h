@@ -28,7 +28,7 @@ class SettingsEffectBlurGaussian final : public SettingsBase<SettingsEffectBlurG
   explicit SettingsEffectBlurGaussian(double amount) : amount_(amount) {}
 
   double GetAmount() const { return amount_; }
-  void SetAmount(double amount) { amount_ = amount; }
+  void SetAmount(double amount) { Assign(amount_, amount); }
   bool IsFast() const { return fast_; }
   void SwitchFastImpl(bool fast) { fast_ = fast; }
 
@@ -63,12 +63,16 @@ class SettingsEffectTiltShiftQRW final : public SettingsBase<SettingsEffectTiltS
 
   Line GetUpperLine() const { return {upperA_, upperB_, upperC_}; }
   Line GetLowerLine() const { return {lowerA_, lowerB_, lowerC_}; }
-  void SetUpperLine(const Line& line) { std::tie(upperA_, upperB_, upperC_) = Unpack(line); }
-  void SetLowerLine(const Line& line) { std::tie(lowerA_, lowerB_, lowerC_) = Unpack(line); }
+  void SetUpperLine(const Line& line) {
+    Update([&](auto& s) { std::tie(s.upperA_, s.upperB_, s.upperC_) = Unpack(line); });
+  }
+  void SetLowerLine(const Line& line) {
+    Update([&](auto& s) { std::tie(s.lowerA_, s.lowerB_, s.lowerC_) = Unpack(line); });
+  }
   double GetSoftEdge() const { return softEdge_; }
-  void SetSoftEdge(double width) { softEdge_ = width; }
+  void SetSoftEdge(double width) { Assign(softEdge_, width); }
   double GetStrength() const { return strength_; }
-  void SetStrength(double strength) { strength_ = strength; }
+  void SetStrength(double strength) { Assign(strength_, strength); }
 
  private:
   static std::tuple<double, double, double> Unpack(const Line& line) {
@@ -102,14 +106,16 @@ class SettingsEffectFillBlurredBackground final
   }
 
   std::int32_t GetKernelSize() const { return kernelSize_; }
-  void SetKernelSize(std::int32_t size) { kernelSize_ = size; }
+  void SetKernelSize(std::int32_t size) { Assign(kernelSize_, size); }
   // left, top, right, bottom in texture coordinates.
   std::array<double, 4> GetRect() const { return {left_, top_, right_, bottom_}; }
   void SetRect(double left, double top, double right, double bottom) {
-    left_ = left;
-    top_ = top;
-    right_ = right;
-    bottom_ = bottom;
+    Update([&](auto& s) {
+      s.left_ = left;
+      s.top_ = top;
+      s.right_ = right;
+      s.bottom_ = bottom;
+    });
   }
 
  private:
@@ -130,7 +136,7 @@ class SettingsEffectMotionBlur final : public SettingsBase<SettingsEffectMotionB
   }
 
   double GetScale() const { return scale_; }
-  void SetScale(double scale) { scale_ = scale; }
+  void SetScale(double scale) { Assign(scale_, scale); }
 
  private:
   double scale_ = 0.5;
@@ -148,7 +154,7 @@ class SettingsEffectCensored final : public SettingsBase<SettingsEffectCensored>
   explicit SettingsEffectCensored(double cellSize) : cellSize_(cellSize) {}
 
   double GetCellSize() const { return cellSize_; }
-  void SetCellSize(double cellSize) { cellSize_ = cellSize; }
+  void SetCellSize(double cellSize) { Assign(cellSize_, cellSize); }
 
  private:
   double cellSize_ = 0.2;
@@ -168,11 +174,11 @@ class SettingsEffectDenoiseNLM final : public SettingsBase<SettingsEffectDenoise
   }
 
   float GetFilteringParameter() const { return filteringParameter_; }
-  void SetFilteringParameter(float h) { filteringParameter_ = h; }
+  void SetFilteringParameter(float h) { Assign(filteringParameter_, h); }
   std::int32_t GetPatchSize() const { return patchSize_; }
-  void SetPatchSize(std::int32_t size) { patchSize_ = size; }
+  void SetPatchSize(std::int32_t size) { Assign(patchSize_, size); }
   std::int32_t GetSearchWindowSize() const { return searchWindowSize_; }
-  void SetSearchWindowSize(std::int32_t size) { searchWindowSize_ = size; }
+  void SetSearchWindowSize(std::int32_t size) { Assign(searchWindowSize_, size); }
 
  private:
   float filteringParameter_ = 0.5f;
@@ -205,16 +211,16 @@ class SettingsEffectBokehBlur final : public SettingsBase<SettingsEffectBokehBlu
   }
 
   double GetSize() const { return size_; }
-  void SetSize(double size) { size_ = size; }
+  void SetSize(double size) { Assign(size_, size); }
   double GetHighlightGain() const { return highlightGain_; }
-  void SetHighlightGain(double gain) { highlightGain_ = gain; }
+  void SetHighlightGain(double gain) { Assign(highlightGain_, gain); }
   double GetHighlightThreshold() const { return highlightThreshold_; }
-  void SetHighlightThreshold(double threshold) { highlightThreshold_ = threshold; }
+  void SetHighlightThreshold(double threshold) { Assign(highlightThreshold_, threshold); }
   float GetIntensity() const { return intensity_; }
-  void SetIntensity(float intensity) { intensity_ = intensity; }
+  void SetIntensity(float intensity) { Assign(intensity_, intensity); }
   // The shape the picture is convolved with (its first channel, red).
   const std::shared_ptr<const BgraImage>& GetImage() const { return image_; }
-  void SetImage(std::shared_ptr<const BgraImage> image) { image_ = std::move(image); }
+  void SetImage(std::shared_ptr<const BgraImage> image) { Assign(image_, std::move(image)); }
 
   bool IsEqualTo(const Settings& other) const override {
     const auto* typed = dynamic_cast<const SettingsEffectBokehBlur*>(&other);

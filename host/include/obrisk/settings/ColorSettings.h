@@ -22,7 +22,7 @@ class SettingsEffectInvert final : public SettingsBase<SettingsEffectInvert> {
   }
 
   float GetIntensity() const { return intensity_; }
-  void SetIntensity(float intensity) { intensity_ = intensity; }
+  void SetIntensity(float intensity) { Assign(intensity_, intensity); }
   bool IsEmpty() const override { return intensity_ == 0.0f; }
 
  private:
@@ -58,8 +58,10 @@ class SettingsEffectChannelMixer final : public SettingsBase<SettingsEffectChann
   // The weights in stored order.
   Matrix GetMatrix() const { return {rr_, rg_, rb_, gr_, gg_, gb_, br_, bg_, bb_}; }
   void SetMatrix(const Matrix& m) {
-    std::tie(rr_, rg_, rb_, gr_, gg_, gb_, br_, bg_, bb_) =
-        std::tie(m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8]);
+    Update([&](auto& s) {
+      std::tie(s.rr_, s.rg_, s.rb_, s.gr_, s.gg_, s.gb_, s.br_, s.bg_, s.bb_) =
+          std::tie(m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8]);
+    });
   }
   bool IsEmpty() const override { return GetMatrix() == kIdentity; }
 
@@ -71,8 +73,8 @@ class SettingsEffectChannelMixer final : public SettingsBase<SettingsEffectChann
 
 // Contrast, brightness, saturation, gamma and hue on full-range BT.709 Y'CbCr
 // (in the working colour space, BT.709 primaries and transfer). The gamma of
-// luma is gamma x gamma_green; the chroma exponents come from the ratios of
-// the green gamma to the blue and the red one; gamma_weight blends the gamma
+// luma is gamma x gammaGreen; the chroma exponents come from the ratios of
+// the green gamma to the blue and the red one; gammaWeight blends the gamma
 // result with the value before it.
 class SettingsEffectColorBalance final : public SettingsBase<SettingsEffectColorBalance> {
  public:
@@ -90,13 +92,13 @@ class SettingsEffectColorBalance final : public SettingsBase<SettingsEffectColor
         Param("saturation", &S::saturation_, 0.0, 3.0,
               "chroma scale about neutral: 1 keeps it, 0 is grey"),
         Param("gamma", &S::gamma_, kMinGamma, kMaxGamma, "gamma of luma"),
-        Param("gamma_green", &S::gammaGreen_, kMinGamma, kMaxGamma,
+        Param("gammaGreen", &S::gammaGreen_, kMinGamma, kMaxGamma,
               "green gamma: multiplies the luma gamma, divides the chroma ones"),
-        Param("gamma_blue", &S::gammaBlue_, kMinGamma, kMaxGamma,
-              "blue gamma: Cb is raised to sqrt(gamma_green / gamma_blue)"),
-        Param("gamma_red", &S::gammaRed_, kMinGamma, kMaxGamma,
-              "red gamma: Cr is raised to sqrt(gamma_green / gamma_red)"),
-        Param("gamma_weight", &S::gammaWeight_, 0.0, 1.0,
+        Param("gammaBlue", &S::gammaBlue_, kMinGamma, kMaxGamma,
+              "blue gamma: Cb is raised to sqrt(gammaGreen / gammaBlue)"),
+        Param("gammaRed", &S::gammaRed_, kMinGamma, kMaxGamma,
+              "red gamma: Cr is raised to sqrt(gammaGreen / gammaRed)"),
+        Param("gammaWeight", &S::gammaWeight_, 0.0, 1.0,
               "share of the gamma result: 0 leaves gamma out, 1 applies it fully"),
         Param("hue", &S::hue_, 0, 360, "rotation of the chroma plane in degrees"));
   }
@@ -111,15 +113,15 @@ class SettingsEffectColorBalance final : public SettingsBase<SettingsEffectColor
   double GetFFGammaWeight() const { return gammaWeight_; }
   std::int32_t GetHue() const { return hue_; }
 
-  void SetContrast(double value) { contrast_ = value; }
-  void SetBrightness(double value) { brightness_ = value; }
-  void SetSaturation(double value) { saturation_ = value; }
-  void SetGamma(double value) { gamma_ = value; }
-  void SetGammaGreen(double value) { gammaGreen_ = value; }
-  void SetGammaBlue(double value) { gammaBlue_ = value; }
-  void SetGammaRed(double value) { gammaRed_ = value; }
-  void SetGammaWeight(double value) { gammaWeight_ = value; }
-  void SetHue(std::int32_t degrees) { hue_ = degrees; }
+  void SetContrast(double value) { Assign(contrast_, value); }
+  void SetBrightness(double value) { Assign(brightness_, value); }
+  void SetSaturation(double value) { Assign(saturation_, value); }
+  void SetGamma(double value) { Assign(gamma_, value); }
+  void SetGammaGreen(double value) { Assign(gammaGreen_, value); }
+  void SetGammaBlue(double value) { Assign(gammaBlue_, value); }
+  void SetGammaRed(double value) { Assign(gammaRed_, value); }
+  void SetGammaWeight(double value) { Assign(gammaWeight_, value); }
+  void SetHue(std::int32_t degrees) { Assign(hue_, degrees); }
 
   bool IsEmpty() const override { return IsEqualTo(SettingsEffectColorBalance{}); }
 
@@ -159,11 +161,11 @@ class SettingsEffectColorCorrection final : public SettingsBase<SettingsEffectCo
   float GetContrast() const { return contrast_; }
   float GetHue() const { return hue_; }
   float GetSaturation() const { return saturation_; }
-  void SetExposure(float value) { exposure_ = value; }
-  void SetBrightness(float value) { brightness_ = value; }
-  void SetContrast(float value) { contrast_ = value; }
-  void SetHue(float value) { hue_ = value; }
-  void SetSaturation(float value) { saturation_ = value; }
+  void SetExposure(float value) { Assign(exposure_, value); }
+  void SetBrightness(float value) { Assign(brightness_, value); }
+  void SetContrast(float value) { Assign(contrast_, value); }
+  void SetHue(float value) { Assign(hue_, value); }
+  void SetSaturation(float value) { Assign(saturation_, value); }
 
   bool IsEmpty() const override { return IsEqualTo(SettingsEffectColorCorrection{}); }
 
@@ -190,8 +192,8 @@ class SettingsEffectPosterize final : public SettingsBase<SettingsEffectPosteriz
 
   std::int32_t GetLevels() const { return levels_; }
   float GetIntensity() const { return intensity_; }
-  void SetLevels(std::int32_t levels) { levels_ = levels; }
-  void SetIntensity(float intensity) { intensity_ = intensity; }
+  void SetLevels(std::int32_t levels) { Assign(levels_, levels); }
+  void SetIntensity(float intensity) { Assign(intensity_, intensity); }
   bool IsEmpty() const override { return intensity_ == 0.0f; }
 
  private:
@@ -211,7 +213,7 @@ class SettingsEffectRetroColors final : public SettingsBase<SettingsEffectRetroC
   }
 
   std::int32_t GetMode() const { return mode_; }
-  void SetMode(std::int32_t mode) { mode_ = mode; }
+  void SetMode(std::int32_t mode) { Assign(mode_, mode); }
 
  private:
   std::int32_t mode_ = Retro;
@@ -226,18 +228,18 @@ class SettingsEffectShiftLuma final : public SettingsBase<SettingsEffectShiftLum
   static constexpr auto Fields() {
     using S = SettingsEffectShiftLuma;
     return std::make_tuple(
-        Param("black_shift", &S::blackShift_, -1.0, 1.0,
+        Param("blackShift", &S::blackShift_, -1.0, 1.0,
               "positive lifts black by shift x 100 levels, negative crushes as many shadow "
               "levels to black"),
-        Param("white_shift", &S::whiteShift_, -1.0, 1.0,
+        Param("whiteShift", &S::whiteShift_, -1.0, 1.0,
               "positive brings that many highlight levels up to white, negative lowers "
               "white by shift x 100 levels"));
   }
 
   float GetBlackShift() const { return blackShift_; }
   float GetWhiteShift() const { return whiteShift_; }
-  void SetBlackShift(float shift) { blackShift_ = shift; }
-  void SetWhiteShift(float shift) { whiteShift_ = shift; }
+  void SetBlackShift(float shift) { Assign(blackShift_, shift); }
+  void SetWhiteShift(float shift) { Assign(whiteShift_, shift); }
   bool IsEmpty() const override { return blackShift_ == 0.0f && whiteShift_ == 0.0f; }
 
  private:
@@ -254,17 +256,19 @@ class SettingsEffectShiftUV final : public SettingsBase<SettingsEffectShiftUV> {
   static constexpr auto Fields() {
     using S = SettingsEffectShiftUV;
     return std::make_tuple(
-        Param("u_shift", &S::uShift_, -255, 255,
+        Param("uShift", &S::uShift_, -255, 255,
               "added to Cb, in levels of the 0 to 255 scale (positive is bluer)"),
-        Param("v_shift", &S::vShift_, -255, 255,
+        Param("vShift", &S::vShift_, -255, 255,
               "added to Cr, in levels of the 0 to 255 scale (positive is redder)"));
   }
 
   // (Cb shift, Cr shift) in levels of the 0 to 255 scale.
   std::pair<std::int32_t, std::int32_t> CalculateShift() const { return {uShift_, vShift_}; }
   void SetShift(std::int32_t u, std::int32_t v) {
-    uShift_ = u;
-    vShift_ = v;
+    Update([&](auto& s) {
+      s.uShift_ = u;
+      s.vShift_ = v;
+    });
   }
   bool IsEmpty() const override { return uShift_ == 0 && vShift_ == 0; }
 
@@ -284,7 +288,7 @@ class SettingsEffectOpacity final : public SettingsBase<SettingsEffectOpacity> {
   }
 
   double GetOpacity() const { return opacity_; }
-  void SetOpacity(double opacity) { opacity_ = opacity; }
+  void SetOpacity(double opacity) { Assign(opacity_, opacity); }
 
  private:
   double opacity_ = 1.0;

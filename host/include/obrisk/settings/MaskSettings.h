@@ -160,27 +160,31 @@ class SettingsEffectMask final : public SettingsBase<SettingsEffectMask> {
   using Color = std::array<std::int32_t, 4>;
 
   std::int32_t GetType() const { return type_; }
-  void SetType(std::int32_t type) { type_ = type; }
+  void SetType(std::int32_t type) { Assign(type_, type); }
   std::int32_t GetMethod() const { return method_; }
-  void SetMethod(std::int32_t method) { method_ = method; }
+  void SetMethod(std::int32_t method) { Assign(method_, method); }
   double GetBlurness() const { return blurness_; }
-  void SetBlurness(double amount) { blurness_ = amount; }
+  void SetBlurness(double amount) { Assign(blurness_, amount); }
   double GetPixelSize() const { return pixelSize_; }
-  void SetPixelSize(double size) { pixelSize_ = size; }
+  void SetPixelSize(double size) { Assign(pixelSize_, size); }
   std::int32_t GetInvert() const { return invert_; }
-  void SetInvert(std::int32_t invert) { invert_ = invert; }
+  void SetInvert(std::int32_t invert) { Assign(invert_, invert); }
   // Red, green, blue and alpha, 0 to 255.
   Color GetBackgroundColor() const {
     return {backgroundRed_, backgroundGreen_, backgroundBlue_, backgroundAlpha_};
   }
   void SetBackgroundColor(const Color& color) {
-    std::tie(backgroundRed_, backgroundGreen_, backgroundBlue_, backgroundAlpha_) =
-        std::tuple(color[0], color[1], color[2], color[3]);
+    Update([&](auto& s) {
+      std::tie(s.backgroundRed_, s.backgroundGreen_, s.backgroundBlue_, s.backgroundAlpha_) =
+          std::tuple(color[0], color[1], color[2], color[3]);
+    });
   }
   Color GetFrameColor() const { return {frameRed_, frameGreen_, frameBlue_, frameAlpha_}; }
   void SetFrameColor(const Color& color) {
-    std::tie(frameRed_, frameGreen_, frameBlue_, frameAlpha_) =
-        std::tuple(color[0], color[1], color[2], color[3]);
+    Update([&](auto& s) {
+      std::tie(s.frameRed_, s.frameGreen_, s.frameBlue_, s.frameAlpha_) =
+          std::tuple(color[0], color[1], color[2], color[3]);
+    });
   }
 
   const std::vector<MaskTrack>& GetMasks() const { return masks_; }
@@ -242,9 +246,9 @@ class SettingsEffectAlphaChannelModifier final
   }
 
   double GetPowerScale() const { return powerScale_; }
-  void SetPowerScale(double scale) { powerScale_ = scale; }
+  void SetPowerScale(double scale) { Assign(powerScale_, scale); }
   double GetAdditionalMultiplier() const { return additionalMultiplier_; }
-  void SetAdditionalMultiplier(double factor) { additionalMultiplier_ = factor; }
+  void SetAdditionalMultiplier(double factor) { Assign(additionalMultiplier_, factor); }
 
  private:
   double powerScale_ = 1.0;

@@ -34,9 +34,9 @@ class SettingsColorSpaceConverter final : public SettingsBase<SettingsColorSpace
         Param("primaries", &S::primaries_, 0, 255, "colour primaries, H.273 code (1 BT.709)"),
         Param("transfer", &S::transfer_, 0, 255, "transfer characteristics, H.273 code"),
         Param("matrix", &S::matrix_, 0, 255, "YCbCr matrix coefficients, H.273 code"),
-        Param("full_range", &S::fullRange_, "YCbCr in full range rather than limited"),
-        Param("linear_mode", &S::linearMode_, "convert in linear light"),
-        Param("tone_mapping", &S::toneMapping_, "tone-map HDR to SDR when the peaks differ"));
+        Param("fullRange", &S::fullRange_, "YCbCr in full range rather than limited"),
+        Param("linearMode", &S::linearMode_, "convert in linear light"),
+        Param("toneMapping", &S::toneMapping_, "tone-map HDR to SDR when the peaks differ"));
   }
 
   ColorSpace GetDestinationColorSpace() const {
@@ -44,10 +44,12 @@ class SettingsColorSpaceConverter final : public SettingsBase<SettingsColorSpace
                       static_cast<std::uint32_t>(matrix_), fullRange_ ? 1u : 0u};
   }
   void SetDestinationColorSpace(const ColorSpace& colorSpace) {
-    primaries_ = static_cast<std::int32_t>(colorSpace.primaries);
-    transfer_ = static_cast<std::int32_t>(colorSpace.transfer);
-    matrix_ = static_cast<std::int32_t>(colorSpace.matrix);
-    fullRange_ = colorSpace.fullRange != 0;
+    Update([&](auto& s) {
+      s.primaries_ = static_cast<std::int32_t>(colorSpace.primaries);
+      s.transfer_ = static_cast<std::int32_t>(colorSpace.transfer);
+      s.matrix_ = static_cast<std::int32_t>(colorSpace.matrix);
+      s.fullRange_ = colorSpace.fullRange != 0;
+    });
   }
   bool GetLinearMode() const { return linearMode_; }
   bool GetToneMapping() const { return toneMapping_; }
@@ -100,20 +102,20 @@ class SettingsResizer final : public SettingsBase<SettingsResizer> {
     return std::make_tuple(
         Param("width", &S::width_, 0, kMaxSize, "output width in pixels; 0 keeps the input's"),
         Param("height", &S::height_, 0, kMaxSize, "output height in pixels; 0 keeps the input's"),
-        Param("pixel_aspect_num", &S::pixelAspectNum_, 0, kMaxSize,
+        Param("pixelAspectNum", &S::pixelAspectNum_, 0, kMaxSize,
               "output pixel aspect numerator; 0 keeps the input's aspect"),
-        Param("pixel_aspect_den", &S::pixelAspectDen_, 0, kMaxSize,
+        Param("pixelAspectDen", &S::pixelAspectDen_, 0, kMaxSize,
               "output pixel aspect denominator; 0 keeps the input's aspect"),
         Param("placement", &S::placement_, 0, 2, "0 stretch, 1 fit with bands, 2 fill and crop"),
         Param("method", &S::method_, 0, kMaxMethod, "resize method (ResizeMethods)"),
-        Param("crop_left", &S::cropLeft_, 0, kMaxSize, "source pixels cropped at the left"),
-        Param("crop_right", &S::cropRight_, 0, kMaxSize, "source pixels cropped at the right"),
-        Param("crop_top", &S::cropTop_, 0, kMaxSize, "source pixels cropped at the top"),
-        Param("crop_bottom", &S::cropBottom_, 0, kMaxSize, "source pixels cropped at the bottom"),
-        Param("background_red", &S::backgroundRed_, 0, 255, "background red, 0 to 255"),
-        Param("background_green", &S::backgroundGreen_, 0, 255, "background green, 0 to 255"),
-        Param("background_blue", &S::backgroundBlue_, 0, 255, "background blue, 0 to 255"),
-        Param("background_alpha", &S::backgroundAlpha_, 0, 255, "background alpha, 0 to 255"));
+        Param("cropLeft", &S::cropLeft_, 0, kMaxSize, "source pixels cropped at the left"),
+        Param("cropRight", &S::cropRight_, 0, kMaxSize, "source pixels cropped at the right"),
+        Param("cropTop", &S::cropTop_, 0, kMaxSize, "source pixels cropped at the top"),
+        Param("cropBottom", &S::cropBottom_, 0, kMaxSize, "source pixels cropped at the bottom"),
+        Param("backgroundRed", &S::backgroundRed_, 0, 255, "background red, 0 to 255"),
+        Param("backgroundGreen", &S::backgroundGreen_, 0, 255, "background green, 0 to 255"),
+        Param("backgroundBlue", &S::backgroundBlue_, 0, 255, "background blue, 0 to 255"),
+        Param("backgroundAlpha", &S::backgroundAlpha_, 0, 255, "background alpha, 0 to 255"));
   }
 
   // The output frame: the set size (the input's where 0) and pixel aspect.
@@ -131,18 +133,22 @@ class SettingsResizer final : public SettingsBase<SettingsResizer> {
   std::array<float, 16> CalculateCoordBuffer(const FrameInfo& source) const;
 
   ResizeMethods GetMethod() const { return static_cast<ResizeMethods>(method_); }
-  void SetMethod(ResizeMethods method) { method_ = static_cast<std::int32_t>(method); }
+  void SetMethod(ResizeMethods method) { Assign(method_, static_cast<std::int32_t>(method)); }
   void SetOutputSize(std::int32_t width, std::int32_t height) {
-    width_ = width;
-    height_ = height;
+    Update([&](auto& s) {
+      s.width_ = width;
+      s.height_ = height;
+    });
   }
   void SetOutputPixelAspect(std::int32_t num, std::int32_t den) {
-    pixelAspectNum_ = num;
-    pixelAspectDen_ = den;
+    Update([&](auto& s) {
+      s.pixelAspectNum_ = num;
+      s.pixelAspectDen_ = den;
+    });
   }
   ResizePlacement GetPlacement() const { return static_cast<ResizePlacement>(placement_); }
   void SetPlacement(ResizePlacement placement) {
-    placement_ = static_cast<std::int32_t>(placement);
+    Assign(placement_, static_cast<std::int32_t>(placement));
   }
   CropInfo GetCrop() const;
   void SetCrop(const CropInfo& crop);

@@ -63,17 +63,19 @@ class SettingsTransitionRipple final : public SettingsBase<SettingsTransitionRip
   }
 
   RippleMode GetMode() const { return static_cast<RippleMode>(mode_); }
-  void SetMode(RippleMode mode) { mode_ = static_cast<std::int32_t>(mode); }
+  void SetMode(RippleMode mode) { Assign(mode_, static_cast<std::int32_t>(mode)); }
   std::int32_t GetWaveCount() const { return waveCount_; }
-  void SetWaveCount(std::int32_t count) { waveCount_ = count; }
+  void SetWaveCount(std::int32_t count) { Assign(waveCount_, count); }
   std::int32_t GetAmplitude() const { return amplitude_; }
-  void SetAmplitude(std::int32_t amplitude) { amplitude_ = amplitude; }
+  void SetAmplitude(std::int32_t amplitude) { Assign(amplitude_, amplitude); }
   std::int32_t GetPeriod() const { return period_; }
-  void SetPeriod(std::int32_t period) { period_ = period; }
+  void SetPeriod(std::int32_t period) { Assign(period_, period); }
   RelativePoint GetPoint() const { return {pointX_, pointY_}; }
   void SetPoint(const RelativePoint& point) {
-    pointX_ = point.x;
-    pointY_ = point.y;
+    Update([&](auto& s) {
+      s.pointX_ = point.x;
+      s.pointY_ = point.y;
+    });
   }
 
  private:
@@ -100,9 +102,9 @@ class SettingsTransitionRippleSmooth final : public SettingsBase<SettingsTransit
   }
 
   std::int32_t GetFreq() const { return freq_; }
-  void SetFreq(std::int32_t freq) { freq_ = freq; }
+  void SetFreq(std::int32_t freq) { Assign(freq_, freq); }
   std::int32_t GetAmpl() const { return ampl_; }
-  void SetAmpl(std::int32_t ampl) { ampl_ = ampl; }
+  void SetAmpl(std::int32_t ampl) { Assign(ampl_, ampl); }
 
  private:
   std::int32_t freq_ = 20;
@@ -135,7 +137,7 @@ class SettingsTransitionTwist final : public SettingsBase<SettingsTransitionTwis
   }
 
   TwistType GetType() const { return static_cast<TwistType>(type_); }
-  void SetType(TwistType type) { type_ = static_cast<std::int32_t>(type); }
+  void SetType(TwistType type) { Assign(type_, static_cast<std::int32_t>(type)); }
 
  private:
   std::int32_t type_ = 0;
@@ -160,10 +162,10 @@ class SettingsTransitionWhoosh final : public SettingsBase<SettingsTransitionWho
 
   WhooshDirection GetDirection() const { return static_cast<WhooshDirection>(direction_); }
   void SetDirection(WhooshDirection direction) {
-    direction_ = static_cast<std::int32_t>(direction);
+    Assign(direction_, static_cast<std::int32_t>(direction));
   }
   double GetMaxMotionBlurScale() const { return maxMotionBlurScale_; }
-  void SetMaxMotionBlurScale(double scale) { maxMotionBlurScale_ = scale; }
+  void SetMaxMotionBlurScale(double scale) { Assign(maxMotionBlurScale_, scale); }
 
  private:
   std::int32_t direction_ = 0;
@@ -206,11 +208,11 @@ class SettingsTransitionSmear final : public SettingsBase<SettingsTransitionSmea
   }
 
   SmearType GetType() const { return static_cast<SmearType>(type_); }
-  void SetType(SmearType type) { type_ = static_cast<std::int32_t>(type); }
+  void SetType(SmearType type) { Assign(type_, static_cast<std::int32_t>(type)); }
   double GetAngle() const { return angle_; }
-  void SetAngle(double degrees) { angle_ = degrees; }
+  void SetAngle(double degrees) { Assign(angle_, degrees); }
   double GetLength() const { return length_; }
-  void SetLength(double length) { length_ = length; }
+  void SetLength(double length) { Assign(length_, length); }
 
  private:
   // The step matrix for a clip smeared by `amount` (0 none, 1 `length`).
@@ -258,7 +260,7 @@ class SettingsTransitionBarnDoor final : public SettingsBase<SettingsTransitionB
 
   BarnDoorDirection GetDirection() const { return static_cast<BarnDoorDirection>(direction_); }
   void SetDirection(BarnDoorDirection direction) {
-    direction_ = static_cast<std::int32_t>(direction);
+    Assign(direction_, static_cast<std::int32_t>(direction));
   }
 
  private:
@@ -296,7 +298,9 @@ class SettingsTransitionSlide final : public SettingsBase<SettingsTransitionSlid
   }
 
   SlideDirection GetDirection() const { return static_cast<SlideDirection>(direction_); }
-  void SetDirection(SlideDirection direction) { direction_ = static_cast<std::int32_t>(direction); }
+  void SetDirection(SlideDirection direction) {
+    Assign(direction_, static_cast<std::int32_t>(direction));
+  }
 
  private:
   std::int32_t direction_ = 0;
@@ -316,7 +320,7 @@ class SettingsTransitionPush final : public SettingsBase<SettingsTransitionPush>
   }
 
   PushDirection GetDir() const { return static_cast<PushDirection>(dir_); }
-  void SetDir(PushDirection direction) { dir_ = static_cast<std::int32_t>(direction); }
+  void SetDir(PushDirection direction) { Assign(dir_, static_cast<std::int32_t>(direction)); }
 
  private:
   std::int32_t dir_ = 0;
@@ -338,7 +342,7 @@ class SettingsTransitionScale final : public SettingsBase<SettingsTransitionScal
   }
 
   ScaleType GetType() const { return static_cast<ScaleType>(type_); }
-  void SetType(ScaleType type) { type_ = static_cast<std::int32_t>(type); }
+  void SetType(ScaleType type) { Assign(type_, static_cast<std::int32_t>(type)); }
 
  private:
   std::int32_t type_ = 0;
@@ -360,7 +364,7 @@ class SettingsTransitionSpin final : public SettingsBase<SettingsTransitionSpin>
   }
 
   SpinType GetType() const { return static_cast<SpinType>(type_); }
-  void SetType(SpinType type) { type_ = static_cast<std::int32_t>(type); }
+  void SetType(SpinType type) { Assign(type_, static_cast<std::int32_t>(type)); }
 
  private:
   std::int32_t type_ = 0;
@@ -378,7 +382,7 @@ class SettingsTransitionCross final : public SettingsBase<SettingsTransitionCros
   }
 
   bool GetCross2() const { return cross2_; }
-  void SetCross2(bool scrolls) { cross2_ = scrolls; }
+  void SetCross2(bool scrolls) { Assign(cross2_, scrolls); }
 
  private:
   bool cross2_ = false;

@@ -52,10 +52,12 @@ class SettingsTransitionThroughColor final : public SettingsBase<SettingsTransit
   float GetKeyColorB() const { return keyColorB_; }
   float GetKeyColorA() const { return keyColorA_; }
   void SetKeyColor(float r, float g, float b, float a) {
-    keyColorR_ = r;
-    keyColorG_ = g;
-    keyColorB_ = b;
-    keyColorA_ = a;
+    Update([&](auto& s) {
+      s.keyColorR_ = r;
+      s.keyColorG_ = g;
+      s.keyColorB_ = b;
+      s.keyColorA_ = a;
+    });
   }
 
  private:
@@ -94,7 +96,7 @@ class SettingsTransitionBlur final : public SettingsBase<SettingsTransitionBlur>
     return static_cast<TransitionBlurDirection>(direction_);
   }
   void SetDirection(TransitionBlurDirection direction) {
-    direction_ = static_cast<std::int32_t>(direction);
+    Assign(direction_, static_cast<std::int32_t>(direction));
   }
 
  private:
@@ -120,7 +122,7 @@ class SettingsTransitionZoom final : public SettingsBase<SettingsTransitionZoom>
   }
 
   TransitionZoomType GetType() const { return static_cast<TransitionZoomType>(type_); }
-  void SetType(TransitionZoomType type) { type_ = static_cast<std::int32_t>(type); }
+  void SetType(TransitionZoomType type) { Assign(type_, static_cast<std::int32_t>(type)); }
 
  private:
   std::int32_t type_ = static_cast<std::int32_t>(TransitionZoomType::ZoomBoth);
@@ -145,7 +147,7 @@ class SettingsTransitionCircle final : public SettingsBase<SettingsTransitionCir
     return static_cast<TransitionCircleDirection>(direction_);
   }
   void SetDirection(TransitionCircleDirection direction) {
-    direction_ = static_cast<std::int32_t>(direction);
+    Assign(direction_, static_cast<std::int32_t>(direction));
   }
 
  private:
@@ -172,7 +174,7 @@ class SettingsTransitionRadial final : public SettingsBase<SettingsTransitionRad
     return static_cast<TransitionRadialDirection>(direction_);
   }
   void SetDirection(TransitionRadialDirection direction) {
-    direction_ = static_cast<std::int32_t>(direction);
+    Assign(direction_, static_cast<std::int32_t>(direction));
   }
 
  private:
@@ -200,10 +202,10 @@ class SettingsTransitionPinwheel final : public SettingsBase<SettingsTransitionP
   std::int32_t GetFreq() const { return freq_; }
   std::int32_t GetAmpl() const { return ampl_; }
   std::int32_t GetSmoothness() const { return smoothness_; }
-  void SetNum(std::int32_t num) { num_ = num; }
-  void SetFreq(std::int32_t freq) { freq_ = freq; }
-  void SetAmpl(std::int32_t ampl) { ampl_ = ampl; }
-  void SetSmoothness(std::int32_t smoothness) { smoothness_ = smoothness; }
+  void SetNum(std::int32_t num) { Assign(num_, num); }
+  void SetFreq(std::int32_t freq) { Assign(freq_, freq); }
+  void SetAmpl(std::int32_t ampl) { Assign(ampl_, ampl); }
+  void SetSmoothness(std::int32_t smoothness) { Assign(smoothness_, smoothness); }
 
  private:
   std::int32_t num_ = 6;
@@ -242,12 +244,12 @@ class SettingsTransitionWipe final : public SettingsBase<SettingsTransitionWipe>
   }
 
   std::int32_t GetBorderSoftness() const { return borderSoftness_; }
-  void SetBorderSoftness(std::int32_t softness) { borderSoftness_ = softness; }
+  void SetBorderSoftness(std::int32_t softness) { Assign(borderSoftness_, softness); }
   TransitionWipeDirection GetDirection() const {
     return static_cast<TransitionWipeDirection>(direction_);
   }
   void SetDirection(TransitionWipeDirection direction) {
-    direction_ = static_cast<std::int32_t>(direction);
+    Assign(direction_, static_cast<std::int32_t>(direction));
   }
 
  private:
@@ -274,7 +276,7 @@ class SettingsTransitionSlidingDoor final : public SettingsBase<SettingsTransiti
     return static_cast<TransitionSlidingDoorDirection>(direction_);
   }
   void SetDirection(TransitionSlidingDoorDirection direction) {
-    direction_ = static_cast<std::int32_t>(direction);
+    Assign(direction_, static_cast<std::int32_t>(direction));
   }
 
  private:
@@ -297,8 +299,8 @@ class SettingsTransitionSnake final : public SettingsBase<SettingsTransitionSnak
 
   std::int32_t GetBandExponent() const { return bandExponent_; }
   std::int32_t GetSmoothness() const { return smoothness_; }
-  void SetBandExponent(std::int32_t exponent) { bandExponent_ = exponent; }
-  void SetSmoothness(std::int32_t smoothness) { smoothness_ = smoothness; }
+  void SetBandExponent(std::int32_t exponent) { Assign(bandExponent_, exponent); }
+  void SetSmoothness(std::int32_t smoothness) { Assign(smoothness_, smoothness); }
 
  private:
   std::int32_t bandExponent_ = 2;
@@ -329,7 +331,7 @@ class SettingsTransitionLens final : public SettingsBase<SettingsTransitionLens>
   }
 
   TransitionLensType GetType() const { return static_cast<TransitionLensType>(type_); }
-  void SetType(TransitionLensType type) { type_ = static_cast<std::int32_t>(type); }
+  void SetType(TransitionLensType type) { Assign(type_, static_cast<std::int32_t>(type)); }
 
  private:
   std::int32_t type_ = static_cast<std::int32_t>(TransitionLensType::Centre);
@@ -346,7 +348,7 @@ class SettingsTransitionSpiral final : public SettingsBase<SettingsTransitionSpi
   }
 
   TransitionSpiralType GetType() const { return static_cast<TransitionSpiralType>(type_); }
-  void SetType(TransitionSpiralType type) { type_ = static_cast<std::int32_t>(type); }
+  void SetType(TransitionSpiralType type) { Assign(type_, static_cast<std::int32_t>(type)); }
 
  private:
   std::int32_t type_ = static_cast<std::int32_t>(TransitionSpiralType::Centre);

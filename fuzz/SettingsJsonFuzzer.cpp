@@ -1,0 +1,90 @@
+// Fuzzes the way from JSON text to settings objects for every settings class:
+// parsing, Deserialize, and the promises kept after it. The first input byte
+// picks the class, the rest is the JSON text.
+//
+// Besides memory and undefined-behaviour errors it aborts when settings that
+// Deserialize accepted fail their own checks (Validate) or do not survive a
+// round trip through Serialize and JSON.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <stdexcept>
+#include <string_view>
+#include <tuple>
+
+#include "obrisk/host/Property.h"
+#include "obrisk/settings/AutoColorSettings.h"
+#include "obrisk/settings/BlurSettings.h"
+#include "obrisk/settings/ColorSettings.h"
+#include "obrisk/settings/IsfSettings.h"
+#include "obrisk/settings/MaskSettings.h"
+#include "obrisk/settings/ServiceSettings.h"
+#include "obrisk/settings/TransitionMotionSettings.h"
+#include "obrisk/settings/TransitionSettings.h"
+
+namespace {
+
+using namespace Obrisk;
+
+// Every settings class of the headers above; a class added there is added here.
+using Classes = std::tuple<
+    Proc::SettingsEffectAutoContrast, Proc::SettingsEffectMagicEnhance2,
+    Proc::SettingsEffectAutoWhiteBalance, Proc::SettingsEffectSaturation,
+    Proc::SettingsEffectBlurGaussian, Proc::SettingsEffectTiltShiftQRW,
+    Proc::SettingsEffectFillBlurredBackground, Proc::SettingsEffectMotionBlur,
+    Proc::SettingsEffectCensored, Proc::SettingsEffectDenoiseNLM, Proc::SettingsEffectBokehBlur,
+    Proc::SettingsEffectInvert, Proc::SettingsEffectChannelMixer, Proc::SettingsEffectColorBalance,
+    Proc::SettingsEffectColorCorrection, Proc::SettingsEffectPosterize,
+    Proc::SettingsEffectRetroColors, Proc::SettingsEffectShiftLuma, Proc::SettingsEffectShiftUV,
+    Proc::SettingsEffectOpacity, Proc::SettingsEffectISF, Proc::SettingsTransitionISF,
+    Proc::SettingsEffectMultiInputISF, Proc::SettingsEffectMask, Proc::SettingsEffectMaskedMix,
+    Proc::SettingsEffectAlphaChannelModifier, Proc::SettingsEffectAlphaInserter,
+    Proc::SettingsEffectVideoAlphaEnvelope, Proc::SettingsFrameUploader,
+    Proc::SettingsColorSpaceConverter, Proc::SettingsResizer, Proc::SettingsTransitionRipple,
+    Proc::SettingsTransitionRippleSmooth, Proc::SettingsTransitionTwist,
+    Proc::SettingsTransitionWhoosh, Proc::SettingsTransitionSmear, Proc::SettingsTransitionBarnDoor,
+    Proc::SettingsTransitionBlinds, Proc::SettingsTransitionSlide, Proc::SettingsTransitionPush,
+    Proc::SettingsTransitionScale, Proc::SettingsTransitionSpin, Proc::SettingsTransitionCross,
+    Proc::SettingsTransitionCrossfade, Proc::SettingsTransitionFadeInFadeOut,
+    Proc::SettingsTransitionThroughColor, Proc::SettingsTransitionFlash,
+    Proc::SettingsTransitionBlur, Proc::SettingsTransitionZoom, Proc::SettingsTransitionCircle,
+    Proc::SettingsTransitionRadial, Proc::SettingsTransitionPinwheel, Proc::SettingsTransitionWipe,
+    Proc::SettingsTransitionSlidingDoor, Proc::SettingsTransitionSnake,
+    Proc::SettingsTransitionLens, Proc::SettingsTransitionSpiral>;
+
+template <class S>
+void Check(const Property& property) {
+  S settings;
+  try {
+    settings.Deserialize(property);
+  } catch (const std::invalid_argument&) {
+    return;
+  } catch (const std::out_of_range&) {
+    return;
+  }
+  settings.Validate();
+  S again;
+  again.Deserialize(Property::FromJson(settings.Serialize().ToJson()));
+  if (!again.IsEqualTo(settings)) std::abort();
+}
+
+template <std::size_t... I>
+void Dispatch(std::size_t index, const Property& property, std::index_sequence<I...>) {
+  ((index == I ? Check<std::tuple_element_t<I, Classes>>(property) : void()), ...);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  constexpr std::size_t kClasses = std::tuple_size_v<Classes>;
+  const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+  Property property;
+  try {
+    property = Property::FromJson(text);
+  } catch (const std::invalid_argument&) {
+    return 0;
+  }
+  Dispatch(data[0] % kClasses, property, std::make_index_sequence<kClasses>());
+  return 0;
+}

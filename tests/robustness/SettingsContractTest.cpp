@@ -1,0 +1,235 @@
+// The contract every settings class keeps with stored files and with the
+// effects: serialised names that do not change, values checked whichever
+// way they arrive, and a settings object whose address a host may keep.
+#include <cmath>
+#include <limits>
+#include <map>
+#include <regex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "obrisk/host/Property.h"
+#include "obrisk/settings/BlurSettings.h"
+#include "obrisk/settings/ColorSettings.h"
+#include "obrisk/settings/ServiceSettings.h"
+#include "obrisk/settings/TransitionSettings.h"
+#include "support/GpuTestSupport.h"
+
+namespace Obrisk::Proc {
+namespace {
+
+// Stored chains and presets name parameters so: a change here breaks them.
+const std::map<std::string, std::vector<std::string>> kSerialisedNames{
+    {"SettingsEffectTiltShiftQRW",
+     {"upperA", "upperB", "upperC", "lowerA", "lowerB", "lowerC", "softEdge", "strength"}},
+    {"SettingsEffectPosterize", {"levels", "intensity"}},
+    {"SettingsEffectMask",
+     {"type", "method", "blurness", "pixelSize", "invert", "backgroundRed", "backgroundGreen",
+      "backgroundBlue", "backgroundAlpha", "frameRed", "frameGreen", "frameBlue", "frameAlpha",
+      "masks"}},
+    {"SettingsEffectInvert", {"intensity"}},
+    {"SettingsEffectBlurGaussian", {"amount", "fast"}},
+    {"SettingsEffectMotionBlur", {"scale"}},
+    {"SettingsEffectRetroColors", {"mode"}},
+    {"SettingsEffectOpacity", {"opacity"}},
+    {"SettingsEffectVideoAlphaEnvelope", {}},
+    {"SettingsEffectCensored", {"cellSize"}},
+    {"SettingsEffectAlphaChannelModifier", {"powerScale", "additionalMultiplier"}},
+    {"SettingsEffectColorCorrection", {"exposure", "brightness", "contrast", "hue", "saturation"}},
+    {"SettingsEffectChannelMixer", {"rr", "rg", "rb", "gr", "gg", "gb", "br", "bg", "bb"}},
+    {"SettingsEffectFillBlurredBackground", {"kernelSize", "left", "top", "right", "bottom"}},
+    {"SettingsEffectISF",
+     {"config", "pixelShader", "vertexShader", "errorRed", "errorGreen", "errorBlue",
+      "errorAlpha"}},
+    {"SettingsEffectDenoiseNLM", {"filteringParameter", "patchSize", "searchWindowSize"}},
+    {"SettingsEffectBokehBlur", {"size", "highlightGain", "highlightThreshold", "intensity"}},
+    {"SettingsResizer",
+     {"width", "height", "pixelAspectNum", "pixelAspectDen", "placement", "method", "cropLeft",
+      "cropRight", "cropTop", "cropBottom", "backgroundRed", "backgroundGreen", "backgroundBlue",
+      "backgroundAlpha"}},
+    {"SettingsColorSpaceConverter",
+     {"primaries", "transfer", "matrix", "fullRange", "linearMode", "toneMapping"}},
+    {"SettingsEffectSaturation", {"saturation", "alphaIsDisabled"}},
+    {"SettingsEffectAutoWhiteBalance", {"red", "green", "blue", "alpha", "scalingMethod"}},
+    {"SettingsEffectMagicEnhance2", {"blackSaturatedPixels", "whiteSaturatedPixels"}},
+    {"SettingsEffectAutoContrast",
+     {"blackSaturatedPixels", "whiteSaturatedPixels", "alphaIsDisabled"}},
+    {"SettingsEffectShiftUV", {"uShift", "vShift"}},
+    {"SettingsEffectShiftLuma", {"blackShift", "whiteShift"}},
+    {"SettingsEffectColorBalance",
+     {"contrast", "brightness", "saturation", "gamma", "gammaGreen", "gammaBlue", "gammaRed",
+      "gammaWeight", "hue"}},
+    {"SettingsEffectAlphaInserter", {}},
+    {"SettingsTransitionRipple", {"mode", "waveCount", "amplitude", "period", "pointX", "pointY"}},
+    {"SettingsTransitionTwist", {"type"}},
+    {"SettingsTransitionPinwheel", {"num", "freq", "ampl", "smoothness"}},
+    {"SettingsTransitionRippleSmooth", {"freq", "ampl"}},
+    {"SettingsTransitionSpiral", {"type"}},
+    {"SettingsTransitionLens", {"type"}},
+    {"SettingsTransitionPush", {"dir"}},
+    {"SettingsTransitionBlinds", {}},
+    {"SettingsTransitionScale", {"type"}},
+    {"SettingsTransitionZoom", {"type"}},
+    {"SettingsTransitionSmear", {"type", "angle", "length"}},
+    {"SettingsTransitionBlur", {"direction"}},
+    {"SettingsTransitionCrossfade", {}},
+    {"SettingsTransitionFadeInFadeOut", {}},
+    {"SettingsTransitionSnake", {"bandExponent", "smoothness"}},
+    {"SettingsTransitionCircle", {"direction"}},
+    {"SettingsTransitionWipe", {"borderSoftness", "direction"}},
+    {"SettingsTransitionSlide", {"direction"}},
+    {"SettingsTransitionRadial", {"direction"}},
+    {"SettingsTransitionSlidingDoor", {"direction"}},
+    {"SettingsTransitionBarnDoor", {"direction"}},
+    {"SettingsTransitionCross", {"cross2"}},
+    {"SettingsTransitionFlash", {}},
+    {"SettingsTransitionSpin", {"type"}},
+    {"SettingsTransitionWhoosh", {"direction", "maxMotionBlurScale"}},
+    {"SettingsTransitionThroughColor", {"keyColorR", "keyColorG", "keyColorB", "keyColorA"}},
+    {"SettingsTransitionISF",
+     {"config", "pixelShader", "vertexShader", "errorRed", "errorGreen", "errorBlue",
+      "errorAlpha"}},
+    {"SettingsEffectMaskedMix", {}},
+    {"SettingsEffectMultiInputISF",
+     {"config", "pixelShader", "vertexShader", "errorRed", "errorGreen", "errorBlue",
+      "errorAlpha"}},
+};
+
+std::vector<std::string> NamesOf(const Settings& settings) {
+  std::vector<std::string> names;
+  for (const auto& parameter : settings.GetParameters()) names.push_back(parameter.name);
+  return names;
+}
+
+class RegisteredSettings : public ::testing::Test {
+ protected:
+  Ptr<EffectRegistry> registry_ = Testing::MakeRegistry();
+
+  template <class Check>
+  void ForEachClass(Check check) {
+    for (const auto& entry : registry_->Entries()) {
+      if (entry.classId == SettingsFrameUploader::CLASS_ID) continue;
+      SCOPED_TRACE(entry.classId);
+      check(entry.classId, Testing::CreateEffect(*registry_, entry.classId));
+    }
+  }
+};
+
+TEST_F(RegisteredSettings, SerialisedNamesArePinnedAndCamelCase) {
+  const std::regex camelCase("[a-z][a-zA-Z0-9]*");
+  ForEachClass([&](const std::string& classId, const Ptr<IEffect>& effect) {
+    const std::vector<std::string> names = NamesOf(effect->GetSettingsObject());
+    for (const auto& name : names) EXPECT_TRUE(std::regex_match(name, camelCase)) << name;
+    if (auto pinned = kSerialisedNames.find(classId); pinned != kSerialisedNames.end()) {
+      EXPECT_EQ(names, pinned->second);
+    }
+    const Property serialised = effect->GetSettings();
+    for (const auto& name : names) EXPECT_NE(serialised.FindChild(name), nullptr) << name;
+  });
+}
+
+TEST_F(RegisteredSettings, EveryPinnedClassIsStillRegistered) {
+  for (const auto& [classId, names] : kSerialisedNames) {
+    EXPECT_NE(registry_->Find(classId, ImplNames::OGL), nullptr) << classId;
+  }
+}
+
+TEST_F(RegisteredSettings, DefaultsPassTheirOwnChecks) {
+  ForEachClass([](const std::string&, const Ptr<IEffect>& effect) {
+    EXPECT_NO_THROW(effect->GetSettingsObject().Validate());
+  });
+}
+
+// A host may keep the reference GetSettingsObject returns: it stays the
+// same object and follows later changes.
+TEST_F(RegisteredSettings, SettingsObjectReferenceFollowsChanges) {
+  ForEachClass([](const std::string&, const Ptr<IEffect>& effect) {
+    const Settings& kept = effect->GetSettingsObject();
+    const Property before = effect->GetSettings();
+    try {
+      effect->SetSettings(Property::FromJson("{}"));
+    } catch (const std::exception&) {
+      // Effects whose defaults need a package refuse them; the reference stays.
+    }
+    EXPECT_EQ(&kept, &effect->GetSettingsObject());
+    EXPECT_EQ(effect->GetSettings(), before);
+  });
+}
+
+TEST_F(RegisteredSettings, ListsAndPlainValuesAreRefused) {
+  ForEachClass([](const std::string& classId, const Ptr<IEffect>& effect) {
+    for (const char* text : {"[1, 2]", "\"text\"", "3"}) {
+      try {
+        effect->SetSettings(Property::FromJson(text));
+        ADD_FAILURE() << text << " was accepted";
+      } catch (const std::invalid_argument& error) {
+        EXPECT_NE(std::string(error.what()).find(classId + " expects named parameters"),
+                  std::string::npos)
+            << error.what();
+      }
+    }
+  });
+}
+
+TEST(SettingsSetters, ReferenceSeesTheNewValue) {
+  auto registry = Testing::MakeRegistry();
+  auto effect = Testing::CreateEffect(*registry, SettingsEffectInvert::CLASS_ID);
+  const auto& kept = dynamic_cast<const SettingsEffectInvert&>(effect->GetSettingsObject());
+  effect->SetSettings(Property::FromJson(R"({"intensity": 0.25})"));
+  EXPECT_FLOAT_EQ(kept.GetIntensity(), 0.25f);
+}
+
+TEST(SettingsSetters, RangeCheckedLikeDeserialisation) {
+  SettingsEffectColorBalance settings;
+  try {
+    settings.SetGammaRed(0.05);
+    FAIL() << "no exception";
+  } catch (const std::out_of_range& error) {
+    EXPECT_STREQ(error.what(),
+                 "parameter 'gammaRed' of SettingsEffectColorBalance is 0.05, outside its range "
+                 "0.1 to 10");
+  }
+  EXPECT_EQ(settings.GetFFGammaRed(), 1.0);
+  EXPECT_THROW(settings.SetHue(361), std::out_of_range);
+  EXPECT_EQ(settings.GetHue(), 0);
+  settings.SetHue(90);
+  EXPECT_EQ(settings.GetHue(), 90);
+}
+
+TEST(SettingsSetters, NaNAndInfinityNeverReachAnEffect) {
+  constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+  constexpr double kInfinity = std::numeric_limits<double>::infinity();
+  SettingsEffectInvert invert;
+  EXPECT_THROW(invert.SetIntensity(kNaN), std::invalid_argument);
+  EXPECT_EQ(invert.GetIntensity(), 1.0f);
+  SettingsEffectBlurGaussian blur;
+  EXPECT_THROW(blur.SetAmount(kInfinity), std::invalid_argument);
+  EXPECT_THROW(blur.SetAmount(-kInfinity), std::invalid_argument);
+  EXPECT_TRUE(std::isfinite(blur.GetAmount()));
+}
+
+// Several fields at once change together or not at all.
+TEST(SettingsSetters, SeveralFieldsChangeTogetherOrNotAtAll) {
+  SettingsEffectChannelMixer mixer;
+  SettingsEffectChannelMixer::Matrix weights = SettingsEffectChannelMixer::kIdentity;
+  weights[0] = 0.5f;
+  weights[8] = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_THROW(mixer.SetMatrix(weights), std::invalid_argument);
+  EXPECT_EQ(mixer.GetMatrix(), SettingsEffectChannelMixer::kIdentity);
+  weights[8] = 3.0f;
+  EXPECT_THROW(mixer.SetMatrix(weights), std::out_of_range);
+  EXPECT_EQ(mixer.GetMatrix(), SettingsEffectChannelMixer::kIdentity);
+  weights[8] = 0.25f;
+  mixer.SetMatrix(weights);
+  EXPECT_EQ(mixer.GetMatrix(), weights);
+
+  SettingsResizer resizer;
+  EXPECT_THROW(resizer.SetOutputSize(640, -1), std::out_of_range);
+  EXPECT_EQ(resizer.GetOutputFrameSize(FrameInfo{16, 9, 1, 1}).width, 16);
+}
+
+}  // namespace
+}  // namespace Obrisk::Proc
