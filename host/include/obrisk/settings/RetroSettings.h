@@ -3,6 +3,7 @@
 // brightness stripes and chromatic aberration.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,9 +26,9 @@ class SettingsEffectAddNoize final : public SettingsBase<SettingsEffectAddNoize>
   }
 
   double GetAmount() const { return amount_; }
-  void SetAmount(double amount) { amount_ = amount; }
+  void SetAmount(double amount) { Assign(amount_, amount); }
   bool IsColour() const { return colour_; }
-  void SetColour(bool colour) { colour_ = colour; }
+  void SetColour(bool colour) { Assign(colour_, colour); }
   bool IsEmpty() const override { return amount_ == 0.0; }
 
  private:
@@ -56,17 +57,17 @@ class SettingsEffectVHS final : public SettingsBase<SettingsEffectVHS> {
   }
 
   double GetSpeed() const { return speed_; }
-  void SetSpeed(double speed) { speed_ = speed; }
+  void SetSpeed(double speed) { Assign(speed_, speed); }
   double GetHorizontalShift() const { return horizontalShift_; }
-  void SetHorizontalShift(double shift) { horizontalShift_ = shift; }
+  void SetHorizontalShift(double shift) { Assign(horizontalShift_, shift); }
   double GetLineHeight() const { return lineHeight_; }
-  void SetLineHeight(double height) { lineHeight_ = height; }
+  void SetLineHeight(double height) { Assign(lineHeight_, height); }
   double GetRelief() const { return relief_; }
-  void SetRelief(double relief) { relief_ = relief; }
+  void SetRelief(double relief) { Assign(relief_, relief); }
   bool GetDrawBorder() const { return drawBorder_; }
-  void SetDrawBorder(bool draw) { drawBorder_ = draw; }
+  void SetDrawBorder(bool draw) { Assign(drawBorder_, draw); }
   float GetIntensity() const { return intensity_; }
-  void SetIntensity(float intensity) { intensity_ = intensity; }
+  void SetIntensity(float intensity) { Assign(intensity_, intensity); }
   bool IsEmpty() const override { return intensity_ == 0.0f && !drawBorder_; }
 
  private:
@@ -94,7 +95,7 @@ class SettingsEffectGlitchMpeg final : public SettingsBase<SettingsEffectGlitchM
   }
 
   float GetIntensity() const { return intensity_; }
-  void SetIntensity(float intensity) { intensity_ = intensity; }
+  void SetIntensity(float intensity) { Assign(intensity_, intensity); }
   // Glitch all blocks, grey all blocks, interleave all lines.
   std::tuple<bool, bool, bool> GetPrivateParameters() const {
     return {glitchAllBlocks_, grayAllBlocks_, interleaveAllLines_};
@@ -126,11 +127,11 @@ class SettingsEffectGlitchSecurityCam final : public SettingsBase<SettingsEffect
   }
 
   float GetIntensity() const { return intensity_; }
-  void SetIntensity(float intensity) { intensity_ = intensity; }
+  void SetIntensity(float intensity) { Assign(intensity_, intensity); }
   float GetLargeWavesStrength() const { return largeWaves_; }
-  void SetLargeWavesStrength(float strength) { largeWaves_ = strength; }
+  void SetLargeWavesStrength(float strength) { Assign(largeWaves_, strength); }
   float GetSmallWavesStrength() const { return smallWaves_; }
-  void SetSmallWavesStrength(float strength) { smallWaves_ = strength; }
+  void SetSmallWavesStrength(float strength) { Assign(smallWaves_, strength); }
 
  private:
   float intensity_ = 1.0f;
@@ -157,19 +158,25 @@ class SettingsEffectRetroArtefacts final : public SettingsBase<SettingsEffectRet
   }
 
   bool GetShake() const { return shake_; }
-  void SetShake(bool shake) { shake_ = shake; }
+  void SetShake(bool shake) { Assign(shake_, shake); }
   bool GetVignetting() const { return vignetting_; }
-  void SetVignetting(bool vignetting) { vignetting_ = vignetting; }
+  void SetVignetting(bool vignetting) { Assign(vignetting_, vignetting); }
   std::uint32_t GetDustCount() const { return static_cast<std::uint32_t>(dustCount_); }
-  void SetDustCount(std::uint32_t count) { dustCount_ = static_cast<std::int32_t>(count); }
+  void SetDustCount(std::uint32_t count) { Assign(dustCount_, ClampedCount(count)); }
   std::uint32_t GetScratchCount() const { return static_cast<std::uint32_t>(scratchCount_); }
-  void SetScratchCount(std::uint32_t count) { scratchCount_ = static_cast<std::int32_t>(count); }
+  void SetScratchCount(std::uint32_t count) { Assign(scratchCount_, ClampedCount(count)); }
   std::uint32_t GetHairCount() const { return static_cast<std::uint32_t>(hairCount_); }
-  void SetHairCount(std::uint32_t count) { hairCount_ = static_cast<std::int32_t>(count); }
+  void SetHairCount(std::uint32_t count) { Assign(hairCount_, ClampedCount(count)); }
   float GetIntensity() const { return intensity_; }
-  void SetIntensity(float intensity) { intensity_ = intensity; }
+  void SetIntensity(float intensity) { Assign(intensity_, intensity); }
 
  private:
+  // A count as the stored 32-bit field holds it; counts past its range stay
+  // past the settings' range, so Assign refuses them instead of wrapping.
+  static std::int32_t ClampedCount(std::uint32_t count) {
+    return static_cast<std::int32_t>(std::min<std::uint32_t>(count, INT32_MAX));
+  }
+
   bool shake_ = true;
   bool vignetting_ = true;
   std::int32_t dustCount_ = 60;
@@ -192,9 +199,9 @@ class SettingsEffectTelevision70s final : public SettingsBase<SettingsEffectTele
   }
 
   float GetIntensity() const { return intensity_; }
-  void SetIntensity(float intensity) { intensity_ = intensity; }
+  void SetIntensity(float intensity) { Assign(intensity_, intensity); }
   float GetStripesWidth() const { return stripesWidth_; }
-  void SetStripesWidth(float width) { stripesWidth_ = width; }
+  void SetStripesWidth(float width) { Assign(stripesWidth_, width); }
 
  private:
   float intensity_ = 1.0f;
@@ -216,11 +223,11 @@ class SettingsEffectStripes final : public SettingsBase<SettingsEffectStripes> {
   }
 
   std::int32_t GetCount() const { return count_; }
-  void SetCount(std::int32_t count) { count_ = count; }
+  void SetCount(std::int32_t count) { Assign(count_, count); }
   double GetDepth() const { return depth_; }
-  void SetDepth(double depth) { depth_ = depth; }
+  void SetDepth(double depth) { Assign(depth_, depth); }
   float GetIntensity() const { return intensity_; }
-  void SetIntensity(float intensity) { intensity_ = intensity; }
+  void SetIntensity(float intensity) { Assign(intensity_, intensity); }
   bool IsEmpty() const override { return intensity_ == 0.0f; }
 
  private:
@@ -241,7 +248,7 @@ class SettingsEffectChromaticAberration final
   }
 
   float GetIntensity() const { return intensity_; }
-  void SetIntensity(float intensity) { intensity_ = intensity; }
+  void SetIntensity(float intensity) { Assign(intensity_, intensity); }
   bool IsEmpty() const override { return intensity_ == 0.0f; }
 
  private:
