@@ -20,7 +20,7 @@ const Texel& TopDown(const Image& image, int x, int y) {
 Image Numbered(int width, int height) {
   return MakeImage(width, height, [height](int x, int y) {
     const int top = height - 1 - y;
-    return Texel{float(x * 25), float(top * 30), float((7 * x + 11 * top) % 256), 255.0f};
+    return Texel{float(x * 16), float(top * 28), float((7 * x + 11 * top) % 256), 255.0f};
   });
 }
 

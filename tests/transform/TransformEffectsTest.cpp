@@ -5,11 +5,14 @@
 #include <functional>
 #include <memory>
 #include <numbers>
+#include <stdexcept>
 #include <string>
+#include <typeinfo>
 
 #include <gtest/gtest.h>
 
 #include "blur/BlurTestSupport.h"
+#include "effects/transform/EffectTransform.h"
 #include "obrisk/effectcommon/CommonEffectTransform.h"
 #include "obrisk/settings/TransformSettings.h"
 
@@ -205,12 +208,17 @@ TEST(EffectTransformTest, TurnedPicturesGetAOnePixelSoftEdge) {
       // to the nearest edge (negative outside).
       const double dx = x + 0.5 - kSize / 2.0;
       const double dy = y + 0.5 - kSize / 2.0;
-      const double u = c * dx + s * dy;
-      const double v = -s * dx + c * dy;
+      // Turned clockwise as seen, with y upwards here.
+      const double u = c * dx - s * dy;
+      const double v = s * dx + c * dy;
       const double inside = kSide / 2.0 - std::max(std::abs(u), std::abs(v));
       const float alpha = output.At(x, y)[3];
-      if (inside > 1.5) EXPECT_GE(alpha, 254.0f) << x << "," << y;
-      if (inside < -0.75) EXPECT_EQ(alpha, 0.0f) << x << "," << y;
+      if (inside > 1.5) {
+        EXPECT_GE(alpha, 254.0f) << x << "," << y;
+      }
+      if (inside < -0.75) {
+        EXPECT_EQ(alpha, 0.0f) << x << "," << y;
+      }
       if (alpha > 0.0f && alpha < 250.0f) {
         ++soft;
         EXPECT_LT(inside, 1.5) << x << "," << y;
@@ -218,6 +226,14 @@ TEST(EffectTransformTest, TurnedPicturesGetAOnePixelSoftEdge) {
     }
   }
   EXPECT_GT(soft, static_cast<int>(kSide));  // the edges are soft along their length
+}
+
+TEST(EffectTransformTest, TakesTransformSettingsOnlyAndNeedsItsCache) {
+  Ogl::EffectTransform transform(Proc::SettingsEffectFlip{});
+  EXPECT_EQ(transform.GetSettings().GetClassId(), Proc::SettingsEffectFlip::CLASS_ID);
+  EXPECT_THROW(transform.SetSettings(Proc::SettingsEffectCrop()), std::bad_cast);
+  EXPECT_EQ(transform.GetSettings().GetClassId(), Proc::SettingsEffectFlip::CLASS_ID);
+  EXPECT_THROW(RunDirect(transform, Numbered(4, 4), nullptr), std::logic_error);
 }
 
 }  // namespace

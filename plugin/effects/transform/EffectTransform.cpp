@@ -1,5 +1,7 @@
 #include "effects/transform/EffectTransform.h"
 
+#include <memory>
+
 #include "frame/ShaderSourceKeeper.h"
 #include "obrisk/ogl/Mesh3d.h"
 
@@ -32,11 +34,12 @@ void main() {
 )",
                                  "Proc/Effects/Quenvara/EffectTransform"};
 
-// The unit quad in 3-D, built on first use.
+// The unit quad in 3-D, built on first use (on the OpenGL thread, where the
+// cache's GPU objects live).
 class EffectTransformOglCache final : public OglCache {
  public:
   Mesh3d& Quad() {
-    if (mesh_.IsEmpty()) {
+    if (!mesh_) {
       PackedMesh3d packed;
       packed.AddPoint({-1.0f, -1.0f, 0.0f}, {0.0f, 0.0f});
       packed.AddPoint({-1.0f, 1.0f, 0.0f}, {0.0f, 1.0f});
@@ -44,13 +47,14 @@ class EffectTransformOglCache final : public OglCache {
       packed.AddPoint({1.0f, 1.0f, 0.0f}, {1.0f, 1.0f});
       packed.AddTriangle(0, 1, 2);
       packed.AddTriangle(2, 1, 3);
-      mesh_.Upload(packed, GL_STATIC_DRAW);
+      mesh_ = std::make_unique<Mesh3d>();
+      mesh_->Upload(packed, GL_STATIC_DRAW);
     }
-    return mesh_;
+    return *mesh_;
   }
 
  private:
-  Mesh3d mesh_;
+  std::unique_ptr<Mesh3d> mesh_;
 };
 
 }  // namespace
