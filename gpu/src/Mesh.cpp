@@ -1,5 +1,6 @@
 #include "obrisk/ogl/Mesh.h"
 
+#include "MeshAttributes.h"
 #include "obrisk/ogl/ShaderProgram.h"
 
 namespace Obrisk::Ogl {
@@ -55,9 +56,9 @@ void Quad::Upload(const PackedMesh& mesh) {
 void Quad::Activate() {
   vertices_.Bind();
   indices_.Bind();
-  glEnableVertexAttribArray(Attribute::kPosition);
-  glVertexAttribPointer(Attribute::kPosition, kFloatsPerVertex, GL_FLOAT, GL_FALSE,
-                        kFloatsPerVertex * sizeof(float), nullptr);
+  MeshAttributes::Enable(false, false);
+  MeshAttributes::Point(Attribute::kPosition, kFloatsPerVertex, kFloatsPerVertex * sizeof(float),
+                        0);
 }
 
 void Quad::Draw(ShaderProgram&) {

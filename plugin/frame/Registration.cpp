@@ -41,6 +41,10 @@
 #include "effects/retro/EffectVHS.h"
 #include "effects/service/ColorSpaceConverter.h"
 #include "effects/service/EffectResizer.h"
+#include "effects/transform/EffectCrop.h"
+#include "effects/transform/EffectFixVertVideo.h"
+#include "effects/transform/EffectSubFrame.h"
+#include "effects/transform/EffectTransform.h"
 #include "isf/EffectISF.h"
 #include "isf/EffectMultiInputISF.h"
 #include "isf/TransitionISF.h"
@@ -89,6 +93,15 @@ Ptr<Proc::IEffect> CreateOneInput(const Ptr<Proc::IEffectFactory>& factory,
   return Ptr<Proc::IEffect>(new OneInputEffectWrapper(factory, std::make_shared<Effect>()));
 }
 
+// The transform serves several settings classes; each row's effect starts
+// with its own class's defaults.
+template <class S>
+Ptr<Proc::IEffect> CreateTransform(const Ptr<Proc::IEffectFactory>& factory,
+                                   const Ptr<IRefCountable>&) {
+  return Ptr<Proc::IEffect>(
+      new OneInputEffectWrapper(factory, std::make_shared<EffectTransform>(S())));
+}
+
 template <class Effect>
 Ptr<Proc::IEffect> CreateTwoInput(const Ptr<Proc::IEffectFactory>& factory,
                                   const Ptr<IRefCountable>&) {
@@ -126,6 +139,13 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   if (registry == nullptr) return;
   RegisterOneInput(*registry, SettingsEffectTiltShiftQRW::CLASS_ID,
                    &CreateOneInput<EffectTiltShift>);
+  RegisterOneInput(*registry, SettingsEffectTransform::CLASS_ID,
+                   &CreateTransform<SettingsEffectTransform>);
+  RegisterOneInput(*registry, SettingsEffectTranspose::CLASS_ID,
+                   &CreateTransform<SettingsEffectTranspose>);
+  RegisterOneInput(*registry, SettingsEffectFlip::CLASS_ID, &CreateTransform<SettingsEffectFlip>);
+  RegisterOneInput(*registry, SettingsEffectDisplayMatrix::CLASS_ID,
+                   &CreateTransform<SettingsEffectDisplayMatrix>);
   RegisterOneInput(*registry, SettingsEffectPosterize::CLASS_ID, &CreateOneInput<EffectPosterize>);
   RegisterOneInput(*registry, SettingsEffectVHS::CLASS_ID, &CreateOneInput<EffectVHS>);
   RegisterOneInput(*registry, SettingsEffectStripes::CLASS_ID, &CreateOneInput<EffectStripes>);
@@ -138,9 +158,12 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateOneInput<EffectMotionBlur>);
   RegisterOneInput(*registry, SettingsEffectRetroColors::CLASS_ID,
                    &CreateOneInput<EffectRetroColors>);
+  RegisterOneInput(*registry, SettingsEffectSubFrame::CLASS_ID, &CreateOneInput<EffectSubFrame>);
   RegisterOneInput(*registry, SettingsEffectOpacity::CLASS_ID, &CreateOneInput<EffectOpacity>);
   RegisterOneInput(*registry, SettingsEffectVideoAlphaEnvelope::CLASS_ID,
                    &CreateOneInput<EffectAlphaEnvelope>);
+  RegisterOneInput(*registry, SettingsEffectFixVertVideo::CLASS_ID,
+                   &CreateOneInput<EffectFixVertVideo>);
   RegisterOneInput(*registry, SettingsEffectCensored::CLASS_ID, &CreateOneInput<EffectCensored>);
   RegisterOneInput(*registry, SettingsEffectChromaticAberration::CLASS_ID,
                    &CreateOneInput<EffectChromaticAberration>);
@@ -159,6 +182,7 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectFillBlurredBackground::CLASS_ID,
                    &CreateOneInput<EffectFillBlurredBackground>);
   RegisterOneInput(*registry, SettingsEffectISF::CLASS_ID, &CreateOneInput<EffectISF>);
+  RegisterOneInput(*registry, SettingsEffectCrop::CLASS_ID, &CreateOneInput<EffectCrop>);
   RegisterOneInput(*registry, SettingsEffectDenoiseNLM::CLASS_ID,
                    &CreateOneInput<EffectDenoiseNLM>);
   RegisterOneInput(*registry, SettingsEffectBokehBlur::CLASS_ID, &CreateOneInput<EffectBokehBlur>);

@@ -15,6 +15,7 @@
 
 #include "Commands.h"
 #include "MediaIO.h"
+#include "Orientation.h"
 #include "PluginHost.h"
 #include "ShaderPackage.h"
 #include "Terminal.h"
@@ -27,6 +28,7 @@ namespace {
 constexpr const char* kRenderHelp = R"(usage: quenvara render -i INPUT [-i INPUT ...] -o OUTPUT
                        (--effect CLASS [--set NAME=VALUE ...] ... | --chain FILE.json)
                        [--duration SECONDS] [--start N] [--frames N] [--fps F] [--size WxH]
+                       [--no-autorotate]
 
 Inputs are pictures (PNG, JPEG, TIFF, ...), videos, or the built-in material
 builtin:testcard and builtin:clip (2 seconds of moving shapes) at --size
@@ -38,6 +40,8 @@ OUTPUT is a picture, a numbered picture sequence (out_%04d.png) or a video
 (.mp4, .mkv, .mov, .webm, .avi); the extension picks the format. Time stamps
 and the frame rate of the first video input are kept (else --fps, 25).
 --start and --frames render part of the frames, numbered as in the whole.
+Videos whose file carries a display orientation (phones record upright video
+sideways) are turned upright first; --no-autorotate takes the frames as stored.
 
 A chain file lists the effects: [{"class": "SettingsEffectInvert",
 "settings": {"intensity": 0.5}}, ...].
@@ -66,6 +70,7 @@ struct Options {
   std::optional<double> fps;
   int width = 1280;
   int height = 720;
+  bool autorotate = true;
 };
 
 int ParseCount(const std::string& text, const char* option) {
@@ -128,6 +133,8 @@ Options ParseOptions(const Arguments& arguments) {
       options.stages.back().assignments.push_back(value());
     } else if (option == "--chain") {
       for (auto& stage : ReadChain(value())) options.stages.push_back(std::move(stage));
+    } else if (option == "--no-autorotate") {
+      options.autorotate = false;
     } else if (option == "--duration") {
       options.duration = ParsePositive(value(), "--duration");
     } else if (option == "--start") {
@@ -184,8 +191,11 @@ class StillSource final : public Source {
 
 class VideoSource final : public Source {
  public:
-  explicit VideoSource(const std::string& path) : reader_(path), name_(path) {}
-  Ptr<Proc::DataVideoMemory> Frame(int) override { return reader_.Next(); }
+  VideoSource(const std::string& path, std::unique_ptr<Orientation> orientation)
+      : reader_(path), name_(path), orientation_(std::move(orientation)) {}
+  Ptr<Proc::DataVideoMemory> Frame(int) override {
+    return orientation_ ? orientation_->Upright(reader_.Next()) : reader_.Next();
+  }
   bool IsStill() const override { return false; }
   std::optional<Rational> FrameRate() const override { return reader_.FrameRate(); }
   std::string Name() const override { return name_; }
@@ -193,6 +203,7 @@ class VideoSource final : public Source {
  private:
   MediaReader reader_;
   std::string name_;
+  std::unique_ptr<Orientation> orientation_;
 };
 
 class ClipSource final : public Source {
@@ -210,7 +221,8 @@ class ClipSource final : public Source {
   double fps_;
 };
 
-std::unique_ptr<Source> OpenSource(const std::string& input, const Options& options, double fps) {
+std::unique_ptr<Source> OpenSource(const std::string& input, const Options& options, double fps,
+                                   PluginHost& host) {
   if (input == "builtin:testcard") {
     return std::make_unique<StillSource>(MakeTestCard(options.width, options.height), input);
   }
@@ -226,7 +238,8 @@ std::unique_ptr<Source> OpenSource(const std::string& input, const Options& opti
     if (!picture) throw MediaError(fmt::format("{}: holds no picture", input));
     return std::make_unique<StillSource>(picture, input);
   }
-  return std::make_unique<VideoSource>(input);
+  return std::make_unique<VideoSource>(
+      input, options.autorotate ? Orientation::ForFile(host, input) : nullptr);
 }
 
 // Writes frames to a picture, a numbered sequence or a video.
@@ -363,7 +376,7 @@ int RunRender(const Arguments& given) {
   const double requestedFps = options.fps.value_or(25.0);
   std::vector<std::unique_ptr<Source>> sources;
   for (const auto& input : options.inputs)
-    sources.push_back(OpenSource(input, options, requestedFps));
+    sources.push_back(OpenSource(input, options, requestedFps, host));
   Rational rate{static_cast<int>(std::lround(requestedFps * 1000)), 1000};
   bool allStill = true;
   for (const auto& source : sources) {

@@ -70,7 +70,13 @@ void main() {{
 void DrawGaussianPass(ShaderStorage& storage, ShaderProgram& program,
                       const GaussianUniformNames& names, const GaussianTaps& taps, glm::vec2 step,
                       const Texture& input, Texture& target) {
-  DrawPass(storage, target, storage.Quad(), program, [&](ShaderProgram& pass) {
+  DrawGaussianPass(storage, program, names, taps, step, input, target, storage.Quad());
+}
+
+void DrawGaussianPass(ShaderStorage& storage, ShaderProgram& program,
+                      const GaussianUniformNames& names, const GaussianTaps& taps, glm::vec2 step,
+                      const Texture& input, Texture& target, Mesh& mesh) {
+  DrawPass(storage, target, mesh, program, [&](ShaderProgram& pass) {
     pass.Uniform("tex", 0);
     pass.Uniform(names.taps, taps.taps);
     pass.Uniform(names.coefficient, taps.coefficient);

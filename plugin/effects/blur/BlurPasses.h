@@ -63,5 +63,9 @@ std::string GaussianPassFragment(const GaussianUniformNames& names);
 void DrawGaussianPass(ShaderStorage& storage, ShaderProgram& program,
                       const GaussianUniformNames& names, const GaussianTaps& taps, glm::vec2 step,
                       const Texture& input, Texture& target);
+// The same drawn through `mesh` instead of the full-frame quad.
+void DrawGaussianPass(ShaderStorage& storage, ShaderProgram& program,
+                      const GaussianUniformNames& names, const GaussianTaps& taps, glm::vec2 step,
+                      const Texture& input, Texture& target, Mesh& mesh);
 
 }  // namespace Obrisk::Ogl

@@ -7,7 +7,7 @@
 
 #include "frame/RandomDraws.h"
 #include "frame/ShaderSourceKeeper.h"
-#include "obrisk/ogl/ColoredMesh2d.h"
+#include "obrisk/ogl/Mesh3d.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -117,9 +117,9 @@ class EffectRetroArtefacts::CacheImpl final : public OglCache {
  private:
   // GPU objects, made on the OpenGL thread at first use.
   struct Meshes {
-    ColoredMesh2d scratches{GL_LINES};
-    ColoredMesh2d dust{GL_POINTS};
-    ColoredMesh2d hairs{GL_LINES};
+    ColoredMesh2d scratches{GL_LINES, GL_DYNAMIC_DRAW};
+    ColoredMesh2d dust{GL_POINTS, GL_DYNAMIC_DRAW};
+    ColoredMesh2d hairs{GL_LINES, GL_DYNAMIC_DRAW};
     Quad frame{GL_STREAM_DRAW};
   };
 
@@ -156,13 +156,12 @@ class EffectRetroArtefacts::CacheImpl final : public OglCache {
         const float grey = CoinDraw() ? 1.0f : 0.0f;
         const glm::vec4 color{grey, grey, grey, static_cast<float>(UniformDraw() * kScratchAlpha)};
         for (std::size_t end : {2 * i, 2 * i + 1}) {
-          mesh.At(end).position.x += speeds_[i];
+          mesh.At(end).point.x += speeds_[i];
           mesh.At(end).color = color;
         }
       }
       --regeneration_;
     }
-    mesh.Upload(GL_DYNAMIC_DRAW);
   }
 
   // Specks from the glyph table, mirrored at random, anywhere in the frame.
@@ -187,7 +186,6 @@ class EffectRetroArtefacts::CacheImpl final : public OglCache {
         }
       }
     }
-    mesh.Upload(GL_DYNAMIC_DRAW);
   }
 
   // Short dark lines that fade in and out along their length.
@@ -204,7 +202,6 @@ class EffectRetroArtefacts::CacheImpl final : public OglCache {
       mesh.AddPoint({x, y + kHairHalf}, dark);
       mesh.AddPoint({x, y + 2 * kHairHalf}, clear);
     }
-    mesh.Upload(GL_DYNAMIC_DRAW);
   }
 
   std::uint32_t regeneration_ = 0;

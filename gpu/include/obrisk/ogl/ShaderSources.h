@@ -19,7 +19,8 @@ enum Id : int {
 // A source built when the program is first made.
 using ShaderSourceFunction = std::function<std::string()>;
 
-// V is Shader::Id or std::string_view; F is std::string_view or ShaderSourceFunction.
+// V is Shader::Id, std::string_view or ShaderSourceFunction; F is std::string_view or
+// ShaderSourceFunction.
 template <class V, class F>
 class ShaderSources {
  public:

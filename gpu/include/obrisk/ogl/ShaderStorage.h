@@ -66,6 +66,7 @@ class ShaderStorage {
 
   static std::string VertexText(Shader::Id id);
   static std::string VertexText(std::string_view text) { return std::string(text); }
+  static std::string VertexText(const ShaderSourceFunction& build) { return build(); }
   static std::string FragmentText(std::string_view text) { return std::string(text); }
   static std::string FragmentText(const ShaderSourceFunction& build) { return build(); }
 

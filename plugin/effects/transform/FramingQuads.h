@@ -1,0 +1,31 @@
+// Quads that the framing effects draw: a rectangle of the texture onto a
+// rectangle of the target.
+#pragma once
+
+#include "obrisk/ogl/Mesh.h"
+
+namespace Obrisk::Ogl {
+
+// A corner pair: texture coordinate (s, t) and clip position (x, y).
+struct QuadCorner {
+  float s, t, x, y;
+};
+
+// The quad from `bottomLeft` to `topRight` in the geometry-quad order
+// (bottom-left, bottom-right, top-right, top-left).
+inline PackedMesh::QuadVertices RectQuad(const QuadCorner& bottomLeft, const QuadCorner& topRight) {
+  return {QuadVertex{bottomLeft.s, bottomLeft.t, bottomLeft.x, bottomLeft.y},
+          QuadVertex{topRight.s, bottomLeft.t, topRight.x, bottomLeft.y},
+          QuadVertex{topRight.s, topRight.t, topRight.x, topRight.y},
+          QuadVertex{bottomLeft.s, topRight.t, bottomLeft.x, topRight.y}};
+}
+
+// A mesh of one such quad.
+inline PackedMesh RectMesh(const QuadCorner& bottomLeft, const QuadCorner& topRight) {
+  PackedMesh mesh;
+  mesh.ReserveQuad(1);
+  mesh.AddQuad(RectQuad(bottomLeft, topRight));
+  return mesh;
+}
+
+}  // namespace Obrisk::Ogl
