@@ -25,6 +25,6 @@ c++ -std=c++20 "$source/examples/host.cpp" -o "$work/pkgconfig-host" \
 got=$("$work/pkgconfig-host" "$(pkg-config --variable=plugin quenvara)")
 [ "$got" = "$wanted" ] || { echo "FAILED: example host (pkg-config) printed '$got'"; exit 1; }
 
-env -u QUENVARA_PLUGIN "$prefix/bin/quenvara" list | grep -q SettingsEffectInvert ||
-  { echo "FAILED: the installed tool finds no plug-in"; exit 1; }
+listed=$(env -u QUENVARA_PLUGIN "$prefix/bin/quenvara" list)
+grep -q SettingsEffectInvert <<<"$listed" || { echo "FAILED: the installed tool lists nothing"; exit 1; }
 echo "install, CMake package, pkg-config and example host: passed"
