@@ -49,6 +49,13 @@ expect_error "missing folder" 1 "the folder nowhere does not exist" \
 "$quenvara" render -i builtin:clip --size 32x18 --frames 1 -o one_%04d.png --effect invert
 check "one frame to a pattern" test "$(ls one_*.png)" = one_0000.png
 
+# A part by time: seconds or a timecode, at the output's frame rate.
+"$quenvara" render -i builtin:clip --size 32x18 --from 0.4 --to 00:00:00.6 -o time_%04d.png --effect invert
+check "--from and --to" test "$(ls time_*.png | tr '\n' ' ')" = "time_0010.png time_0011.png time_0012.png time_0013.png time_0014.png "
+expect_error "--from with --start" 2 "give --from or --start" render -i builtin:clip -o x.mp4 --effect invert --from 1 --start 2
+expect_error "--to before --from" 2 "--to comes before --from" render -i builtin:clip -o x.mp4 --effect invert --from 1 --to 0:00.5
+expect_error "--from unreadable" 2 "--from takes seconds" render -i builtin:clip -o x.mp4 --effect invert --from 1e999
+
 # Numbers within range; frame sizes within the limits.
 expect_error "--start overflow" 2 "--start takes a whole number of frames from 0 to 100000000" \
   render -i builtin:clip -o x.mp4 --effect invert --start 2147483647

@@ -29,7 +29,8 @@ namespace {
 
 constexpr const char* kRenderHelp = R"(usage: quenvara render -i INPUT [-i INPUT ...] -o OUTPUT
                        (--effect CLASS [--set NAME=VALUE ...] ... | --chain FILE.json)
-                       [--duration SECONDS] [--start N] [--frames N] [--fps F] [--size WxH]
+                       [--duration SECONDS] [--start N | --from TIME] [--frames N | --to TIME]
+                       [--fps F] [--size WxH]
                        [--codec NAME] [--pix-fmt NAME] [--crf N] [--preset NAME]
                        [--bitrate RATE] [--background COLOUR] [-y | -n]
 
@@ -43,7 +44,8 @@ a variable-input effect; each further effect takes the result.
 OUTPUT is a picture, a numbered picture sequence (out_%04d.png) or a video
 (.mp4, .mkv, .mov, .webm, .avi); the extension picks the format. Time stamps
 and the frame rate of the first video input are kept (else --fps, 25).
---start and --frames render part of the frames, numbered as in the whole.
+--start and --frames render part of the frames, numbered as in the whole;
+--from and --to do so by time (seconds or HH:MM:SS.fff).
 An existing OUTPUT is kept unless -y (--overwrite) is given; -n never
 overwrites. Ctrl-C stops the render and removes what it wrote (exit 130).
 
@@ -97,6 +99,8 @@ struct Options {
   int start = 0;
   std::optional<int> frames;
   std::optional<double> fps;
+  std::optional<double> from;  // seconds
+  std::optional<double> to;    // seconds
   int width = 1280;
   int height = 720;
   bool sizeGiven = false;
@@ -125,6 +129,28 @@ double ParsePositive(const std::string& text, const char* option, double maximum
         fmt::format("{} takes a number above 0 and up to {}, not '{}'", option, maximum, text));
   }
   return value;
+}
+
+// Seconds (12.5) or a timecode ([HH:]MM:SS[.fff]) from 0 to a day.
+double ParseTime(const std::string& text, const char* option) {
+  static const std::regex kTime(
+      "(?:([0-9]{1,2}):)?(?:([0-9]{1,2}):)?([0-9]{1,9}(?:\\.[0-9]{0,9})?)");
+  constexpr double kSecondsPerMinute = 60.0;
+  std::smatch match;
+  if (std::regex_match(text, match, kTime)) {
+    // One colon: MM:SS; two: HH:MM:SS.
+    double seconds = std::stod(match[3].str());
+    const std::string first = match[1].str();
+    const std::string second = match[2].str();
+    if (!second.empty()) {
+      seconds += (std::stod(first) * kSecondsPerMinute + std::stod(second)) * kSecondsPerMinute;
+    } else if (!first.empty()) {
+      seconds += std::stod(first) * kSecondsPerMinute;
+    }
+    if (seconds <= kMaxDurationSeconds) return seconds;
+  }
+  throw UsageError(fmt::format(
+      "{} takes seconds (12.5) or a timecode (HH:MM:SS.fff) up to a day, not '{}'", option, text));
 }
 
 // 2M, 800k or a number of bits per second.
@@ -241,6 +267,10 @@ Options ParseOptions(const Arguments& arguments) {
       options.start = ParseCount(value(), "--start");
     } else if (option == "--frames") {
       options.frames = ParseCount(value(), "--frames");
+    } else if (option == "--from") {
+      options.from = ParseTime(value(), "--from");
+    } else if (option == "--to") {
+      options.to = ParseTime(value(), "--to");
     } else if (option == "--fps") {
       options.fps = ParsePositive(value(), "--fps", kMaxFps);
     } else if (option == "--size") {
@@ -279,6 +309,11 @@ Options ParseOptions(const Arguments& arguments) {
   if (options.stages.empty()) throw UsageError("render needs an --effect or a --chain");
   if (options.fromChain && options.fromEffect) {
     throw UsageError("--chain and --effect do not go together: list every effect in the chain");
+  }
+  if (options.from && options.start != 0) throw UsageError("give --from or --start, not both");
+  if (options.to && options.frames) throw UsageError("give --to or --frames, not both");
+  if (options.from && options.to && *options.to <= *options.from) {
+    throw UsageError("--to comes before --from");
   }
   if (options.frames && std::int64_t{options.start} + *options.frames > kMaxFrameNumber) {
     throw UsageError(fmt::format("--start and --frames go past frame {}", kMaxFrameNumber));
@@ -566,6 +601,16 @@ int RunRender(const Arguments& given) {
     if (source->FrameRate() && !options.fps) rate = *source->FrameRate();
   }
   if (firstVideo != nullptr) options.encode.matrix = firstVideo->Matrix();
+  // --from and --to as frame numbers at the output's rate.
+  const auto frameAt = [&](double seconds) {
+    const double frame = std::round(seconds * rate.Value());
+    if (frame > static_cast<double>(kMaxFrameNumber)) {
+      throw UsageError(fmt::format("{} s is past frame {}", seconds, kMaxFrameNumber));
+    }
+    return static_cast<int>(frame);
+  };
+  if (options.from) options.start = frameAt(*options.from);
+  if (options.to) options.frames = std::max(frameAt(*options.to) - options.start, 1);
   const auto frameDuration =
       static_cast<std::int64_t>(std::llround(kMicrosecondsPerSecond / rate.Value()));
 
