@@ -80,4 +80,19 @@ check "flattened over --background" near "$(pixel white.mp4 0 34)" "255 255 255 
 expect_error "bad background" 2 "--background takes" \
   render -i card.png -o x.mp4 --background mauve "${keep[@]}"
 
+# Audio: the first input's audio is copied, trimmed to the frames rendered.
+ffmpeg -v error -f lavfi -i testsrc=s=64x36:r=25:d=2 -f lavfi -i sine=d=2 -c:v libx264 -c:a aac \
+  -shortest sound.mp4
+audio_seconds() {
+  ffprobe -v error -select_streams a:0 -show_entries packet=pts_time,duration_time -of csv=p=0 "$1" |
+    awk -F, 'NR == 1 { first = $1 } { last = $1 + $2 } END { printf "%d\n", (last - first) * 10 + 0.5 }'
+}
+"$quenvara" render -i sound.mp4 -o withsound.mp4 "${keep[@]}"
+check "audio copied" test "$(audio_seconds withsound.mp4)" -ge 19
+"$quenvara" render -i sound.mp4 -o part.mkv --from 0.5 --to 1 "${keep[@]}"
+check "audio trimmed to the part" test "$(audio_seconds part.mkv)" -le 6
+check "audio trimmed, not dropped" test "$(audio_seconds part.mkv)" -ge 4
+"$quenvara" render -i sound.mp4 -o nosound.webm "${keep[@]}" 2>webm.txt
+check "audio a container cannot hold is left out" grep -q "cannot hold the aac audio" webm.txt
+
 finish

@@ -12,6 +12,7 @@ extern "C" {
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <random>
 
@@ -137,11 +138,30 @@ struct MediaReader::State {
   FramePtr decoded{av_frame_alloc()};
   PacketPtr packet{av_packet_alloc()};
   int stream = -1;
+  int audioStream = -1;
+  bool keepAudio = false;              // a writer copies the audio
+  std::deque<PacketPtr> audioPackets;  // met while reading frames, in order
   AVRational timeBase{1, 25};
   std::int64_t frameDuration = 40000;
   std::int64_t nextStart = 0;
   bool draining = false;
   bool finished = false;
+
+  void Keep(const AVPacket& read) {
+    if (keepAudio && read.stream_index == audioStream)
+      audioPackets.emplace_back(av_packet_clone(&read));
+  }
+
+  // Reads on (frames no longer wanted) until the audio reaches `until` (microseconds).
+  void ReadAudioUntil(std::int64_t until) {
+    const AVRational audioBase = format->streams[audioStream]->time_base;
+    while (audioPackets.empty() || audioPackets.back()->pts == AV_NOPTS_VALUE ||
+           av_rescale_q(audioPackets.back()->pts, audioBase, kMicroseconds) < until) {
+      if (av_read_frame(format.get(), packet.get()) < 0) return;
+      Keep(*packet);
+      av_packet_unref(packet.get());
+    }
+  }
 
   // Converts the decoded picture into `out` by its matrix and range.
   void Convert(const AVFrame& frame, Proc::DataVideoMemory& out) {
@@ -211,6 +231,7 @@ MediaReader::MediaReader(const std::string& path) : state_(std::make_unique<Stat
     throw MediaError(fmt::format("{}: cannot decode: {}", path, AvError(error)));
   }
   state_->timeBase = stream->time_base;
+  state_->audioStream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
   const AVRational rate = av_guess_frame_rate(format, stream, nullptr);
   if (rate.num > 0 && rate.den > 0) frameRate_ = Rational{rate.num, rate.den};
   state_->frameDuration =
@@ -225,6 +246,10 @@ int MediaReader::Width() const {
 }
 int MediaReader::Height() const {
   return state_->codec->height;
+}
+
+void MediaReader::KeepAudio() {
+  state_->keepAudio = state_->audioStream >= 0;
 }
 
 std::optional<std::uint32_t> MediaReader::Matrix() const {
@@ -289,6 +314,7 @@ Ptr<Proc::DataVideoMemory> MediaReader::Next() {
       continue;
     }
     if (s.packet->stream_index == s.stream) avcodec_send_packet(s.codec.get(), s.packet.get());
+    s.Keep(*s.packet);
     av_packet_unref(s.packet.get());
   }
   return nullptr;
@@ -311,6 +337,53 @@ struct MediaWriter::State {
   std::vector<std::uint8_t> flattened;
   bool closed = false;
   std::int64_t lastPts = AV_NOPTS_VALUE;
+  // The copied audio: its source, stream, and the time span of the frames written.
+  MediaReader::State* audioSource = nullptr;
+  AVStream* audio = nullptr;
+  std::int64_t firstStart = AV_NOPTS_VALUE;
+  std::int64_t lastEnd = 0;
+
+  // Writes the source's audio packets that start before `until`, leaving out
+  // those that end before the first frame.
+  void AddAudio(MediaReader::State& source, const AVOutputFormat& container) {
+    if (!source.keepAudio) return;
+    const AVCodecParameters& parameters = *source.format->streams[source.audioStream]->codecpar;
+    if (avformat_query_codec(&container, parameters.codec_id, FF_COMPLIANCE_NORMAL) != 1) {
+      std::fprintf(stderr, "quenvara: warning: %s cannot hold the %s audio; it is left out\n",
+                   path.c_str(), avcodec_get_name(parameters.codec_id));
+      source.keepAudio = false;
+      source.audioPackets.clear();
+      return;
+    }
+    audio = avformat_new_stream(format, nullptr);
+    avcodec_parameters_copy(audio->codecpar, &parameters);
+    audio->codecpar->codec_tag = 0;
+    audio->time_base = source.format->streams[source.audioStream]->time_base;
+    audioSource = &source;
+  }
+
+  void CopyAudio(std::int64_t until) {
+    if (audio == nullptr) return;
+    const AVRational sourceBase = audioSource->format->streams[audioSource->audioStream]->time_base;
+    auto& packets = audioSource->audioPackets;
+    while (!packets.empty()) {
+      AVPacket& next = *packets.front();
+      if (next.pts == AV_NOPTS_VALUE) {
+        packets.pop_front();
+        continue;
+      }
+      const std::int64_t start = av_rescale_q(next.pts, sourceBase, kMicroseconds);
+      if (start >= until) return;
+      PacketPtr owned = std::move(packets.front());
+      packets.pop_front();
+      if (start + av_rescale_q(owned->duration, sourceBase, kMicroseconds) <= firstStart) continue;
+      av_packet_rescale_ts(owned.get(), sourceBase, audio->time_base);
+      owned->stream_index = audio->index;
+      if (int error = av_interleaved_write_frame(format, owned.get()); error < 0) {
+        throw MediaError(fmt::format("{}: cannot write the audio: {}", path, AvError(error)));
+      }
+    }
+  }
 
   void Drain(bool flush) {
     if (flush) avcodec_send_frame(codec.get(), nullptr);
@@ -538,6 +611,7 @@ MediaWriter::MediaWriter(const std::string& path, int width, int height, Rationa
   avcodec_parameters_from_context(s.stream->codecpar, s.codec.get());
   s.stream->time_base = s.codec->time_base;
   s.stream->avg_frame_rate = s.codec->framerate;
+  if (options.audioFrom != nullptr && !still) s.AddAudio(*options.audioFrom->state_, *container);
   if (!(s.format->oformat->flags & AVFMT_NOFILE)) {
     AVDictionary* local = nullptr;
     av_dict_set(&local, "protocol_whitelist", "file", 0);
@@ -573,15 +647,22 @@ void MediaWriter::Write(const Proc::DataVideoMemory& input) {
   if (s.lastPts != AV_NOPTS_VALUE && pts <= s.lastPts) pts = s.lastPts + 1;
   s.lastPts = pts;
   s.frame->pts = pts;
+  if (s.firstStart == AV_NOPTS_VALUE) s.firstStart = input.GetStartTime();
+  s.lastEnd = input.GetStartTime() + input.GetDuration();
   if (int error = avcodec_send_frame(s.codec.get(), s.frame.get()); error < 0) {
     throw MediaError("encoding failed: " + AvError(error));
   }
   s.Drain(false);
+  s.CopyAudio(s.lastEnd);
 }
 
 void MediaWriter::Close() {
   State& s = *state_;
   s.Drain(true);
+  if (s.audio != nullptr) {
+    s.audioSource->ReadAudioUntil(s.lastEnd);
+    s.CopyAudio(s.lastEnd);
+  }
   if (int error = av_write_trailer(s.format); error < 0) {
     throw MediaError(fmt::format("{}: cannot finish: {}", s.path, AvError(error)));
   }

@@ -57,8 +57,12 @@ class MediaReader {
   std::optional<std::uint32_t> Matrix() const;
   // The number of frames the container states or its duration implies.
   std::optional<std::int64_t> FrameCount() const;
+  // From now on keeps the audio packets met while reading, for a writer to
+  // copy (EncodeOptions::audioFrom).
+  void KeepAudio();
 
  private:
+  friend class MediaWriter;  // takes the audio packets met on the way
   struct State;
   std::unique_ptr<State> state_;
   Rational frameRate_;
@@ -79,6 +83,10 @@ struct EncodeOptions {
   Proc::ColorSpace colorSpace;
   // The YCbCr matrix (H.273); empty: BT.709 at HD sizes and larger, else BT.601.
   std::optional<std::uint32_t> matrix;
+  // A video whose first audio stream is copied (after its KeepAudio()),
+  // trimmed to the frames written;
+  // a container that cannot hold its codec gets no audio (with a warning).
+  MediaReader* audioFrom = nullptr;
 };
 
 // Encodes 8-bit RGBA or RGBX frames. The container follows the file name's

@@ -333,6 +333,8 @@ class Source {
   virtual std::optional<std::int64_t> FrameCount() const { return std::nullopt; }
   // The YCbCr matrix the source is tagged with.
   virtual std::optional<std::uint32_t> Matrix() const { return std::nullopt; }
+  // The reader of a video file, whose audio an output can copy.
+  virtual MediaReader* Reader() { return nullptr; }
   virtual std::string Name() const = 0;
 };
 
@@ -364,6 +366,7 @@ class VideoSource final : public Source {
   std::optional<Rational> FrameRate() const override { return reader_.FrameRate(); }
   std::optional<std::int64_t> FrameCount() const override { return reader_.FrameCount(); }
   std::optional<std::uint32_t> Matrix() const override { return reader_.Matrix(); }
+  MediaReader* Reader() override { return &reader_; }
   std::string Name() const override { return name_; }
 
  private:
@@ -594,13 +597,16 @@ int RunRender(const Arguments& given) {
   for (const auto& input : options.inputs)
     sources.push_back(OpenSource(input, options, requestedFps));
   Rational rate{static_cast<int>(std::lround(requestedFps * 1000)), 1000};
-  const Source* firstVideo = nullptr;
+  Source* firstVideo = nullptr;
   for (const auto& source : sources) {
     if (source->IsStill() || firstVideo != nullptr) continue;
     firstVideo = source.get();
     if (source->FrameRate() && !options.fps) rate = *source->FrameRate();
   }
-  if (firstVideo != nullptr) options.encode.matrix = firstVideo->Matrix();
+  if (firstVideo != nullptr) {
+    options.encode.matrix = firstVideo->Matrix();
+    options.encode.audioFrom = sources.front()->Reader();
+  }
   // --from and --to as frame numbers at the output's rate.
   const auto frameAt = [&](double seconds) {
     const double frame = std::round(seconds * rate.Value());
@@ -633,6 +639,9 @@ int RunRender(const Arguments& given) {
   }
   Output output(options.output, options.encode, options.overwrite);
   output.Check(end - options.start == 1);
+  if (options.encode.audioFrom != nullptr && !IsStillImagePath(options.output)) {
+    options.encode.audioFrom->KeepAudio();
+  }
 
   CatchInterrupts();
   ProgressLine progress(expected);
