@@ -67,6 +67,10 @@ expect_error "--crf" 2 "--crf takes 0 to 63" render -i card.png -o x.mp4 --effec
 expect_error "--bitrate" 2 "--bitrate takes" render -i card.png -o x.mp4 --effect invert --bitrate fast
 expect_error "--size huge" 2 "larger than the tool allows" render -i builtin:testcard --size 99999x99999 -o x.png --effect invert
 expect_error "--size over the budget" 2 "larger than the tool allows" render -i builtin:testcard --size 9000x9000 -o x.png --effect invert
+ffmpeg -v error -f lavfi -i color=c=red:s=8200x8200 -frames:v 1 large.png
+expect_error "picture over the budget" 1 "large.png: cannot decode: Picture size 8200x8200 exceeds" \
+  render -i large.png -o x.png --effect invert
+check "the libraries print nothing" test "$(grep -c '@ 0x' err.txt)" = 0
 ffmpeg -v error -f lavfi -i color=c=red:s=16400x2 -frames:v 1 wide.png
 expect_error "picture over the limit" 1 "wide.png: 16400x2 is larger than the tool allows" \
   render -i wide.png -o x.png --effect invert

@@ -11,9 +11,11 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
+#include <cstdarg>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <mutex>
 #include <random>
 
 #include <fmt/format.h>
@@ -23,19 +25,46 @@ namespace {
 
 constexpr AVRational kMicroseconds{1, 1000000};
 
-// FFmpeg's own chatter stays quiet; errors come back as MediaError.
+// The libraries' last error message, for the MediaError that reports it.
+std::mutex messageMutex;
+std::string lastMessage;
+
+void RememberMessage(void*, int level, const char* format, va_list arguments) {
+  if (level > AV_LOG_ERROR) return;
+  constexpr std::size_t kLineSize = 1024;  // longer messages are cut
+  std::array<char, kLineSize> line{};
+  std::vsnprintf(line.data(), line.size(), format, arguments);
+  std::string text = line.data();
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  const std::lock_guard lock(messageMutex);
+  lastMessage = std::move(text);
+}
+
+// FFmpeg prints nothing; its errors come back as MediaError.
 void QuietLibraries() {
   static const bool quiet = [] {
-    av_log_set_level(AV_LOG_ERROR);
+    av_log_set_callback(RememberMessage);
     return true;
   }();
   (void)quiet;
+}
+
+void ForgetMessage() {
+  const std::lock_guard lock(messageMutex);
+  lastMessage.clear();
 }
 
 std::string AvError(int code) {
   std::array<char, AV_ERROR_MAX_STRING_SIZE> text{};
   av_strerror(code, text.data(), text.size());
   return text.data();
+}
+
+// What the libraries said about a failure, else the error code's text.
+std::string FailureText(int code) {
+  const std::lock_guard lock(messageMutex);
+  if (!lastMessage.empty()) return lastMessage;
+  return AvError(code);
 }
 
 std::string Extension(const std::string& path) {
@@ -137,6 +166,7 @@ struct MediaReader::State {
   std::unique_ptr<SwsContext, ScalerFreer> scaler;
   FramePtr decoded{av_frame_alloc()};
   PacketPtr packet{av_packet_alloc()};
+  std::string path;
   int stream = -1;
   int audioStream = -1;
   bool keepAudio = false;              // a writer copies the audio
@@ -191,6 +221,7 @@ MediaReader::MediaReader(const std::string& path) : state_(std::make_unique<Stat
     throw MediaError(
         fmt::format("{}: {}", path, std::filesystem::exists(path) ? "not a file" : "no such file"));
   }
+  state_->path = path;
   AVFormatContext* format = nullptr;
   AVDictionary* options = nullptr;
   av_dict_set(&options, "protocol_whitelist", "file", 0);
@@ -313,7 +344,15 @@ Ptr<Proc::DataVideoMemory> MediaReader::Next() {
       s.draining = true;
       continue;
     }
-    if (s.packet->stream_index == s.stream) avcodec_send_packet(s.codec.get(), s.packet.get());
+    if (s.packet->stream_index == s.stream) {
+      // Damaged packets are skipped as players do; anything else (a picture
+      // past the size limit) ends decoding.
+      ForgetMessage();
+      const int sent = avcodec_send_packet(s.codec.get(), s.packet.get());
+      if (sent < 0 && sent != AVERROR_INVALIDDATA && sent != AVERROR(EAGAIN)) {
+        throw MediaError(fmt::format("{}: cannot decode: {}", s.path, FailureText(sent)));
+      }
+    }
     s.Keep(*s.packet);
     av_packet_unref(s.packet.get());
   }
