@@ -3,38 +3,9 @@
 # Arguments: the quenvara program, the plug-in, and the test plug-in (crossfade).
 set -uo pipefail
 quenvara=$1
-plugin=$2
+export QUENVARA_PLUGIN=$2
 testplugin=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-export QUENVARA_PLUGIN=$plugin
-passed=0
-failed=0
-
-check() {  # check NAME COMMAND...: the command must succeed
-  local name=$1
-  shift
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
-}
-
-# expect_error NAME CODE MESSAGE ARGS...: exit code CODE and MESSAGE on stderr
-expect_error() {
-  local name=$1 code=$2 message=$3
-  shift 3
-  "$quenvara" "$@" 2>err.txt
-  local got=$?
-  if [ "$got" -eq "$code" ] && grep -qF -- "$message" err.txt; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $name (exit $got, wanted $code): $(cat err.txt)"
-  fi
-}
-
-raw() { ffmpeg -v error -i "$1" -f rawvideo -pix_fmt rgba - | md5sum; }
-frames() { ffprobe -v error -count_frames -show_entries stream=nb_read_frames -of csv=p=0 "$1"; }
-frame_time() { ffprobe -v error -show_entries frame=pts_time -of csv=p=0 "$1" | sed -n "$2p"; }
+source "$(dirname "$0")/helpers.sh"
 
 # A still through one effect: inverting twice gives the picture back.
 "$quenvara" render -i builtin:testcard --size 64x36 -o card.png --effect SettingsEffectInvert --set intensity=0
@@ -101,5 +72,4 @@ check "list" bash -c "'$quenvara' list | grep -q 'SettingsEffectInvert *one-inpu
 check "describe" bash -c "'$quenvara' describe SettingsEffectInvert | grep -q 'intensity *float *default 1.0 (0 to 1)'"
 check "help" bash -c "'$quenvara' render --help | grep -q 'usage: quenvara render'"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

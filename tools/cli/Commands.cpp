@@ -1,12 +1,14 @@
 #include "Commands.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <regex>
 
 #include <fmt/format.h>
 
+#include "MediaIO.h"
 #include "PluginHost.h"
 #include "ShaderPackage.h"
 
@@ -78,7 +80,9 @@ std::string PluginPath(Arguments& arguments) {
     }
   }
   if (const char* path = std::getenv("QUENVARA_PLUGIN")) return path;
-  return QUENVARA_PLUGIN_PATH;
+  // The build's plug-in; once installed, the one the library path finds.
+  if (std::filesystem::exists(QUENVARA_PLUGIN_PATH)) return QUENVARA_PLUGIN_PATH;
+  return std::filesystem::path(QUENVARA_PLUGIN_PATH).filename().string();
 }
 
 bool PrintHelpIfAsked(const Arguments& arguments, const char* help) {
@@ -100,6 +104,11 @@ FrameSize ParseSize(const std::string& text, const char* option) {
   const FrameSize size{std::stoi(match[1]), std::stoi(match[2])};
   if (size.width < kSmallest || size.height < kSmallest) {
     throw UsageError(fmt::format("{}: {} is too small", option, text));
+  }
+  try {
+    CheckFrameSize(size.width, size.height, option);
+  } catch (const MediaError& error) {
+    throw UsageError(error.what());
   }
   return size;
 }

@@ -5,13 +5,18 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
 #include <algorithm>
 #include <array>
+#include <cstdarg>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
+#include <mutex>
+#include <random>
 
 #include <fmt/format.h>
 
@@ -20,19 +25,46 @@ namespace {
 
 constexpr AVRational kMicroseconds{1, 1000000};
 
-// FFmpeg's own chatter stays quiet; errors come back as MediaError.
+// The libraries' last error message, for the MediaError that reports it.
+std::mutex messageMutex;
+std::string lastMessage;
+
+void RememberMessage(void*, int level, const char* format, va_list arguments) {
+  if (level > AV_LOG_ERROR) return;
+  constexpr std::size_t kLineSize = 1024;  // longer messages are cut
+  std::array<char, kLineSize> line{};
+  std::vsnprintf(line.data(), line.size(), format, arguments);
+  std::string text = line.data();
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  const std::lock_guard lock(messageMutex);
+  lastMessage = std::move(text);
+}
+
+// FFmpeg prints nothing; its errors come back as MediaError.
 void QuietLibraries() {
   static const bool quiet = [] {
-    av_log_set_level(AV_LOG_ERROR);
+    av_log_set_callback(RememberMessage);
     return true;
   }();
   (void)quiet;
+}
+
+void ForgetMessage() {
+  const std::lock_guard lock(messageMutex);
+  lastMessage.clear();
 }
 
 std::string AvError(int code) {
   std::array<char, AV_ERROR_MAX_STRING_SIZE> text{};
   av_strerror(code, text.data(), text.size());
   return text.data();
+}
+
+// What the libraries said about a failure, else the error code's text.
+std::string FailureText(int code) {
+  const std::lock_guard lock(messageMutex);
+  if (!lastMessage.empty()) return lastMessage;
+  return AvError(code);
 }
 
 std::string Extension(const std::string& path) {
@@ -68,6 +100,64 @@ bool IsStillImagePath(const std::string& path) {
   return std::find(kStill.begin(), kStill.end(), Extension(path)) != kStill.end();
 }
 
+void CheckFrameSize(int width, int height, const std::string& what) {
+  if (width <= 0 || height <= 0) return;
+  if (width > kMaxFrameSide || height > kMaxFrameSide ||
+      std::int64_t{width} * height > kMaxFramePixels) {
+    throw MediaError(
+        fmt::format("{}: {}x{} is larger than the tool allows ({} pixels a side, {} pixels in all)",
+                    what, width, height, kMaxFrameSide, kMaxFramePixels));
+  }
+}
+
+namespace {
+
+// H.273 code points the tool picks by itself.
+constexpr std::uint32_t kMatrixBt709 = AVCOL_SPC_BT709;
+constexpr std::uint32_t kMatrixBt601 = AVCOL_SPC_SMPTE170M;
+// HD starts at 1280x720; smaller pictures are taken as standard definition.
+constexpr int kHdWidth = 1280;
+constexpr int kHdHeight = 720;
+constexpr int kSwsUnity = 1 << 16;  // brightness 0, contrast and saturation 1 in swscale's units
+
+bool IsHd(int width, int height) {
+  return width >= kHdWidth || height >= kHdHeight;
+}
+
+std::uint32_t DefaultMatrix(int width, int height) {
+  return IsHd(width, height) ? kMatrixBt709 : kMatrixBt601;
+}
+
+bool IsYuv(AVPixelFormat format) {
+  const AVPixFmtDescriptor* description = av_pix_fmt_desc_get(format);
+  return description != nullptr && (description->flags & AV_PIX_FMT_FLAG_RGB) == 0 &&
+         description->nb_components >= 3;
+}
+
+bool HasAlpha(AVPixelFormat format) {
+  const AVPixFmtDescriptor* description = av_pix_fmt_desc_get(format);
+  return description != nullptr && (description->flags & AV_PIX_FMT_FLAG_ALPHA) != 0;
+}
+
+// The full-range ("JPEG") variants of the YCbCr formats.
+bool IsFullRangeFormat(AVPixelFormat format) {
+  const char* name = av_get_pix_fmt_name(format);
+  return name != nullptr && std::string_view(name).starts_with("yuvj");
+}
+
+// A colour description field, unless it is missing or reserved.
+std::optional<std::uint32_t> Named(int value, int unspecified, int reserved) {
+  if (value <= 0 || value == unspecified || value == reserved) return std::nullopt;
+  return static_cast<std::uint32_t>(value);
+}
+
+// Only local files: the file protocol, with the name as it is (no pattern).
+std::string LocalUrl(const std::string& path) {
+  return "file:" + path;
+}
+
+}  // namespace
+
 // --- reading --------------------------------------------------------------
 
 struct MediaReader::State {
@@ -76,37 +166,103 @@ struct MediaReader::State {
   std::unique_ptr<SwsContext, ScalerFreer> scaler;
   FramePtr decoded{av_frame_alloc()};
   PacketPtr packet{av_packet_alloc()};
+  std::string path;
   int stream = -1;
+  int audioStream = -1;
+  bool keepAudio = false;              // a writer copies the audio
+  std::deque<PacketPtr> audioPackets;  // met while reading frames, in order
   AVRational timeBase{1, 25};
   std::int64_t frameDuration = 40000;
   std::int64_t nextStart = 0;
   bool draining = false;
   bool finished = false;
+
+  void Keep(const AVPacket& read) {
+    if (keepAudio && read.stream_index == audioStream)
+      audioPackets.emplace_back(av_packet_clone(&read));
+  }
+
+  // Reads on (frames no longer wanted) until the audio reaches `until` (microseconds).
+  void ReadAudioUntil(std::int64_t until) {
+    const AVRational audioBase = format->streams[audioStream]->time_base;
+    while (audioPackets.empty() || audioPackets.back()->pts == AV_NOPTS_VALUE ||
+           av_rescale_q(audioPackets.back()->pts, audioBase, kMicroseconds) < until) {
+      if (av_read_frame(format.get(), packet.get()) < 0) return;
+      Keep(*packet);
+      av_packet_unref(packet.get());
+    }
+  }
+
+  // Converts the decoded picture into `out` by its matrix and range.
+  void Convert(const AVFrame& frame, Proc::DataVideoMemory& out) {
+    const auto format = static_cast<AVPixelFormat>(frame.format);
+    scaler.reset(sws_getCachedContext(scaler.release(), frame.width, frame.height, format,
+                                      frame.width, frame.height, AV_PIX_FMT_RGBA, SWS_BICUBIC,
+                                      nullptr, nullptr, nullptr));
+    if (!scaler) throw MediaError("cannot convert the decoded pictures");
+    if (IsYuv(format)) {
+      const std::uint32_t matrix =
+          Named(frame.colorspace, AVCOL_SPC_UNSPECIFIED, AVCOL_SPC_RESERVED)
+              .value_or(DefaultMatrix(frame.width, frame.height));
+      const int fullRange = frame.color_range == AVCOL_RANGE_JPEG || IsFullRangeFormat(format);
+      sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(static_cast<int>(matrix)),
+                               fullRange, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, kSwsUnity,
+                               kSwsUnity);
+    }
+    std::uint8_t* planes[4] = {out.Pixels(), nullptr, nullptr, nullptr};
+    int strides[4] = {static_cast<int>(out.Stride()), 0, 0, 0};
+    sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
+  }
 };
 
 MediaReader::MediaReader(const std::string& path) : state_(std::make_unique<State>()) {
   QuietLibraries();
-  if (!std::filesystem::exists(path)) throw MediaError(fmt::format("{}: no such file", path));
+  if (!std::filesystem::is_regular_file(path)) {
+    throw MediaError(
+        fmt::format("{}: {}", path, std::filesystem::exists(path) ? "not a file" : "no such file"));
+  }
+  state_->path = path;
   AVFormatContext* format = nullptr;
-  if (int error = avformat_open_input(&format, path.c_str(), nullptr, nullptr); error < 0) {
-    throw MediaError(fmt::format("{}: cannot open: {}", path, AvError(error)));
-  }
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "protocol_whitelist", "file", 0);
+  av_dict_set(&options, "pattern_type", "none", 0);
+  const int opened = avformat_open_input(&format, LocalUrl(path).c_str(), nullptr, &options);
+  av_dict_free(&options);
+  if (opened < 0) throw MediaError(fmt::format("{}: cannot open: {}", path, AvError(opened)));
   state_->format.reset(format);
-  if (int error = avformat_find_stream_info(format, nullptr); error < 0) {
-    throw MediaError(fmt::format("{}: cannot read: {}", path, AvError(error)));
+  std::vector<AVDictionary*> streamOptions(format->nb_streams, nullptr);
+  for (auto& streamOption : streamOptions) {
+    av_dict_set_int(&streamOption, "max_pixels", kMaxFramePixels, 0);
   }
+  const int found = avformat_find_stream_info(format, streamOptions.data());
+  for (auto& streamOption : streamOptions) av_dict_free(&streamOption);
+  for (unsigned i = 0; i < format->nb_streams; ++i) {
+    const AVCodecParameters& parameters = *format->streams[i]->codecpar;
+    if (parameters.codec_type == AVMEDIA_TYPE_VIDEO) {
+      CheckFrameSize(parameters.width, parameters.height, path);
+    }
+  }
+  if (found < 0) throw MediaError(fmt::format("{}: cannot read: {}", path, AvError(found)));
   const AVCodec* decoder = nullptr;
   state_->stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
   if (state_->stream < 0 || decoder == nullptr) {
     throw MediaError(fmt::format("{}: holds no picture or video", path));
   }
   AVStream* stream = format->streams[state_->stream];
+  // VP9 keeps alpha in side data that only libvpx's decoder reads.
+  const AVDictionaryEntry* alphaMode = av_dict_get(stream->metadata, "alpha_mode", nullptr, 0);
+  if (stream->codecpar->codec_id == AV_CODEC_ID_VP9 && alphaMode != nullptr &&
+      std::string_view(alphaMode->value) == "1") {
+    if (const AVCodec* withAlpha = avcodec_find_decoder_by_name("libvpx-vp9")) decoder = withAlpha;
+  }
   state_->codec.reset(avcodec_alloc_context3(decoder));
   avcodec_parameters_to_context(state_->codec.get(), stream->codecpar);
+  state_->codec->max_pixels = kMaxFramePixels;
   if (int error = avcodec_open2(state_->codec.get(), decoder, nullptr); error < 0) {
     throw MediaError(fmt::format("{}: cannot decode: {}", path, AvError(error)));
   }
   state_->timeBase = stream->time_base;
+  state_->audioStream = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
   const AVRational rate = av_guess_frame_rate(format, stream, nullptr);
   if (rate.num > 0 && rate.den > 0) frameRate_ = Rational{rate.num, rate.den};
   state_->frameDuration =
@@ -123,24 +279,49 @@ int MediaReader::Height() const {
   return state_->codec->height;
 }
 
+void MediaReader::KeepAudio() {
+  state_->keepAudio = state_->audioStream >= 0;
+}
+
+std::optional<std::uint32_t> MediaReader::Matrix() const {
+  if (!IsYuv(state_->codec->pix_fmt)) return std::nullopt;
+  return Named(state_->codec->colorspace, AVCOL_SPC_UNSPECIFIED, AVCOL_SPC_RESERVED);
+}
+
+std::optional<std::int64_t> MediaReader::FrameCount() const {
+  const AVStream& stream = *state_->format->streams[state_->stream];
+  if (stream.nb_frames > 0) return stream.nb_frames;
+  const AVRational frameTime{frameRate_.den, frameRate_.num};
+  if (stream.duration != AV_NOPTS_VALUE && stream.duration > 0) {
+    return av_rescale_q(stream.duration, stream.time_base, frameTime);
+  }
+  if (state_->format->duration != AV_NOPTS_VALUE && state_->format->duration > 0) {
+    return av_rescale_q(state_->format->duration, AV_TIME_BASE_Q, frameTime);
+  }
+  return std::nullopt;
+}
+
 Ptr<Proc::DataVideoMemory> MediaReader::Next() {
   State& s = *state_;
   while (!s.finished) {
     const int received = avcodec_receive_frame(s.codec.get(), s.decoded.get());
     if (received == 0) {
       AVFrame& frame = *s.decoded;
+      CheckFrameSize(frame.width, frame.height, "a decoded frame");
       Proc::FrameInfo info{frame.width, frame.height, 1, 1};
       if (frame.sample_aspect_ratio.num > 0) {
         info.pixelAspectNum = frame.sample_aspect_ratio.num;
         info.pixelAspectDen = frame.sample_aspect_ratio.den;
       }
-      auto out = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA, info);
-      s.scaler.reset(sws_getCachedContext(
-          s.scaler.release(), frame.width, frame.height, static_cast<AVPixelFormat>(frame.format),
-          frame.width, frame.height, AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr, nullptr, nullptr));
-      std::uint8_t* planes[4] = {out->Pixels(), nullptr, nullptr, nullptr};
-      int strides[4] = {static_cast<int>(out->Stride()), 0, 0, 0};
-      sws_scale(s.scaler.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
+      Proc::ColorSpace colorSpace;  // BT.709 unless the source names another
+      colorSpace.primaries = Named(frame.color_primaries, AVCOL_PRI_UNSPECIFIED, AVCOL_PRI_RESERVED)
+                                 .value_or(colorSpace.primaries);
+      colorSpace.transfer = Named(frame.color_trc, AVCOL_TRC_UNSPECIFIED, AVCOL_TRC_RESERVED)
+                                .value_or(colorSpace.transfer);
+      const bool alpha = HasAlpha(static_cast<AVPixelFormat>(frame.format));
+      auto out = MakeRef<Proc::DataVideoMemory>(
+          colorSpace, alpha ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque, info);
+      s.Convert(frame, *out);
       const std::int64_t timestamp = frame.best_effort_timestamp;
       const std::int64_t start = timestamp == AV_NOPTS_VALUE
                                      ? s.nextStart
@@ -163,7 +344,16 @@ Ptr<Proc::DataVideoMemory> MediaReader::Next() {
       s.draining = true;
       continue;
     }
-    if (s.packet->stream_index == s.stream) avcodec_send_packet(s.codec.get(), s.packet.get());
+    if (s.packet->stream_index == s.stream) {
+      // Damaged packets are skipped as players do; anything else (a picture
+      // past the size limit) ends decoding.
+      ForgetMessage();
+      const int sent = avcodec_send_packet(s.codec.get(), s.packet.get());
+      if (sent < 0 && sent != AVERROR_INVALIDDATA && sent != AVERROR(EAGAIN)) {
+        throw MediaError(fmt::format("{}: cannot decode: {}", s.path, FailureText(sent)));
+      }
+    }
+    s.Keep(*s.packet);
     av_packet_unref(s.packet.get());
   }
   return nullptr;
@@ -180,9 +370,59 @@ struct MediaWriter::State {
   FramePtr frame{av_frame_alloc()};
   PacketPtr packet{av_packet_alloc()};
   AVStream* stream = nullptr;
-  bool headerWritten = false;
+  bool keepsAlpha = false;
+  int matrix = -1;  // the YCbCr matrix encoded with, -1 for RGB formats
+  std::array<std::uint8_t, 3> background{};
+  std::vector<std::uint8_t> flattened;
   bool closed = false;
   std::int64_t lastPts = AV_NOPTS_VALUE;
+  // The copied audio: its source, stream, and the time span of the frames written.
+  MediaReader::State* audioSource = nullptr;
+  AVStream* audio = nullptr;
+  std::int64_t firstStart = AV_NOPTS_VALUE;
+  std::int64_t lastEnd = 0;
+
+  // Writes the source's audio packets that start before `until`, leaving out
+  // those that end before the first frame.
+  void AddAudio(MediaReader::State& source, const AVOutputFormat& container) {
+    if (!source.keepAudio) return;
+    const AVCodecParameters& parameters = *source.format->streams[source.audioStream]->codecpar;
+    if (avformat_query_codec(&container, parameters.codec_id, FF_COMPLIANCE_NORMAL) != 1) {
+      std::fprintf(stderr, "quenvara: warning: %s cannot hold the %s audio; it is left out\n",
+                   path.c_str(), avcodec_get_name(parameters.codec_id));
+      source.keepAudio = false;
+      source.audioPackets.clear();
+      return;
+    }
+    audio = avformat_new_stream(format, nullptr);
+    avcodec_parameters_copy(audio->codecpar, &parameters);
+    audio->codecpar->codec_tag = 0;
+    audio->time_base = source.format->streams[source.audioStream]->time_base;
+    audioSource = &source;
+  }
+
+  void CopyAudio(std::int64_t until) {
+    if (audio == nullptr) return;
+    const AVRational sourceBase = audioSource->format->streams[audioSource->audioStream]->time_base;
+    auto& packets = audioSource->audioPackets;
+    while (!packets.empty()) {
+      AVPacket& next = *packets.front();
+      if (next.pts == AV_NOPTS_VALUE) {
+        packets.pop_front();
+        continue;
+      }
+      const std::int64_t start = av_rescale_q(next.pts, sourceBase, kMicroseconds);
+      if (start >= until) return;
+      PacketPtr owned = std::move(packets.front());
+      packets.pop_front();
+      if (start + av_rescale_q(owned->duration, sourceBase, kMicroseconds) <= firstStart) continue;
+      av_packet_rescale_ts(owned.get(), sourceBase, audio->time_base);
+      owned->stream_index = audio->index;
+      if (int error = av_interleaved_write_frame(format, owned.get()); error < 0) {
+        throw MediaError(fmt::format("{}: cannot write the audio: {}", path, AvError(error)));
+      }
+    }
+  }
 
   void Drain(bool flush) {
     if (flush) avcodec_send_frame(codec.get(), nullptr);
@@ -198,6 +438,46 @@ struct MediaWriter::State {
     }
   }
 
+  // The frame's pixels over the background colour (straight alpha), opaque.
+  const std::uint8_t* Flatten(const Proc::DataVideoMemory& input) {
+    constexpr int kOpaque = 255;
+    const std::size_t size = input.Stride() * static_cast<std::size_t>(input.GetFrameInfo().height);
+    flattened.resize(size);
+    const std::uint8_t* source = input.Pixels();
+    const bool bgra = input.GetPixelFormat() == Proc::PixFmt::BGRA;
+    for (std::size_t i = 0; i < size; i += 4) {
+      const int alpha = source[i + 3];
+      for (int c = 0; c < 3; ++c) {
+        const int back = background[static_cast<std::size_t>(bgra ? 2 - c : c)];
+        flattened[i + c] = static_cast<std::uint8_t>(
+            (source[i + c] * alpha + back * (kOpaque - alpha) + kOpaque / 2) / kOpaque);
+      }
+      flattened[i + 3] = kOpaque;
+    }
+    return flattened.data();
+  }
+
+  // Converts RGBA or BGRA pixels of the frame's layout into the encoder's
+  // format, by the matrix and range it is tagged with.
+  void Convert(const Proc::DataVideoMemory& input, const std::uint8_t* pixels) {
+    const auto& info = input.GetFrameInfo();
+    const AVPixelFormat source =
+        input.GetPixelFormat() == Proc::PixFmt::BGRA ? AV_PIX_FMT_BGRA : AV_PIX_FMT_RGBA;
+    scaler.reset(sws_getCachedContext(scaler.release(), info.width, info.height, source,
+                                      codec->width, codec->height, codec->pix_fmt, SWS_BICUBIC,
+                                      nullptr, nullptr, nullptr));
+    if (!scaler)
+      throw MediaError(fmt::format("{}: cannot convert to {}", path, codec->codec->name));
+    if (matrix >= 0) {
+      const int fullRange = codec->color_range == AVCOL_RANGE_JPEG;
+      sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(matrix), 1,
+                               sws_getCoefficients(matrix), fullRange, 0, kSwsUnity, kSwsUnity);
+    }
+    const std::uint8_t* planes[4] = {pixels, nullptr, nullptr, nullptr};
+    const int strides[4] = {static_cast<int>(input.Stride()), 0, 0, 0};
+    sws_scale(scaler.get(), planes, strides, 0, info.height, frame->data, frame->linesize);
+  }
+
   ~State() {
     if (format != nullptr) {
       if (format->pb != nullptr) avio_closep(&format->pb);
@@ -209,30 +489,132 @@ struct MediaWriter::State {
 
 namespace {
 
-// The pixel format to encode in: RGBA or RGB where the encoder takes it, else
-// its first format (YUV 4:2:0 for most video codecs).
-AVPixelFormat EncoderFormat(const AVCodec& codec, bool alpha) {
-  const AVPixelFormat preferred[] = {alpha ? AV_PIX_FMT_RGBA : AV_PIX_FMT_RGB24, AV_PIX_FMT_RGBA,
-                                     AV_PIX_FMT_RGB24, AV_PIX_FMT_YUV420P};
+// A hidden name beside `target` that no other run picks: two runs writing one
+// output never share their temporary file.
+std::string TemporaryPath(const std::filesystem::path& target) {
+  std::random_device device;
+  const std::uint64_t random = (std::uint64_t{device()} << 32) | device();
+  return (target.parent_path() /
+          fmt::format(".{}.{:016x}.partial", target.filename().string(), random))
+      .string();
+}
+
+const AVCodec* FindEncoder(const AVOutputFormat& container, const std::string& path, bool still,
+                           const std::string& name) {
+  if (name.empty()) {
+    const AVCodecID id =
+        still ? av_guess_codec(&container, nullptr, path.c_str(), nullptr, AVMEDIA_TYPE_VIDEO)
+              : container.video_codec;
+    const AVCodec* encoder = avcodec_find_encoder(id);
+    if (encoder == nullptr) throw MediaError(fmt::format("{}: no encoder for this format", path));
+    return encoder;
+  }
+  const AVCodec* encoder = avcodec_find_encoder_by_name(name.c_str());
+  if (encoder == nullptr || encoder->type != AVMEDIA_TYPE_VIDEO) {
+    throw MediaError(fmt::format(
+        "unknown video codec '{}' (e.g. libx264, libvpx-vp9, prores_ks, ffv1, png)", name));
+  }
+  if (avformat_query_codec(&container, encoder->id, FF_COMPLIANCE_NORMAL) == 0) {
+    throw MediaError(fmt::format("{}: this format cannot hold {}", path, name));
+  }
+  return encoder;
+}
+
+bool Offers(const AVCodec& codec, AVPixelFormat format) {
+  if (codec.pix_fmts == nullptr) return true;
+  for (const AVPixelFormat* f = codec.pix_fmts; *f != AV_PIX_FMT_NONE; ++f) {
+    if (*f == format) return true;
+  }
+  return false;
+}
+
+// The pixel format to encode in: the one asked for, else one that keeps
+// alpha when the frames have it (RGBA, ProRes 4444, VP9 with alpha), else
+// RGB where the encoder takes it, else 4:2:0 or the encoder's first format.
+AVPixelFormat EncoderFormat(const AVCodec& codec, bool alpha, const std::string& name) {
+  if (!name.empty()) {
+    const AVPixelFormat format = av_get_pix_fmt(name.c_str());
+    if (format == AV_PIX_FMT_NONE) throw MediaError(fmt::format("unknown pixel format '{}'", name));
+    if (!Offers(codec, format)) {
+      std::vector<std::string> offered;
+      for (const AVPixelFormat* f = codec.pix_fmts; *f != AV_PIX_FMT_NONE; ++f) {
+        offered.emplace_back(av_get_pix_fmt_name(*f));
+      }
+      throw MediaError(fmt::format("{} does not encode {} (it takes {})", codec.name, name,
+                                   fmt::join(offered, ", ")));
+    }
+    return format;
+  }
   if (codec.pix_fmts == nullptr) return AV_PIX_FMT_YUV420P;
-  for (AVPixelFormat wanted : preferred) {
-    for (const AVPixelFormat* f = codec.pix_fmts; *f != AV_PIX_FMT_NONE; ++f) {
-      if (*f == wanted) return wanted;
+  const std::vector<AVPixelFormat> withAlpha{AV_PIX_FMT_RGBA, AV_PIX_FMT_BGRA, AV_PIX_FMT_YUVA420P,
+                                             AV_PIX_FMT_YUVA444P10LE};
+  const std::vector<AVPixelFormat> opaque{AV_PIX_FMT_RGB24, AV_PIX_FMT_YUV420P,
+                                          AV_PIX_FMT_YUV422P10LE};
+  if (alpha) {
+    for (AVPixelFormat wanted : withAlpha) {
+      if (Offers(codec, wanted)) return wanted;
     }
   }
+  for (AVPixelFormat wanted : opaque) {
+    if (Offers(codec, wanted)) return wanted;
+  }
   return codec.pix_fmts[0];
+}
+
+// Tags YCbCr output with the frames' primaries and transfer and the matrix
+// and range it is encoded with; returns the matrix.
+int TagColour(AVCodecContext& codec, const EncodeOptions& options) {
+  const bool jpeg = codec.codec_id == AV_CODEC_ID_MJPEG;  // JFIF: BT.601, full range
+  const std::uint32_t matrix =
+      jpeg ? std::uint32_t{AVCOL_SPC_BT470BG}
+           : options.matrix.value_or(DefaultMatrix(codec.width, codec.height));
+  codec.colorspace = static_cast<AVColorSpace>(matrix);
+  codec.color_primaries = static_cast<AVColorPrimaries>(options.colorSpace.primaries);
+  codec.color_trc = static_cast<AVColorTransferCharacteristic>(options.colorSpace.transfer);
+  codec.color_range =
+      jpeg || IsFullRangeFormat(codec.pix_fmt) ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+  return static_cast<int>(matrix);
+}
+
+// The encoder's private options from EncodeOptions, with good defaults for
+// the common encoders.
+AVDictionary* EncoderOptions(const AVCodec& encoder, AVCodecContext& codec,
+                             const EncodeOptions& options) {
+  constexpr int kX264Crf = 18;  // visually close to lossless
+  constexpr int kVp9Crf = 30;   // libvpx's recommendation for HD
+  const std::string_view name = encoder.name;
+  AVDictionary* dictionary = nullptr;
+  std::optional<int> crf = options.crf;
+  if (!crf && options.bitrate == 0) {
+    if (name == "libx264") crf = kX264Crf;
+    if (name == "libvpx-vp9") crf = kVp9Crf;
+  }
+  if (crf) av_dict_set_int(&dictionary, "crf", *crf, 0);
+  if (!options.preset.empty()) av_dict_set(&dictionary, "preset", options.preset.c_str(), 0);
+  if (options.bitrate > 0) {
+    codec.bit_rate = options.bitrate;
+  } else if (crf && name == "libvpx-vp9") {
+    codec.bit_rate = 0;  // constant quality rather than quality capped at a rate
+  }
+  return dictionary;
 }
 
 }  // namespace
 
 MediaWriter::MediaWriter(const std::string& path, int width, int height, Rational frameRate,
-                         bool alpha)
+                         bool alpha, const EncodeOptions& options)
     : state_(std::make_unique<State>()) {
   QuietLibraries();
   State& s = *state_;
   s.path = path;
+  s.background = options.background;
   const std::filesystem::path target(path);
-  s.partialPath = (target.parent_path() / (".partial-" + target.filename().string())).string();
+  if (!target.parent_path().empty() && !std::filesystem::is_directory(target.parent_path())) {
+    throw MediaError(
+        fmt::format("{}: the folder {} does not exist", path, target.parent_path().string()));
+  }
+  CheckFrameSize(width, height, path);
+  s.partialPath = TemporaryPath(target);
   const bool still = IsStillImagePath(path);
   const AVOutputFormat* container = still ? av_guess_format("image2", nullptr, nullptr)
                                           : av_guess_format(nullptr, path.c_str(), nullptr);
@@ -242,69 +624,84 @@ MediaWriter::MediaWriter(const std::string& path, int width, int height, Rationa
       error < 0) {
     throw MediaError(fmt::format("{}: cannot create: {}", path, AvError(error)));
   }
-  const AVCodecID codecId =
-      still ? av_guess_codec(container, nullptr, path.c_str(), nullptr, AVMEDIA_TYPE_VIDEO)
-            : container->video_codec;
-  const AVCodec* encoder = avcodec_find_encoder(codecId);
-  if (encoder == nullptr) throw MediaError(fmt::format("{}: no encoder for this format", path));
+  const AVCodec* encoder = FindEncoder(*container, path, still, options.codec);
   s.codec.reset(avcodec_alloc_context3(encoder));
   s.codec->width = width;
   s.codec->height = height;
-  s.codec->pix_fmt = EncoderFormat(*encoder, alpha);
+  s.codec->pix_fmt = EncoderFormat(*encoder, alpha, options.pixelFormat);
+  s.keepsAlpha = HasAlpha(s.codec->pix_fmt);
   s.codec->time_base = AVRational{frameRate.den, frameRate.num};
   s.codec->framerate = AVRational{frameRate.num, frameRate.den};
+  const int matrix = IsYuv(s.codec->pix_fmt) ? TagColour(*s.codec, options) : -1;
   if (s.format->oformat->flags & AVFMT_GLOBALHEADER) s.codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  if (int error = avcodec_open2(s.codec.get(), encoder, nullptr); error < 0) {
-    throw MediaError(fmt::format("{}: cannot open the encoder: {}", path, AvError(error)));
+  AVDictionary* encoderOptions = EncoderOptions(*encoder, *s.codec, options);
+  const int opened = avcodec_open2(s.codec.get(), encoder, &encoderOptions);
+  const AVDictionaryEntry* unused = av_dict_get(encoderOptions, "", nullptr, AV_DICT_IGNORE_SUFFIX);
+  const std::string unusedName = unused != nullptr ? unused->key : "";
+  av_dict_free(&encoderOptions);
+  if (opened < 0) {
+    throw MediaError(fmt::format("{}: cannot open the encoder: {}", path, AvError(opened)));
   }
+  if (!unusedName.empty()) {
+    throw MediaError(fmt::format("{}: {} takes no --{}", path, encoder->name, unusedName));
+  }
+  s.matrix = matrix;
   s.stream = avformat_new_stream(s.format, nullptr);
   avcodec_parameters_from_context(s.stream->codecpar, s.codec.get());
   s.stream->time_base = s.codec->time_base;
   s.stream->avg_frame_rate = s.codec->framerate;
+  if (options.audioFrom != nullptr && !still) s.AddAudio(*options.audioFrom->state_, *container);
   if (!(s.format->oformat->flags & AVFMT_NOFILE)) {
-    if (int error = avio_open(&s.format->pb, s.partialPath.c_str(), AVIO_FLAG_WRITE); error < 0) {
-      throw MediaError(fmt::format("{}: cannot write: {}", path, AvError(error)));
-    }
+    AVDictionary* local = nullptr;
+    av_dict_set(&local, "protocol_whitelist", "file", 0);
+    const int error = avio_open2(&s.format->pb, LocalUrl(s.partialPath).c_str(), AVIO_FLAG_WRITE,
+                                 nullptr, &local);
+    av_dict_free(&local);
+    if (error < 0) throw MediaError(fmt::format("{}: cannot write: {}", path, AvError(error)));
   }
-  AVDictionary* options = nullptr;
-  if (still) av_dict_set(&options, "update", "1", 0);
-  const int written = avformat_write_header(s.format, &options);
-  av_dict_free(&options);
+  AVDictionary* muxerOptions = nullptr;
+  if (still) av_dict_set(&muxerOptions, "update", "1", 0);
+  const int written = avformat_write_header(s.format, &muxerOptions);
+  av_dict_free(&muxerOptions);
   if (written < 0) throw MediaError(fmt::format("{}: cannot write: {}", path, AvError(written)));
-  s.headerWritten = true;
   s.frame->format = s.codec->pix_fmt;
   s.frame->width = width;
   s.frame->height = height;
-  av_frame_get_buffer(s.frame.get(), 0);
+  if (av_frame_get_buffer(s.frame.get(), 0) < 0) throw std::bad_alloc();
 }
 
 MediaWriter::~MediaWriter() = default;
 
 void MediaWriter::Write(const Proc::DataVideoMemory& input) {
   State& s = *state_;
-  av_frame_make_writable(s.frame.get());
-  const AVPixelFormat source =
-      input.GetPixelFormat() == Proc::PixFmt::BGRA ? AV_PIX_FMT_BGRA : AV_PIX_FMT_RGBA;
-  s.scaler.reset(sws_getCachedContext(
-      s.scaler.release(), input.GetFrameInfo().width, input.GetFrameInfo().height, source,
-      s.codec->width, s.codec->height, s.codec->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
-  const std::uint8_t* planes[4] = {input.Pixels(), nullptr, nullptr, nullptr};
-  const int strides[4] = {static_cast<int>(input.Stride()), 0, 0, 0};
-  sws_scale(s.scaler.get(), planes, strides, 0, input.GetFrameInfo().height, s.frame->data,
-            s.frame->linesize);
+  if (av_frame_make_writable(s.frame.get()) < 0) throw std::bad_alloc();
+  const auto& info = input.GetFrameInfo();
+  if (info.width != s.codec->width || info.height != s.codec->height) {
+    throw MediaError(fmt::format("{}: frames change size from {}x{} to {}x{}", s.path,
+                                 s.codec->width, s.codec->height, info.width, info.height));
+  }
+  const bool flatten = !s.keepsAlpha && input.GetPixelFormat() != Proc::PixFmt::RGBX;
+  s.Convert(input, flatten ? s.Flatten(input) : input.Pixels());
   std::int64_t pts = av_rescale_q(input.GetStartTime(), kMicroseconds, s.codec->time_base);
   if (s.lastPts != AV_NOPTS_VALUE && pts <= s.lastPts) pts = s.lastPts + 1;
   s.lastPts = pts;
   s.frame->pts = pts;
+  if (s.firstStart == AV_NOPTS_VALUE) s.firstStart = input.GetStartTime();
+  s.lastEnd = input.GetStartTime() + input.GetDuration();
   if (int error = avcodec_send_frame(s.codec.get(), s.frame.get()); error < 0) {
     throw MediaError("encoding failed: " + AvError(error));
   }
   s.Drain(false);
+  s.CopyAudio(s.lastEnd);
 }
 
 void MediaWriter::Close() {
   State& s = *state_;
   s.Drain(true);
+  if (s.audio != nullptr) {
+    s.audioSource->ReadAudioUntil(s.lastEnd);
+    s.CopyAudio(s.lastEnd);
+  }
   if (int error = av_write_trailer(s.format); error < 0) {
     throw MediaError(fmt::format("{}: cannot finish: {}", s.path, AvError(error)));
   }

@@ -81,8 +81,31 @@ PluginHost::PluginHost(const std::string& pluginPath)
                           nullptr);
 }
 
+std::string ShortName(const std::string& classId) {
+  std::string_view name = classId;
+  for (std::string_view prefix : {"Settings", "Effect", "Transition"}) {
+    if (name.starts_with(prefix) && name.size() > prefix.size()) name.remove_prefix(prefix.size());
+  }
+  return Lower(std::string(name));
+}
+
 const Proc::EffectRegistry::Entry& PluginHost::Find(const std::string& classId) const {
   if (const auto* entry = registry_->Find(classId, Proc::ImplNames::OGL)) return *entry;
+  // Then the id or the short name in any case: invert for SettingsEffectInvert.
+  const std::string wanted = Lower(classId);
+  std::vector<const Proc::EffectRegistry::Entry*> matches;
+  for (const auto* entry : Effects()) {
+    if (Lower(entry->classId) == wanted || ShortName(entry->classId) == wanted) {
+      matches.push_back(entry);
+    }
+  }
+  if (matches.size() == 1) return *matches.front();
+  if (matches.size() > 1) {
+    std::vector<std::string> ids;
+    for (const auto* entry : matches) ids.push_back(entry->classId);
+    throw UsageError(fmt::format("'{}' names several effects: {}; give the full id", classId,
+                                 fmt::join(ids, ", ")));
+  }
   std::vector<std::string> ids;
   for (const auto* entry : Effects()) ids.push_back(entry->classId);
   const auto closest = ClosestNames(classId, ids);
@@ -104,6 +127,9 @@ std::vector<const Proc::EffectRegistry::Entry*> PluginHost::Effects() const {
   for (const auto& entry : registry_->Entries()) {
     if (entry.classId != Proc::SettingsFrameUploader::CLASS_ID) effects.push_back(&entry);
   }
+  std::stable_sort(effects.begin(), effects.end(), [](const auto* a, const auto* b) {
+    return std::pair(a->kind, ShortName(a->classId)) < std::pair(b->kind, ShortName(b->classId));
+  });
   return effects;
 }
 

@@ -23,10 +23,12 @@ class PluginHost {
   // holds the host's frame uploader.
   explicit PluginHost(const std::string& pluginPath);
 
-  // The entry for a class id; UsageError naming the closest ids otherwise.
+  // The entry for a class id, or for its id or short name (ShortName) in any
+  // case; UsageError naming the closest ids otherwise.
   const Proc::EffectRegistry::Entry& Find(const std::string& classId) const;
   Ptr<Proc::IEffect> Create(const std::string& classId);
-  // Every registered effect, the host's own uploader left out.
+  // Every registered effect, the host's own uploader left out, by kind and
+  // short name.
   std::vector<const Proc::EffectRegistry::Entry*> Effects() const;
   // GPU data for a frame in memory.
   Ptr<Ogl::DataVideoOGL> Upload(const Ptr<Proc::IData>& frame);
@@ -36,6 +38,10 @@ class PluginHost {
   Ptr<Proc::EffectRegistry> registry_;
   Ptr<Proc::IEffect> uploader_;
 };
+
+// A class id without its Settings, Effect or Transition prefixes, in lower
+// case: invert for SettingsEffectInvert.
+std::string ShortName(const std::string& classId);
 
 // Sets one parameter from "name=value", the value read by the parameter's
 // type and applied through the settings' Property. UsageError for unknown

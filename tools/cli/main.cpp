@@ -18,7 +18,7 @@ Commands:
   render     pictures or videos through an effect, a transition or a chain
   gallery    every effect on the built-in test material, as an HTML page
 
-`quenvara COMMAND --help` tells more. Every command takes --plugin PATH
+`quenvara COMMAND --help` tells more; `quenvara --version` the version. Every command takes --plugin PATH
 (default: $QUENVARA_PLUGIN, else the plug-in of this build).
 Exit codes: 0 success, 1 processing error, 2 usage error.
 )";
@@ -38,6 +38,10 @@ int main(int argc, char** argv) {
     std::cout << kHelp;
     return all.empty() ? kUsageError : 0;
   }
+  if (all[0] == "--version") {
+    std::cout << "quenvara " << QUENVARA_VERSION << "\n";
+    return 0;
+  }
   const Arguments arguments(all.begin() + 1, all.end());
   try {
     if (all[0] == "list") return RunList(arguments);
@@ -45,6 +49,9 @@ int main(int argc, char** argv) {
     if (all[0] == "render") return RunRender(arguments);
     if (all[0] == "gallery") return RunGallery(arguments);
     throw UsageError("unknown command '" + all[0] + "' (list, describe, render, gallery)");
+  } catch (const Interruption& error) {
+    std::cerr << "quenvara: " << error.what() << "\n";
+    return error.ExitCode();
   } catch (const UsageError& error) {
     std::cerr << "quenvara: " << error.what() << "\n";
     return kUsageError;
