@@ -71,17 +71,18 @@ std::vector<std::string> OneInputClasses() {
 
 class PlanarInput : public ::testing::TestWithParam<std::string> {};
 
-// Mean difference per channel, in levels.
+// Mean difference per channel, in levels, of two pictures of one size.
 double MeanDifference(const Proc::DataVideoMemory& a, const Proc::DataVideoMemory& b) {
+  const Proc::FrameInfo& info = a.GetFrameInfo();
   double sum = 0.0;
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
+  for (int y = 0; y < info.height; ++y) {
+    for (int x = 0; x < info.width; ++x) {
       const auto p = Testing::PixelAt(a, x, y);
       const auto q = Testing::PixelAt(b, x, y);
       for (int c = 0; c < 3; ++c) sum += std::abs(p[c] - q[c]);
     }
   }
-  return sum / (kWidth * kHeight * 3);
+  return sum / (info.width * info.height * 3);
 }
 
 TEST_P(PlanarInput, GivesTheResultOfTheSamePictureInRgba) {
@@ -100,6 +101,8 @@ TEST_P(PlanarInput, GivesTheResultOfTheSamePictureInRgba) {
     GTEST_SKIP() << "needs settings to run: " << error.what();
   }
   const auto fromPlanes = run(Planar());
+  ASSERT_EQ(fromRgba->GetFrameInfo().width, fromPlanes->GetFrameInfo().width);
+  ASSERT_EQ(fromRgba->GetFrameInfo().height, fromPlanes->GetFrameInfo().height);
   constexpr double kRoundingLevels = 2.0;
   EXPECT_LE(MeanDifference(*fromRgba, *fromPlanes), kRoundingLevels);
 }

@@ -75,7 +75,15 @@ const Proc::ITransformSettings& EffectTransform::TransformOf(const Proc::Setting
 
 void EffectTransform::SetSettings(const Proc::Settings& settings) {
   TransformOf(settings);
-  settings_ = settings.Clone();
+  std::shared_ptr<const Proc::Settings> snapshot = settings.Clone();
+  // The host's object stays the same while the class does, so references to
+  // it stay valid; another transform class replaces it.
+  if (current_ && current_->GetClassId() == settings.GetClassId()) {
+    current_->Deserialize(settings.Serialize());
+  } else {
+    current_ = settings.Clone();
+  }
+  settings_ = std::move(snapshot);
 }
 
 Ptr<OglCache> EffectTransform::CreateCache() {

@@ -23,7 +23,7 @@ class EffectTransform final : public OneInputEffectAlgorithm, public Proc::Commo
   const std::string_view& GetName() const override;
   // Takes any transform settings class.
   void SetSettings(const Proc::Settings& settings) override;
-  const Proc::Settings& GetSettings() const override { return *settings_; }
+  const Proc::Settings& GetSettings() const override { return *current_; }
   std::shared_ptr<const Proc::Settings> SnapshotSettings() const override { return settings_; }
   void DrawWith(std::shared_ptr<const Proc::Settings> snapshot) override {
     drawing_ = std::move(snapshot);
@@ -41,6 +41,9 @@ class EffectTransform final : public OneInputEffectAlgorithm, public Proc::Commo
  private:
   static const Proc::ITransformSettings& TransformOf(const Proc::Settings& settings);
 
+  // Host side: the latest settings, in place.
+  std::unique_ptr<Proc::Settings> current_;
+  // The same values shared with tasks; replaced whole by each SetSettings.
   std::shared_ptr<const Proc::Settings> settings_;
   std::shared_ptr<const Proc::Settings> drawing_;
   glm::mat4 matrix_{1.0f};
