@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include <fmt/format.h>
+
 namespace Obrisk::Proc {
 namespace {
 
@@ -54,7 +56,7 @@ std::array<SettingsEffectGIMPHueSaturation::Member, 3> SettingsEffectGIMPHueSatu
       {&S::magentaHue_, &S::magentaSaturation_, &S::magentaLightness_},
   }};
   if (range < 0 || range >= kRangeCount) {
-    throw std::out_of_range("hue range " + std::to_string(range) + " is outside 0 to 6");
+    throw std::out_of_range(fmt::format("hue range {} is outside 0 to 6", range));
   }
   return kMembers[static_cast<std::size_t>(range)];
 }
@@ -87,8 +89,8 @@ void SettingsEffectColorCurves::Rebuild() {
     } catch (const std::invalid_argument& error) {
       static constexpr std::array<const char*, kCurveTypeCount> kNames{"rgb", "red", "green",
                                                                        "blue"};
-      throw std::invalid_argument(CLASS_ID + ": " + kNames[static_cast<std::size_t>(type)] + ": " +
-                                  error.what());
+      throw std::invalid_argument(fmt::format(
+          "{}: {}: {}", CLASS_ID, kNames[static_cast<std::size_t>(type)], error.what()));
     }
   }
   curves_ = std::move(curves);
@@ -127,7 +129,7 @@ void SettingsEffectLUT::Deserialize(const Property& property) {
     try {
       next.table_ = LoadLut(next.lut_);
     } catch (const std::invalid_argument& error) {
-      throw std::invalid_argument(CLASS_ID + ": lut: " + error.what());
+      throw std::invalid_argument(fmt::format("{}: lut: {}", CLASS_ID, error.what()));
     }
   }
   *this = std::move(next);

@@ -56,7 +56,7 @@ double Hermite(const std::vector<std::array<float, 2>>& p, const std::vector<dou
 }
 
 [[noreturn]] void Fail(const std::string& problem) {
-  throw std::invalid_argument("curve: " + problem);
+  throw std::invalid_argument(fmt::format("curve: {}", problem));
 }
 
 float ParseNumber(std::string_view word) {

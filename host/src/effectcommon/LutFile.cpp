@@ -155,7 +155,8 @@ LUTTable ReadCube(const std::vector<Line>& lines, const Reader& reader) {
     if (keyword == "TITLE") {
       std::string title;
       for (std::size_t i = 1; i < line.words.size(); ++i) {
-        title += (i > 1 ? " " : "") + std::string(line.words[i]);
+        if (i > 1) title += ' ';
+        title.append(line.words[i]);
       }
       if (title.size() >= 2 && title.front() == '"' && title.back() == '"') {
         title = title.substr(1, title.size() - 2);

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+#include <fmt/format.h>
+
 #include "frame/ShaderSourceKeeper.h"
 #include "frame/SinglePass.h"
 
@@ -44,7 +46,7 @@ float Lookup(sampler2D samples, float c, int width, float lo, float hi) {
 std::string CurvesName(int set) {
   std::string name = "EffectColorCurves";
   for (int type = 0; type < Settings::kCurveTypeCount; ++type) {
-    if (set & (1 << type)) name += std::string("_") + kCurveNames[type];
+    if (set & (1 << type)) name += fmt::format("_{}", kCurveNames[type]);
   }
   return name;
 }
@@ -52,22 +54,22 @@ std::string CurvesName(int set) {
 // The program of one set of curves: the rgb curve on the three channels,
 // then each channel's own curve on it.
 std::string CurvesSource(int set) {
-  std::string source = kLookup;
+  std::string samplers;
   std::string body;
-  const auto apply = [&](int type, const std::string& channels) {
-    const std::string t = std::to_string(type);
-    for (char channel : channels) {
-      body += std::string("  color.") + channel + " = Lookup(" + kCurveNames[type] + ", color." +
-              channel + ", widths[" + t + "], minDomains[" + t + "], maxDomains[" + t + "]);\n";
-    }
-  };
   for (int type = 0; type < Settings::kCurveTypeCount; ++type) {
     if (!(set & (1 << type))) continue;
-    source += std::string("uniform sampler2D ") + kCurveNames[type] + ";\n";
-    apply(type, type == Settings::kRgb ? "rgb" : std::string(1, "rgb"[type - 1]));
+    samplers += fmt::format("uniform sampler2D {};\n", kCurveNames[type]);
+    const std::string channels = type == Settings::kRgb ? "rgb" : std::string(1, "rgb"[type - 1]);
+    for (char channel : channels) {
+      body += fmt::format(
+          "  color.{1} = Lookup({0}, color.{1}, widths[{2}], minDomains[{2}], maxDomains[{2}]);\n",
+          kCurveNames[type], channel, type);
+    }
   }
-  return source + "\nvoid main() {\n  vec4 color = texture2D(tex, TexCoord0);\n" + body +
-         "  gl_FragColor = color;\n}\n";
+  return fmt::format(
+      "{}{}\nvoid main() {{\n  vec4 color = texture2D(tex, TexCoord0);\n{}  gl_FragColor = "
+      "color;\n}}\n",
+      kLookup, samplers, body);
 }
 
 using CurvesShader = ShaderSourceKeeper<Shader::Id, ShaderSourceFunction>;

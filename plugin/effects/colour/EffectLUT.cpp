@@ -107,7 +107,7 @@ vec3 Lookup(vec3 c) {
 )";
 
 std::string Joined(std::string_view interpolation) {
-  return std::string(kCommon) + std::string(interpolation);
+  return fmt::format("{}{}", kCommon, interpolation);
 }
 
 using LutShader = ShaderSourceKeeper<Shader::Id, ShaderSourceFunction>;

@@ -352,15 +352,15 @@ class SettingsEffectLUT final : public SettingsBase<SettingsEffectLUT> {
   static constexpr auto Fields() {
     using S = SettingsEffectLUT;
     return std::make_tuple(
+        Param("interpolation", &S::interpolation_, 0, 2,
+              "between table entries: 0 nearest, 1 trilinear, 2 tetrahedral"),
+        Param("intensity", &S::intensity_, 0.0, 1.0,
+              "share of the effect: 0 leaves the picture unchanged, 1 applies it fully"),
         Param("lut", &S::lut_,
               "the table: the path of a .cube (1-D or 3-D) or .3dl file, relative to the "
               "working directory, or a file's text itself (any value with a line break; "
               "a .cube text holds LUT_3D_SIZE or LUT_1D_SIZE); empty for none. "
-              "The default is a small inline .cube look"),
-        Param("interpolation", &S::interpolation_, 0, 2,
-              "between table entries: 0 nearest, 1 trilinear, 2 tetrahedral"),
-        Param("intensity", &S::intensity_, 0.0, 1.0,
-              "share of the effect: 0 leaves the picture unchanged, 1 applies it fully"));
+              "The default is a small inline .cube look"));
   }
 
   SettingsEffectLUT();
