@@ -93,16 +93,27 @@ vec3 Walk(vec3 v, vec3 first, vec3 second, float f1, float f2, float f3) {
   return v000 + f1 * (v1 - v000) + f2 * (v2 - v1) + f3 * (v111 - v2);
 }
 
+// The orderings are tested in a fixed order and the first that holds wins;
+// only the chosen walk reads the table.
 vec3 Lookup(vec3 c) {
   vec3 p = LatticePosition(c);
   vec3 v = LowerCorner(p);
   vec3 d = p - v;
-  if (d.b >= d.r && d.r >= d.g) return Walk(v, B, R, d.b, d.r, d.g);
-  if (d.b >= d.g && d.g >= d.r) return Walk(v, B, G, d.b, d.g, d.r);
-  if (d.g >= d.b && d.b >= d.r) return Walk(v, G, B, d.g, d.b, d.r);
-  if (d.r >= d.b && d.b >= d.g) return Walk(v, R, B, d.r, d.b, d.g);
-  if (d.r >= d.g && d.g >= d.b) return Walk(v, R, G, d.r, d.g, d.b);
-  return Walk(v, G, R, d.g, d.r, d.b);
+  vec3 first = G;
+  vec3 second = R;
+  vec3 f = d.grb;
+  if (d.b >= d.r && d.r >= d.g) {
+    first = B; second = R; f = d.brg;
+  } else if (d.b >= d.g && d.g >= d.r) {
+    first = B; second = G; f = d.bgr;
+  } else if (d.g >= d.b && d.b >= d.r) {
+    first = G; second = B; f = d.gbr;
+  } else if (d.r >= d.b && d.b >= d.g) {
+    first = R; second = B; f = d.rbg;
+  } else if (d.r >= d.g && d.g >= d.b) {
+    first = R; second = G; f = d.rgb;
+  }
+  return Walk(v, first, second, f.x, f.y, f.z);
 }
 )";
 
