@@ -18,7 +18,14 @@
 #include "effects/colour/EffectChannelMixer.h"
 #include "effects/colour/EffectColorBalance.h"
 #include "effects/colour/EffectColorCorrection.h"
+#include "effects/colour/EffectColorCurves.h"
+#include "effects/colour/EffectGIMPBalanceChroma.h"
+#include "effects/colour/EffectGIMPColorTemperature.h"
+#include "effects/colour/EffectGIMPColorize.h"
+#include "effects/colour/EffectGIMPHueSaturation.h"
+#include "effects/colour/EffectGIMPShadowsHightlights.h"
 #include "effects/colour/EffectInvert.h"
+#include "effects/colour/EffectLUT.h"
 #include "effects/colour/EffectMagicEnhance.h"
 #include "effects/colour/EffectOpacity.h"
 #include "effects/colour/EffectPosterize.h"
@@ -173,10 +180,23 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateOneInput<EffectGlitchMpeg>);
   RegisterOneInput(*registry, SettingsEffectTelevision70s::CLASS_ID,
                    &CreateOneInput<EffectTelevision70s>);
+  RegisterOneInput(*registry, SettingsEffectLUT::CLASS_ID, &CreateOneInput<EffectLUT>);
   RegisterOneInput(*registry, SettingsEffectAlphaChannelModifier::CLASS_ID,
                    &CreateOneInput<EffectAlphaChannelModifier>);
+  RegisterOneInput(*registry, SettingsEffectColorCurves::CLASS_ID,
+                   &CreateOneInput<EffectColorCurves>);
+  RegisterOneInput(*registry, SettingsEffectGIMPBalanceChroma::CLASS_ID,
+                   &CreateOneInput<EffectGIMPBalanceChroma>);
   RegisterOneInput(*registry, SettingsEffectColorCorrection::CLASS_ID,
                    &CreateOneInput<EffectColorCorrection>);
+  RegisterOneInput(*registry, SettingsEffectGIMPHueSaturation::CLASS_ID,
+                   &CreateOneInput<EffectGIMPHueSaturation>);
+  RegisterOneInput(*registry, SettingsEffectGIMPShadowsHightlights::CLASS_ID,
+                   &CreateOneInput<EffectGIMPShadowsHightlights>);
+  RegisterOneInput(*registry, SettingsEffectGIMPColorTemperature::CLASS_ID,
+                   &CreateOneInput<EffectGIMPColorTemperature>);
+  RegisterOneInput(*registry, SettingsEffectGIMPColorize::CLASS_ID,
+                   &CreateOneInput<EffectGIMPColorize>);
   RegisterOneInput(*registry, SettingsEffectChannelMixer::CLASS_ID,
                    &CreateOneInput<EffectChannelMixer>);
   RegisterOneInput(*registry, SettingsEffectFillBlurredBackground::CLASS_ID,
