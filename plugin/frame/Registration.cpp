@@ -34,6 +34,16 @@
 #include "effects/mask/EffectMaskedMix.h"
 #include "effects/service/ColorSpaceConverter.h"
 #include "effects/service/EffectResizer.h"
+#include "effects/stylise/EffectDiffuse.h"
+#include "effects/stylise/EffectErosion.h"
+#include "effects/stylise/EffectFindEdges.h"
+#include "effects/stylise/EffectGlassMosaic.h"
+#include "effects/stylise/EffectHalfTone.h"
+#include "effects/stylise/EffectMosaic.h"
+#include "effects/stylise/EffectNeonLamp.h"
+#include "effects/stylise/EffectOilPaint.h"
+#include "effects/stylise/EffectPopArt.h"
+#include "effects/stylise/EffectSharpen.h"
 #include "isf/EffectISF.h"
 #include "isf/EffectMultiInputISF.h"
 #include "isf/TransitionISF.h"
@@ -117,7 +127,16 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   if (registry == nullptr) return;
   RegisterOneInput(*registry, SettingsEffectTiltShiftQRW::CLASS_ID,
                    &CreateOneInput<EffectTiltShift>);
+  RegisterOneInput(*registry, SettingsEffectErosion::CLASS_ID, &CreateOneInput<EffectErosion>);
+  RegisterOneInput(*registry, SettingsEffectHalfTone::CLASS_ID, &CreateOneInput<EffectHalfTone>);
+  RegisterOneInput(*registry, SettingsEffectGlassMosaic::CLASS_ID,
+                   &CreateOneInput<EffectGlassMosaic>);
+  RegisterOneInput(*registry, SettingsEffectOilPaint::CLASS_ID, &CreateOneInput<EffectOilPaint>);
+  RegisterOneInput(*registry, SettingsEffectFindEdges::CLASS_ID, &CreateOneInput<EffectFindEdges>);
   RegisterOneInput(*registry, SettingsEffectPosterize::CLASS_ID, &CreateOneInput<EffectPosterize>);
+  RegisterOneInput(*registry, SettingsEffectPopArt::CLASS_ID, &CreateOneInput<EffectPopArt>);
+  RegisterOneInput(*registry, SettingsEffectMosaic::CLASS_ID, &CreateOneInput<EffectMosaic>);
+  RegisterOneInput(*registry, SettingsEffectDiffuse::CLASS_ID, &CreateOneInput<EffectDiffuse>);
   RegisterOneInput(*registry, SettingsEffectMask::CLASS_ID, &CreateOneInput<EffectMask>);
   RegisterOneInput(*registry, SettingsEffectInvert::CLASS_ID, &CreateOneInput<EffectInvert>);
   RegisterOneInput(*registry, SettingsEffectBlurGaussian::CLASS_ID,
@@ -126,10 +145,12 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateOneInput<EffectMotionBlur>);
   RegisterOneInput(*registry, SettingsEffectRetroColors::CLASS_ID,
                    &CreateOneInput<EffectRetroColors>);
+  RegisterOneInput(*registry, SettingsEffectSharpen::CLASS_ID, &CreateOneInput<EffectSharpen>);
   RegisterOneInput(*registry, SettingsEffectOpacity::CLASS_ID, &CreateOneInput<EffectOpacity>);
   RegisterOneInput(*registry, SettingsEffectVideoAlphaEnvelope::CLASS_ID,
                    &CreateOneInput<EffectAlphaEnvelope>);
   RegisterOneInput(*registry, SettingsEffectCensored::CLASS_ID, &CreateOneInput<EffectCensored>);
+  RegisterOneInput(*registry, SettingsEffectNeonLamp::CLASS_ID, &CreateOneInput<EffectNeonLamp>);
   RegisterOneInput(*registry, SettingsEffectAlphaChannelModifier::CLASS_ID,
                    &CreateOneInput<EffectAlphaChannelModifier>);
   RegisterOneInput(*registry, SettingsEffectColorCorrection::CLASS_ID,
