@@ -130,6 +130,33 @@ varying vec2 TexCoord0;
 void main() { gl_FragColor = mix(texture2D(tex0, TexCoord0), texture2D(tex1, TexCoord0), extAlpha); }
 )";
 
+// Tile i of the source covers the texels whose centres x + 0.5 lie in
+// [i * tile_av_size, (i + 1) * tile_av_size), cut at the source's edge; the
+// output texel at TexCoord0 (one per tile) is their mean, alpha included.
+// Tiles may be fractional; every texel of the source belongs to one tile when
+// amount * tile_av_size covers the source.
+constexpr const char* kTileAverageFragment = R"(
+uniform sampler2D tex0;
+uniform vec2 amount;
+uniform vec2 tile_av_size;
+uniform vec2 rFrameSize;
+varying vec2 TexCoord0;
+void main() {
+  vec2 tile = floor(TexCoord0 * amount);
+  vec2 frameSize = floor(1.0 / rFrameSize + 0.5);
+  vec2 first = max(ceil(tile * tile_av_size - 0.5), 0.0);
+  vec2 last = min(ceil((tile + 1.0) * tile_av_size - 0.5), frameSize);
+  vec4 sum = vec4(0.0);
+  for (float y = first.y; y < last.y; y += 1.0) {
+    for (float x = first.x; x < last.x; x += 1.0) {
+      sum += texture2D(tex0, (vec2(x, y) + 0.5) * rFrameSize);
+    }
+  }
+  vec2 count = max(last - first, 1.0);
+  gl_FragColor = sum / (count.x * count.y);
+}
+)";
+
 // `texSrc` laid over `texDst`: the source coordinate is TexCoord0 * scale + offset
 // (scaleoffset = scale.xy, offset.zw); outside 0 to 1 only the destination shows.
 // The source's alpha, times extAlpha, composites it "over" with straight alpha.
@@ -277,6 +304,9 @@ ShaderProgram& ShaderStorage::GetShaderProgram(ShaderProgramId id) {
       break;
     case BuiltinProgram::kMix:
       fragment = kMixFragment;
+      break;
+    case BuiltinProgram::kTileAverage:
+      fragment = kTileAverageFragment;
       break;
     default:
       OBRISK_THROW(OglException, fmt::format("unknown built-in shader program {}", id));

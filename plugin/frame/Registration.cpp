@@ -48,6 +48,16 @@
 #include "effects/retro/EffectVHS.h"
 #include "effects/service/ColorSpaceConverter.h"
 #include "effects/service/EffectResizer.h"
+#include "effects/stylise/EffectDiffuse.h"
+#include "effects/stylise/EffectErosion.h"
+#include "effects/stylise/EffectFindEdges.h"
+#include "effects/stylise/EffectGlassMosaic.h"
+#include "effects/stylise/EffectHalfTone.h"
+#include "effects/stylise/EffectMosaic.h"
+#include "effects/stylise/EffectNeonLamp.h"
+#include "effects/stylise/EffectOilPaint.h"
+#include "effects/stylise/EffectPopArt.h"
+#include "effects/stylise/EffectSharpen.h"
 #include "effects/transform/EffectCrop.h"
 #include "effects/transform/EffectFixVertVideo.h"
 #include "effects/transform/EffectSubFrame.h"
@@ -146,6 +156,10 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   if (registry == nullptr) return;
   RegisterOneInput(*registry, SettingsEffectTiltShiftQRW::CLASS_ID,
                    &CreateOneInput<EffectTiltShift>);
+  RegisterOneInput(*registry, SettingsEffectErosion::CLASS_ID, &CreateOneInput<EffectErosion>);
+  RegisterOneInput(*registry, SettingsEffectHalfTone::CLASS_ID, &CreateOneInput<EffectHalfTone>);
+  RegisterOneInput(*registry, SettingsEffectGlassMosaic::CLASS_ID,
+                   &CreateOneInput<EffectGlassMosaic>);
   RegisterOneInput(*registry, SettingsEffectTransform::CLASS_ID,
                    &CreateTransform<SettingsEffectTransform>);
   RegisterOneInput(*registry, SettingsEffectTranspose::CLASS_ID,
@@ -153,9 +167,14 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectFlip::CLASS_ID, &CreateTransform<SettingsEffectFlip>);
   RegisterOneInput(*registry, SettingsEffectDisplayMatrix::CLASS_ID,
                    &CreateTransform<SettingsEffectDisplayMatrix>);
+  RegisterOneInput(*registry, SettingsEffectOilPaint::CLASS_ID, &CreateOneInput<EffectOilPaint>);
+  RegisterOneInput(*registry, SettingsEffectFindEdges::CLASS_ID, &CreateOneInput<EffectFindEdges>);
   RegisterOneInput(*registry, SettingsEffectPosterize::CLASS_ID, &CreateOneInput<EffectPosterize>);
   RegisterOneInput(*registry, SettingsEffectVHS::CLASS_ID, &CreateOneInput<EffectVHS>);
+  RegisterOneInput(*registry, SettingsEffectPopArt::CLASS_ID, &CreateOneInput<EffectPopArt>);
   RegisterOneInput(*registry, SettingsEffectStripes::CLASS_ID, &CreateOneInput<EffectStripes>);
+  RegisterOneInput(*registry, SettingsEffectMosaic::CLASS_ID, &CreateOneInput<EffectMosaic>);
+  RegisterOneInput(*registry, SettingsEffectDiffuse::CLASS_ID, &CreateOneInput<EffectDiffuse>);
   RegisterOneInput(*registry, SettingsEffectMask::CLASS_ID, &CreateOneInput<EffectMask>);
   RegisterOneInput(*registry, SettingsEffectInvert::CLASS_ID, &CreateOneInput<EffectInvert>);
   RegisterOneInput(*registry, SettingsEffectAddNoize::CLASS_ID, &CreateOneInput<EffectAddNoize>);
@@ -165,6 +184,7 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateOneInput<EffectMotionBlur>);
   RegisterOneInput(*registry, SettingsEffectRetroColors::CLASS_ID,
                    &CreateOneInput<EffectRetroColors>);
+  RegisterOneInput(*registry, SettingsEffectSharpen::CLASS_ID, &CreateOneInput<EffectSharpen>);
   RegisterOneInput(*registry, SettingsEffectSubFrame::CLASS_ID, &CreateOneInput<EffectSubFrame>);
   RegisterOneInput(*registry, SettingsEffectOpacity::CLASS_ID, &CreateOneInput<EffectOpacity>);
   RegisterOneInput(*registry, SettingsEffectVideoAlphaEnvelope::CLASS_ID,
@@ -180,6 +200,7 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateOneInput<EffectGlitchMpeg>);
   RegisterOneInput(*registry, SettingsEffectTelevision70s::CLASS_ID,
                    &CreateOneInput<EffectTelevision70s>);
+  RegisterOneInput(*registry, SettingsEffectNeonLamp::CLASS_ID, &CreateOneInput<EffectNeonLamp>);
   RegisterOneInput(*registry, SettingsEffectLUT::CLASS_ID, &CreateOneInput<EffectLUT>);
   RegisterOneInput(*registry, SettingsEffectAlphaChannelModifier::CLASS_ID,
                    &CreateOneInput<EffectAlphaChannelModifier>);

@@ -22,6 +22,10 @@ constexpr ShaderProgramId kCopyScaled = 258;  // copy of `tex`
 constexpr ShaderProgramId kOverlay = 261;     // `texSrc` over `texDst`: `scaleoffset`, `extAlpha`
 constexpr ShaderProgramId kMix = 262;         // mix of `tex0` and `tex1` by `extAlpha`
 constexpr ShaderProgramId kCopy = 263;        // copy of `tex`
+// Tile averages of `tex0` drawn into a frame of `amount` texels: each texel is
+// the mean of the source texels whose centres lie in its tile of
+// `tile_av_size` source texels (`rFrameSize` = 1 / source size).
+constexpr ShaderProgramId kTileAverage = 264;
 }  // namespace BuiltinProgram
 
 // The GLSL functions (obrisk_*) that every fragment source may call; exposed
