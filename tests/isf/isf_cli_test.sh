@@ -116,5 +116,18 @@ expect_error "deep header" 1 "JSON nested deeper than 32 levels" render -i grey.
 expect_error "deep header described" 1 "JSON nested deeper than 32 levels" describe deep.fs
 if ls out.* >/dev/null 2>&1; then fail "no output past the bounds"; else pass; fi
 
+# A small collection of our own in the styles that public collections use
+# (filters, generators, transitions with a map, multi-pass, feedback, vertex
+# shaders, imported pictures): each renders.
+for package in "$packages"/wild/*.fs; do
+  name=$(basename "$package" .fs)
+  case $name in
+    dissolve_map) args=(-i red.png -i blue.png -i map.png --duration 0.5 --fps 4 -o "wild_${name}_%02d.png") ;;
+    trails) args=(-i builtin:clip --size 32x18 --frames 3 -o "wild_${name}_%02d.png") ;;
+    *) args=(-i builtin:testcard --size 32x18 -o "wild_$name.png") ;;
+  esac
+  if "$quenvara" render "${args[@]}" --effect "$package" 2>err.txt; then pass; else fail "collection: $name: $(cat err.txt)"; fi
+done
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
