@@ -30,6 +30,29 @@ void main() {
 }
 )";
 
+// The dialect of packages without a #version line: the most permissive that
+// still has gl_FragColor, texture2D and varying (implicit int to float,
+// array constructors, precision qualifiers, unsigned types).
+constexpr std::string_view kPackageDialect = "#version 130\n";
+
+bool HasVersion(std::string_view text) {
+  const std::size_t start = text.find_first_not_of(" \t\r\n");
+  return start != std::string_view::npos && text.substr(start).starts_with("#version");
+}
+
+// The program name of a pair of texts: programs are kept by name, so it
+// covers both.
+std::string ProgramName(const std::string& vertex, const std::string& fragment) {
+  return std::string(kProgramPrefix) + std::to_string(Fnv1a(vertex, Fnv1a(fragment)));
+}
+
+// Texture units that one pass may sample.
+std::size_t MaxTextureUnits() {
+  GLint units = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_IMAGE_UNITS, &units);
+  return static_cast<std::size_t>(std::max(units, 0));
+}
+
 void Clear(ShaderStorage& storage, Frame& frame, const ColorF& color) {
   storage.FBO().Attach(frame.GetFirstTexture());
   glClearColor(color.r, color.g, color.b, color.a);
@@ -100,19 +123,28 @@ std::shared_ptr<const ISFBaseEffect::Package> ISFBaseEffect::MakePackage(
   package->pixelShader = settings.GetPixelShader();
   package->vertexShader = settings.GetVertexShader();
   package->errorSetting = settings.GetErrorColor();
-  package->vertex =
+  package->legacyVertex =
       parser.GetVertexShader().empty() ? std::string(kDefaultVertex) : parser.GetVertexShader();
-  package->fragment = parser.GetFragmentShader();
-  // Programs are kept by name, so the name covers both texts.
-  const std::uint64_t hash = Fnv1a(package->vertex, Fnv1a(package->fragment));
-  package->shader.emplace(std::string(kProgramPrefix) + std::to_string(hash), package->vertex,
+  package->legacyFragment = parser.GetFragmentShader();
+  const bool ownDialect = HasVersion(package->legacyFragment) || HasVersion(package->legacyVertex);
+  const std::string dialect = ownDialect ? "" : std::string(kPackageDialect);
+  package->vertex =
+      HasVersion(package->legacyVertex) ? package->legacyVertex : dialect + package->legacyVertex;
+  package->fragment = HasVersion(package->legacyFragment) ? package->legacyFragment
+                                                          : dialect + package->legacyFragment;
+  package->shader.emplace(ProgramName(package->vertex, package->fragment), package->vertex,
                           package->fragment, std::string(kSourcePath));
+  if (!ownDialect) {
+    package->legacyShader.emplace(ProgramName(package->legacyVertex, package->legacyFragment),
+                                  package->legacyVertex, package->legacyFragment,
+                                  std::string(kSourcePath));
+  }
   package->uniforms = parser.GetElements();
-  for (const auto& [name, element] : package->uniforms) {
+  for (const auto& [key, element] : package->uniforms) {
     if (const auto* image = std::any_cast<ImageElement>(&element.value)) {
-      package->images.emplace_back(name, image->index);
+      package->images.emplace_back(element.name, image->index);
     } else if (const auto* pass = std::any_cast<PassElement>(&element.value)) {
-      package->passes.emplace_back(name, *pass);
+      package->passes.emplace_back(element.name, *pass);
     }
   }
   std::sort(package->images.begin(), package->images.end(),
@@ -176,10 +208,67 @@ void ISFBaseEffect::UpdateBuiltins(const Frame& output, double time, double prog
   }
 }
 
-void ISFBaseEffect::RenderPass(ShaderStorage& storage, const ISFOGLCache& cache) {
+// The image sizes as the companions give them: the input frames' and the
+// pass targets'.
+void ISFBaseEffect::UpdateCompanions(const std::vector<Ptr<Frame>>& inputs,
+                                     const ISFOGLCache& cache) {
+  const auto set = [this](const std::string& name, std::int32_t width, std::int32_t height) {
+    const auto w = static_cast<float>(width);
+    const auto h = static_cast<float>(height);
+    SetValue(state_.uniforms, Keys::CompanionName(name, Keys::IMG_SIZE_SUFFIX), glm::vec2(w, h));
+    SetValue(state_.uniforms, Keys::CompanionName(name, Keys::IMG_RECT_SUFFIX),
+             glm::vec4(0.0f, 0.0f, w, h));
+  };
+  for (const auto& [name, index] : state_.package->images) {
+    const Proc::FrameInfo& info = inputs[static_cast<std::size_t>(index)]->GetFrameInfo();
+    set(name, info.width, info.height);
+  }
+  for (const ISFOGLCacheItem& item : cache.Items()) {
+    if (!item.name.empty()) {
+      set(item.name, static_cast<std::int32_t>(item.width), static_cast<std::int32_t>(item.height));
+    }
+  }
+}
+
+// The frame a pass draws into: a float one for FLOAT passes, so that their
+// values outside 0 to 1 reach their target.
+Frame& ISFBaseEffect::PassTarget(const PassElement& pass, const Frame& output) {
+  if (!pass.floatTarget) return *state_.work;
+  if (!state_.floatWork) state_.floatWork = Frame::Create();
+  if (state_.floatWork->GetFrameInfo() != output.GetFrameInfo()) {
+    state_.floatWork->Allocate(output.GetColorSpace(), Proc::PixFmt::RGBA_HALF,
+                               output.GetFrameInfo());
+  }
+  return *state_.floatWork;
+}
+
+// The package's program; one that builds only in the legacy dialect is used
+// so from then on. When neither builds, the error of the package's dialect
+// is raised.
+ShaderProgram& ISFBaseEffect::Program(ShaderStorage& storage) {
   const Package& package = *state_.package;
-  ShaderProgram& program = storage.MakeShader(*package.shader);
-  storage.FBO().Attach(state_.work->GetFirstTexture());
+  if (!state_.legacy || !package.legacyShader) {
+    try {
+      return storage.MakeShader(*package.shader);
+    } catch (const ShaderException&) {
+      if (!package.legacyShader) throw;
+      std::exception_ptr error = std::current_exception();
+      try {
+        ShaderProgram& legacy = storage.MakeShader(*package.legacyShader);
+        state_.legacy = true;
+        return legacy;
+      } catch (const ShaderException&) {
+        std::rethrow_exception(error);
+      }
+    }
+  }
+  return storage.MakeShader(*package.legacyShader);
+}
+
+void ISFBaseEffect::RenderPass(ShaderStorage& storage, const ISFOGLCache& cache, Frame& target) {
+  const Package& package = *state_.package;
+  ShaderProgram& program = Program(storage);
+  storage.FBO().Attach(target.GetFirstTexture());
   program.Use();
   int unit = 0;
   for (const auto& [name, index] : package.images) {
@@ -192,8 +281,8 @@ void ISFBaseEffect::RenderPass(ShaderStorage& storage, const ISFOGLCache& cache)
     if (!item.name.empty()) {
       program.Uniform(item.name, unit);
       item.target->GetFirstTexture().Use(unit);
+      ++unit;
     }
-    ++unit;
   }
   storage.Quad().Activate();
   storage.Quad().Draw(program);
@@ -208,11 +297,20 @@ void ISFBaseEffect::Processing(const Proc::BaseSettingsISF& settings, Frame& out
     Clear(storage, output, package->errorColor);
     return;
   }
+  const std::size_t samplers =
+      package->images.size() +
+      static_cast<std::size_t>(std::count_if(package->passes.begin(), package->passes.end(),
+                                             [](const auto& pass) { return !pass.first.empty(); }));
+  if (samplers > MaxTextureUnits()) {
+    OBRISK_THROW(Exception, "The package samples " + std::to_string(samplers) +
+                                " images and pass targets, more than the " +
+                                std::to_string(MaxTextureUnits()) + " that the driver takes");
+  }
 
   // A new package, or a frame at time 0, starts the package afresh.
   bool restart = time == 0.0;
   if (state_.package != package) {
-    state_ = DrawState{package, package->uniforms, {}, Frame::Create(), 0.0, 0};
+    state_ = DrawState{package, package->uniforms, {}, Frame::Create(), nullptr, false, 0.0, 0};
     for (std::size_t i = 0; i < package->images.size(); ++i) {
       state_.inputCopies.push_back(Frame::Create());
     }
@@ -234,12 +332,14 @@ void ISFBaseEffect::Processing(const Proc::BaseSettingsISF& settings, Frame& out
   }
 
   UpdateBuiltins(output, time, progress, restart);
+  UpdateCompanions(inputs, targets);
   const std::size_t passCount = std::max<std::size_t>(package->passes.size(), 1);
   auto& items = targets.Items();
   for (std::size_t i = 0; i < passCount; ++i) {
     SetValue(state_.uniforms, Keys::PASSINDEX, static_cast<std::int32_t>(i));
-    RenderPass(storage, targets);
-    if (i < items.size()) Copy(storage, *state_.work, *items[i].target);
+    Frame& target = i < items.size() ? PassTarget(items[i].pass, output) : *state_.work;
+    RenderPass(storage, targets, target);
+    if (i < items.size()) Copy(storage, target, *items[i].target);
   }
   if (passCount <= items.size()) Copy(storage, *items[passCount - 1].target, *state_.work);
   Copy(storage, *state_.work, output);

@@ -45,9 +45,15 @@ class ISFBaseEffect {
 
     bool IsMadeFrom(const Proc::BaseSettingsISF& settings) const;
 
+    // The texts in the package's dialect: its own #version, else the most
+    // permissive one that keeps the legacy built-ins; the legacy texts (no
+    // #version) are the fallback for packages that only compile there.
     std::string vertex;
     std::string fragment;
+    std::string legacyVertex;
+    std::string legacyFragment;
     std::optional<ShaderSources<std::string_view, std::string_view>> shader;
+    std::optional<ShaderSources<std::string_view, std::string_view>> legacyShader;
     ISFParser::ElementMap uniforms;
     std::vector<std::pair<std::string, std::int32_t>> images;
     PassList passes;
@@ -60,6 +66,10 @@ class ISFBaseEffect {
     ISFParser::ElementMap uniforms;
     std::vector<Ptr<Frame>> inputCopies;
     Ptr<Frame> work;
+    // What FLOAT passes render into (made on their first frame).
+    Ptr<Frame> floatWork;
+    // The package compiles only in the legacy dialect.
+    bool legacy = false;
     double lastTime = 0.0;
     std::int32_t frameIndex = 0;
   };
@@ -68,7 +78,10 @@ class ISFBaseEffect {
   std::shared_ptr<const Package> PackageFor(const Proc::BaseSettingsISF& settings) const;
   void Restart(const std::vector<Ptr<Frame>>& inputs, const Frame& output);
   void UpdateBuiltins(const Frame& output, double time, double progress, bool restart);
-  void RenderPass(ShaderStorage& storage, const ISFOGLCache& cache);
+  void UpdateCompanions(const std::vector<Ptr<Frame>>& inputs, const ISFOGLCache& cache);
+  Frame& PassTarget(const PassElement& pass, const Frame& output);
+  ShaderProgram& Program(ShaderStorage& storage);
+  void RenderPass(ShaderStorage& storage, const ISFOGLCache& cache, Frame& target);
 
   // The package of the latest settings, shared with the OpenGL thread.
   mutable std::mutex mutex_;

@@ -105,7 +105,9 @@ bool ISFOGLCache::Prepare(const PassList& passes, const Frame& output, ShaderSto
   items_.clear();
   for (const auto& [name, pass] : passes) {
     ISFOGLCacheItem item{name, pass, 0, 0, Frame::Create()};
-    item.target->Allocate(output.GetColorSpace(), output.GetPixelFormat(), output.GetFrameInfo());
+    item.target->Allocate(output.GetColorSpace(),
+                          pass.floatTarget ? Proc::PixFmt::RGBA_HALF : output.GetPixelFormat(),
+                          output.GetFrameInfo());
     item.CalculateFrameInfo(storage, output.GetFrameInfo());
     items_.push_back(std::move(item));
   }

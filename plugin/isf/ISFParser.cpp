@@ -1,8 +1,11 @@
 #include "isf/ISFParser.h"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <cstdlib>
 #include <limits>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -130,31 +133,80 @@ std::string LineDirective(std::string_view head, int line) {
          "\n";
 }
 
-// Rewrites every call `name(argument)` as `open + argument + close`; a call
-// without balanced parentheses is left for the compiler to report.
-void ExpandCalls(std::string& text, std::string_view name, std::string_view open,
-                 std::string_view close) {
-  std::size_t position = 0;
-  while ((position = text.find(name, position)) != std::string::npos) {
-    std::size_t cursor = text.find_first_not_of(" \t\r\n", position + name.size());
-    if (cursor == std::string::npos || text[cursor] != '(') {
-      position += name.size();
-      continue;
-    }
-    const std::size_t argument = cursor + 1;
-    int depth = 1;
-    for (++cursor; cursor < text.size() && depth > 0; ++cursor) {
-      if (text[cursor] == '(') ++depth;
-      if (text[cursor] == ')') --depth;
-    }
-    if (depth != 0) return;
-    const std::string replacement =
-        std::string(open) + text.substr(argument, cursor - 1 - argument) + std::string(close);
-    text.replace(position, cursor - position, replacement);
-    // Calls nested in the argument are expanded next.
-    position += open.size();
-  }
+// A macro call rewritten as `open` + its argument + `close`.
+struct CallRewrite {
+  std::string_view name;
+  std::string_view open;
+  std::string_view close;
+};
+
+bool IsIdentifierChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
 }
+
+std::size_t SkipBlanks(std::string_view text, std::size_t position) {
+  while (position < text.size() && (text[position] == ' ' || text[position] == '\t')) ++position;
+  return position;
+}
+
+// The rewrite whose call opens at `position` (a whole word followed by its
+// parenthesis on the same line); `argument` is then where its argument starts.
+const CallRewrite* CallAt(std::string_view text, std::size_t position,
+                          std::span<const CallRewrite> rewrites, std::size_t& argument) {
+  if (position > 0 && IsIdentifierChar(text[position - 1])) return nullptr;
+  for (const CallRewrite& rewrite : rewrites) {
+    if (text.substr(position, rewrite.name.size()) != rewrite.name) continue;
+    const std::size_t open = SkipBlanks(text, position + rewrite.name.size());
+    if (open < text.size() && text[open] == '(') {
+      argument = SkipBlanks(text, open + 1);
+      return &rewrite;
+    }
+  }
+  return nullptr;
+}
+
+// Rewrites the calls of `rewrites`, calls within arguments too, in one pass
+// over the text; blanks at an argument's ends are dropped, line breaks kept.
+// A call whose parenthesis never closes is left for the compiler to report.
+std::string ExpandCalls(std::string_view text, std::span<const CallRewrite> rewrites) {
+  std::string result;
+  result.reserve(text.size());
+  // For every open parenthesis, the call that it closes (null: a plain one).
+  std::vector<const CallRewrite*> open;
+  std::size_t position = 0;
+  while (position < text.size()) {
+    const char c = text[position];
+    std::size_t argument = 0;
+    if (c == ')' && !open.empty()) {
+      const CallRewrite* call = open.back();
+      open.pop_back();
+      if (call != nullptr) {
+        while (!result.empty() && (result.back() == ' ' || result.back() == '\t')) {
+          result.pop_back();
+        }
+      }
+      result += call != nullptr ? call->close : ")";
+      ++position;
+    } else if (const CallRewrite* call = CallAt(text, position, rewrites, argument)) {
+      result += call->open;
+      open.push_back(call);
+      position = argument;
+    } else {
+      if (c == '(') open.push_back(nullptr);
+      result += c;
+      ++position;
+    }
+  }
+  return result;
+}
+
+// Macros with an image argument: the current pixel of an image and an
+// image's size (its _imgSize companion).
+constexpr std::array<CallRewrite, 3> kMacroCalls{{
+    {"IMG_THIS_NORM_PIXEL", "texture2D(", ", TexCoord0.xy)"},
+    {"IMG_THIS_PIXEL", "_SAMPLER2D_BY_PIXEL(", ", TexCoord0.xy * RENDERSIZE.xy)"},
+    {"IMG_SIZE", "_", Proc::ISF::IMG_SIZE_SUFFIX},
+}};
 
 // The GLSL type of an element's uniform; empty for values without one.
 std::string_view GlslType(const std::any& value) {
@@ -228,8 +280,7 @@ std::string RewriteFragment(const std::string& source, const ElementMap& element
   std::string text = source.substr(headEnd);
   ReplaceString(text, "IMG_NORM_PIXEL", "texture2D", true);
   ReplaceString(text, "IMG_PIXEL", "_SAMPLER2D_BY_PIXEL", true);
-  ExpandCalls(text, "IMG_THIS_NORM_PIXEL", "texture2D(", ", TexCoord0.xy)");
-  ExpandCalls(text, "IMG_THIS_PIXEL", "_SAMPLER2D_BY_PIXEL(", ", TexCoord0.xy * RENDERSIZE.xy)");
+  text = ExpandCalls(text, kMacroCalls);
   std::string prologue;
   if (Contains(text, "_SAMPLER2D_BY_PIXEL")) prologue.insert(0, kSamplerByPixel);
   MapCoordinates(prologue, text);

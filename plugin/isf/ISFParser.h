@@ -22,6 +22,8 @@ struct PassElement {
   std::string width;
   std::string height;
   bool persistent = true;
+  // FLOAT: a 16-bit float target, which keeps values outside 0 to 1.
+  bool floatTarget = false;
 
   bool operator==(const PassElement&) const = default;
 };

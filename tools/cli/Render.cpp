@@ -559,9 +559,11 @@ int RunRender(const Arguments& given) {
   // The effects, first stage taking the inputs.
   std::vector<Ptr<Proc::IEffect>> effects;
   std::vector<Proc::EffectKind> kinds;
+  std::vector<std::string> inputs = options.inputs;
   for (const auto& stage : options.stages) {
     if (IsShaderPackagePath(stage.classId)) {
       const ShaderPackage package = LoadShaderPackage(stage.classId, stage.assignments);
+      if (effects.empty()) inputs = PackageInputs(package, options.inputs);
       effects.push_back(host.Create(package.classId));
       effects.back()->SetSettings(package.settings);
       kinds.push_back(package.kind);
@@ -589,7 +591,8 @@ int RunRender(const Arguments& given) {
     throw UsageError(
         fmt::format("{} takes one input, not {}", options.stages.front().classId, inputCount));
   }
-  if (kind == Proc::EffectKind::TwoInput && inputCount != 2) {
+  if (kind == Proc::EffectKind::TwoInput && inputCount != 2 &&
+      !IsShaderPackagePath(options.stages.front().classId)) {
     throw UsageError(
         fmt::format("{} takes two inputs, not {}", options.stages.front().classId, inputCount));
   }
@@ -606,7 +609,7 @@ int RunRender(const Arguments& given) {
   // The sources; the frame rate of the first video, else --fps.
   const double requestedFps = options.fps.value_or(25.0);
   std::vector<std::unique_ptr<Source>> sources;
-  for (const auto& input : options.inputs)
+  for (const auto& input : inputs)
     sources.push_back(OpenSource(input, options, requestedFps, host));
   Rational rate{static_cast<int>(std::lround(requestedFps * 1000)), 1000};
   Source* firstVideo = nullptr;

@@ -68,6 +68,37 @@ void ReplaceString(std::string& text, std::string_view from, std::string_view to
   text = std::move(result);
 }
 
+std::string CompanionName(std::string_view image, std::string_view suffix) {
+  return "_" + std::string(image) + std::string(suffix);
+}
+
+void CheckPackageText(std::string_view what, std::string_view text, std::size_t limit) {
+  if (text.size() <= limit) return;
+  OBRISK_THROW(Exception, std::string(what) + " has " + std::to_string(text.size()) +
+                              " bytes, more than the " + std::to_string(limit) +
+                              " a package may have");
+}
+
+void CheckNestingDepth(std::string_view json, int limit) {
+  int depth = 0;
+  bool inString = false;
+  for (std::size_t i = 0; i < json.size(); ++i) {
+    const char c = json[i];
+    if (inString) {
+      if (c == '\\') ++i;  // the escaped character cannot end the string
+      if (c == '"') inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > limit) {
+        OBRISK_THROW(Exception, "JSON nested deeper than " + std::to_string(limit) + " levels");
+      }
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+}
+
 bool IsValidName(std::string_view name) {
   return !name.empty() && std::isdigit(static_cast<unsigned char>(name.front())) == 0 &&
          std::all_of(name.begin(), name.end(), IsIdentifierChar);

@@ -4,6 +4,7 @@
 // its JSON header and its shader body.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -23,6 +24,10 @@ inline constexpr std::string_view TARGET_KEY = "TARGET";
 inline constexpr std::string_view PERSISTENT_KEY = "PERSISTENT";
 inline constexpr std::string_view WIDTH_KEY = "WIDTH";
 inline constexpr std::string_view HEIGHT_KEY = "HEIGHT";
+inline constexpr std::string_view FLOAT_KEY = "FLOAT";
+inline constexpr std::string_view VALUES_KEY = "VALUES";
+inline constexpr std::string_view IMPORTED_KEY = "IMPORTED";
+inline constexpr std::string_view PATH_KEY = "PATH";
 // Marks a variable in a pass's size expression: "$WIDTH", "$scale".
 inline constexpr std::string_view VARIABLE_SIGN = "$";
 
@@ -35,6 +40,31 @@ inline constexpr std::string_view TIMEDELTA = "TIMEDELTA";
 inline constexpr std::string_view DATE = "DATE";
 // The float input through which transitions receive their progress.
 inline constexpr std::string_view PROGRESS = "progress";
+
+// Companions that every image (input, imported picture or pass target) has:
+// "_" + the image's name + one of these suffixes. imgSize is its size in
+// pixels, imgRect (0, 0, width, height), flip whether it is stored upside
+// down (never here).
+inline constexpr std::string_view IMG_SIZE_SUFFIX = "_imgSize";
+inline constexpr std::string_view IMG_RECT_SUFFIX = "_imgRect";
+inline constexpr std::string_view IMG_FLIP_SUFFIX = "_flip";
+std::string CompanionName(std::string_view image, std::string_view suffix);
+
+// Bounds that keep a package's parsing and compiling within reasonable time
+// and memory: larger texts, deeper headers and more passes are refused.
+inline constexpr std::size_t MAX_HEADER_BYTES = 64 * 1024;
+inline constexpr std::size_t MAX_SHADER_BYTES = 256 * 1024;
+inline constexpr int MAX_HEADER_DEPTH = 32;
+inline constexpr std::size_t MAX_PASSES = 64;
+
+// Throws Exception "<what> has N bytes, more than the M a package may have"
+// when `text` is longer than `limit`.
+void CheckPackageText(std::string_view what, std::string_view text, std::size_t limit);
+
+// Throws Exception "JSON nested deeper than N levels" when arrays and
+// objects of `json` (strings skipped) nest deeper than `limit`; a linear scan
+// that runs before any recursive handling of the text.
+void CheckNestingDepth(std::string_view json, int limit);
 
 // Input types by the header's TYPE text. Types above kEvent are valid ISF
 // but not rendered here; kUnknown marks a text that is no ISF type.

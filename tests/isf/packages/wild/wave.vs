@@ -1,0 +1,6 @@
+varying vec2 shifted;
+
+void main() {
+  isf_vertShaderInit();
+  shifted = isf_FragNormCoord;
+}
