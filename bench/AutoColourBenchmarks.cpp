@@ -18,20 +18,11 @@
 namespace Obrisk {
 namespace {
 
-constexpr int kHdWidth = 1920;
-constexpr int kHdHeight = 1080;
-
-// A dull, warm picture that every effect has work on: gradients and detail
-// whose channels span only part of the range, under a colour cast.
-std::uint8_t Channel(int x, int y, int c) {
-  constexpr int kLow[3] = {60, 45, 30};
-  constexpr int kSpan[3] = {140, 120, 100};
-  const int ramp = (x * (c + 1) + y * (3 - c)) / 8 + ((x ^ y) & 31);
-  return static_cast<std::uint8_t>(kLow[c] + ramp % kSpan[c]);
-}
+using Bench::kHdHeight;
+using Bench::kHdWidth;
 
 Ptr<Proc::DataVideoMemory> Picture() {
-  return Bench::MakePicture(kHdWidth, kHdHeight, Channel);
+  return Bench::PatternPicture();
 }
 
 void RunFrames(benchmark::State& state, const Proc::Settings& settings) {

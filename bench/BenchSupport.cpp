@@ -46,6 +46,12 @@ Ptr<Proc::DataVideoMemory> MakePicture(int width, int height,
   return frame;
 }
 
+Ptr<Proc::DataVideoMemory> PatternPicture(int width, int height) {
+  return MakePicture(width, height, [](int x, int y, int c) {
+    return static_cast<std::uint8_t>((x * (c + 1) + y * (3 - c)) / 8 + ((x ^ y) & 31));
+  });
+}
+
 Ptr<Ogl::DataVideoOGL> UploadedPattern(int width, int height) {
   auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
                                               Proc::FrameInfo{width, height, 1, 1});

@@ -27,6 +27,13 @@ Ptr<Proc::IEffect> CreateEffect(const Proc::Settings& settings);
 Ptr<Proc::DataVideoMemory> MakePicture(int width, int height,
                                        const std::function<std::uint8_t(int, int, int)>& channel);
 
+// The size the families are compared at.
+constexpr int kHdWidth = 1920;
+constexpr int kHdHeight = 1080;
+// The families' test picture: a smooth gradient with a fine pattern on it,
+// at width x height (1080p unless told), the same bytes for every contender.
+Ptr<Proc::DataVideoMemory> PatternPicture(int width = kHdWidth, int height = kHdHeight);
+
 // A finished GPU frame of a byte pattern (x ^ y), RGBA.
 Ptr<Ogl::DataVideoOGL> UploadedPattern(int width, int height);
 

@@ -19,17 +19,11 @@
 namespace Obrisk {
 namespace {
 
-constexpr int kHdWidth = 1920;
-constexpr int kHdHeight = 1080;
-
-// The test picture: a smooth gradient with a fine pattern on it, the same
-// bytes for every contender.
-std::uint8_t Channel(int x, int y, int c) {
-  return static_cast<std::uint8_t>((x * (c + 1) + y * (3 - c)) / 8 + ((x ^ y) & 31));
-}
+using Bench::kHdHeight;
+using Bench::kHdWidth;
 
 Ptr<Proc::DataVideoMemory> Picture() {
-  return Bench::MakePicture(kHdWidth, kHdHeight, Channel);
+  return Bench::PatternPicture();
 }
 
 void RunFrames(benchmark::State& state, const Proc::Settings& settings) {

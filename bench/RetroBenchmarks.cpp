@@ -17,16 +17,11 @@
 namespace Obrisk {
 namespace {
 
-constexpr int kHdWidth = 1920;
-constexpr int kHdHeight = 1080;
-
-// A smooth gradient with a fine pattern on it, the same bytes for every contender.
-std::uint8_t Channel(int x, int y, int c) {
-  return static_cast<std::uint8_t>((x * (c + 1) + y * (3 - c)) / 8 + ((x ^ y) & 31));
-}
+using Bench::kHdHeight;
+using Bench::kHdWidth;
 
 Ptr<Proc::DataVideoMemory> Picture() {
-  return Bench::MakePicture(kHdWidth, kHdHeight, Channel);
+  return Bench::PatternPicture();
 }
 
 // Colour grain at a fifth of the picture, new in every frame.

@@ -19,19 +19,13 @@
 namespace Obrisk {
 namespace {
 
-constexpr int kHdWidth = 1920;
-constexpr int kHdHeight = 1080;
+using Bench::kHdHeight;
+using Bench::kHdWidth;
 // Mosaic tiles of 16 x 16 pixels, as pixelize=w=16:h=16 makes them.
 constexpr int kTilePixels = 16;
 
-// A smooth gradient with a fine pattern on it, the same bytes for every
-// contender.
-std::uint8_t Channel(int x, int y, int c) {
-  return static_cast<std::uint8_t>((x * (c + 1) + y * (3 - c)) / 8 + ((x ^ y) & 31));
-}
-
 Ptr<Proc::DataVideoMemory> Picture() {
-  return Bench::MakePicture(kHdWidth, kHdHeight, Channel);
+  return Bench::PatternPicture();
 }
 
 void RunFrames(benchmark::State& state, const Proc::Settings& settings) {

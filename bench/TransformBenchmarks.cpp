@@ -16,22 +16,17 @@
 namespace Obrisk {
 namespace {
 
-constexpr int kHdWidth = 1920;
-constexpr int kHdHeight = 1080;
+using Bench::kHdHeight;
+using Bench::kHdWidth;
 constexpr double kTurnDegrees = 30.0;
 
-// A smooth gradient with a fine pattern on it, the same bytes for every contender.
-std::uint8_t Channel(int x, int y, int c) {
-  return static_cast<std::uint8_t>((x * (c + 1) + y * (3 - c)) / 8 + ((x ^ y) & 31));
-}
-
 Ptr<Proc::DataVideoMemory> Landscape() {
-  return Bench::MakePicture(kHdWidth, kHdHeight, Channel);
+  return Bench::PatternPicture();
 }
 
 // A phone's upright video: 1080 x 1920.
 Ptr<Proc::DataVideoMemory> Portrait() {
-  return Bench::MakePicture(kHdHeight, kHdWidth, Channel);
+  return Bench::PatternPicture(kHdHeight, kHdWidth);
 }
 
 void Configure(benchmark::internal::Benchmark* benchmark) {

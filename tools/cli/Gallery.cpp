@@ -201,7 +201,9 @@ int RunGallery(const Arguments& given) {
         auto frame = Ogl::DownloadFrame(
             RenderTimed(host, *effect, entry->kind, width, height, card.milliseconds));
         card.image = FileNameOf(entry->classId, variant.name);
-        MediaWriter writer((directory / card.image).string(), width, height, {25, 1},
+        // Framing effects make pictures of their own size.
+        const Proc::FrameInfo& made = frame->GetFrameInfo();
+        MediaWriter writer((directory / card.image).string(), made.width, made.height, {25, 1},
                            frame->GetPixelFormat() == Proc::PixFmt::RGBA);
         writer.Write(*frame);
         writer.Close();
