@@ -68,6 +68,25 @@ expect_error "unknown command" 2 "unknown command" frobnicate
 check "no partial output" test -z "$(ls -A | grep -E '^(out|many)|partial')"
 
 # Listing, describing and help.
+# A phone video stored sideways with a display orientation comes out upright,
+# as FFmpeg's own autorotation shows it; --no-autorotate keeps the frames as stored.
+ffmpeg -v error -f lavfi -i testsrc=size=64x36:rate=25:duration=0.2 -pix_fmt yuv420p stored.mp4
+ffmpeg -v error -i stored.mp4 -c copy -metadata:s:v rotate=90 sideways.mp4
+"$quenvara" render -i sideways.mp4 -o upright.mkv --effect invert --set intensity=0
+check "autorotated size" test "$(stream upright.mkv width,height)" = "36,64"
+ffmpeg -v error -i sideways.mp4 -c:v ffv1 reference.mkv
+# Two spots inside flat areas of the test pattern, away from its edges.
+check "autorotated as FFmpeg turns it, top" near "$(pixel upright.mkv 4 4)" "$(pixel reference.mkv 4 4)" 8
+check "autorotated as FFmpeg turns it, bottom" near "$(pixel upright.mkv 30 58)" \
+  "$(pixel reference.mkv 30 58)" 8
+"$quenvara" render -i sideways.mp4 -o stored.mkv --no-autorotate --effect invert --set intensity=0
+check "stored size without autorotation" test "$(stream stored.mkv width,height)" = "64,36"
+
+# A framing effect makes pictures of its own size.
+"$quenvara" render -i card.png -o cropped.png --effect SettingsEffectCrop --set left=4 --set top=2 \
+  --set right=8 --set bottom=6
+check "crop size" test "$(stream cropped.png width,height)" = "52,28"
+
 check "list" bash -c "'$quenvara' list | grep -q 'SettingsEffectInvert *one-input *OGL'"
 check "describe" bash -c "'$quenvara' describe SettingsEffectInvert | grep -q 'intensity *float *default 1.0 (0 to 1)'"
 check "help" bash -c "'$quenvara' render --help | grep -q 'usage: quenvara render'"
