@@ -1,7 +1,7 @@
 # The noise image of the MPEG glitch, generated at build time. The resource
 # location is the folder of the host library (Core::AppLocations), so the
 # build tree writes the file beside it and an installation puts it beside
-# the installed libraries.
+# the installed libraries (installed by the top-level CMakeLists.txt).
 include(GNUInstallDirs)
 
 add_executable(quenvara_make_noise ${CMAKE_CURRENT_LIST_DIR}/MakeNoiseImage.cpp)
@@ -18,6 +18,5 @@ add_custom_command(
 add_custom_target(quenvara_resources DEPENDS ${QUENVARA_HOST_DIR}/${QUENVARA_NOISE_IMAGE})
 add_dependencies(quenvara quenvara_resources)
 
-install(TARGETS quenvara quenvara_gpu quenvara_host LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES ${QUENVARA_HOST_DIR}/${QUENVARA_NOISE_IMAGE}
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/resources/openglEffects)
