@@ -7,6 +7,8 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
+#include "SettingsRecords.h"
+
 namespace Obrisk::Proc {
 namespace {
 
@@ -15,70 +17,6 @@ constexpr std::string_view kKeyframesName = "keyframes";
 
 const std::string& ClassId() {
   return SettingsEffectMask::CLASS_ID;
-}
-
-// The names of a record's fields, for messages.
-template <class Record>
-std::string FieldNames(std::vector<std::string> names = {}) {
-  std::apply([&](const auto&... field) { (names.emplace_back(field.name), ...); },
-             Record::Fields());
-  return fmt::format("{}", fmt::join(names, ", "));
-}
-
-// Reads `value` into the field of `record` named `key`; false when the
-// record has no such field. `where` names the record in messages.
-template <class Record>
-bool ReadField(Record& record, const std::string& key, const Property& value,
-               const std::string& where) {
-  const std::string name = where + "." + key;
-  auto readOne = [&](const auto& field) {
-    if (field.name != key) return false;
-    using T = std::remove_cvref_t<decltype(record.*field.member)>;
-    const SettingsDetail::Context context{ClassId(), name, field.hasRange, field.minimum,
-                                          field.maximum};
-    record.*field.member = SettingsDetail::Read<T>(value, context);
-    return true;
-  };
-  return std::apply([&](const auto&... field) { return (readOne(field) || ...); },
-                    Record::Fields());
-}
-
-template <class Record>
-Property WriteRecord(const Record& record) {
-  Property property;
-  std::apply(
-      [&](const auto&... field) {
-        (property.SetChild(std::string(field.name), Property(record.*field.member)), ...);
-      },
-      Record::Fields());
-  return property;
-}
-
-[[noreturn]] void ThrowUnknownField(const std::string& where, const std::string& key,
-                                    const std::string& known) {
-  throw std::invalid_argument(
-      fmt::format("{} of {} has no field '{}' (its fields: {})", where, ClassId(), key, known));
-}
-
-// The entries of a list: a node without value whose children are unnamed.
-// A node with neither value nor children is the empty list.
-const std::vector<Property::Child>& ListEntries(const Property& node, const std::string& what) {
-  const bool named = std::any_of(node.Children().begin(), node.Children().end(),
-                                 [](const Property::Child& child) { return !child.first.empty(); });
-  if (node.HasValue() || named) {
-    throw std::invalid_argument(fmt::format("{} of {} must be a list", what, ClassId()));
-  }
-  return node.Children();
-}
-
-MaskKeyframe ReadKeyframe(const Property& node, const std::string& where) {
-  MaskKeyframe keyframe;
-  for (const auto& [key, value] : node.Children()) {
-    if (!ReadField(keyframe, key, value, where)) {
-      ThrowUnknownField(where, key, FieldNames<MaskKeyframe>());
-    }
-  }
-  return keyframe;
 }
 
 void CheckTrack(const MaskTrack& track, const std::string& where) {
@@ -101,14 +39,12 @@ MaskTrack ReadTrack(const Property& node, const std::string& where) {
   MaskTrack track;
   for (const auto& [key, value] : node.Children()) {
     if (key == kKeyframesName) {
-      track.keyframes.clear();
-      const std::string what = where + "." + std::string(kKeyframesName);
-      for (const auto& entry : ListEntries(value, what)) {
-        track.keyframes.push_back(
-            ReadKeyframe(entry.second, fmt::format("{}[{}]", what, track.keyframes.size())));
-      }
-    } else if (!ReadField(track, key, value, where)) {
-      ThrowUnknownField(where, key, FieldNames<MaskTrack>({std::string(kKeyframesName)}));
+      track.keyframes = SettingsRecords::ReadList<MaskKeyframe>(
+          value, ClassId(), where + "." + std::string(kKeyframesName));
+    } else if (!SettingsRecords::ReadField(track, key, value, ClassId(), where)) {
+      SettingsRecords::ThrowUnknownField(
+          ClassId(), where, key,
+          fmt::format("{}, {}", kKeyframesName, SettingsRecords::FieldNames<MaskTrack>()));
     }
   }
   CheckTrack(track, where);
@@ -121,7 +57,7 @@ std::vector<MaskTrack> ReadMasks(const Property& node) {
   if (const auto* text = std::get_if<std::string>(&node.GetValue())) {
     return ReadMasks(Property::FromJson(*text));
   }
-  const auto& entries = ListEntries(node, std::string(kMasksName));
+  const auto& entries = SettingsRecords::ListEntries(node, ClassId(), std::string(kMasksName));
   if (entries.size() > SettingsEffectMask::kMaxMasks) {
     throw std::invalid_argument(fmt::format("{} holds at most {} masks, not {}", ClassId(),
                                             SettingsEffectMask::kMaxMasks, entries.size()));
@@ -136,10 +72,8 @@ std::vector<MaskTrack> ReadMasks(const Property& node) {
 Property WriteMasks(const std::vector<MaskTrack>& masks) {
   Property list;
   for (const MaskTrack& track : masks) {
-    Property node = WriteRecord(track);
-    Property keyframes;
-    for (const MaskKeyframe& keyframe : track.keyframes) keyframes.Add(WriteRecord(keyframe));
-    node.SetChild(std::string(kKeyframesName), std::move(keyframes));
+    Property node = SettingsRecords::Write(track);
+    node.SetChild(std::string(kKeyframesName), SettingsRecords::WriteList(track.keyframes));
     list.Add(std::move(node));
   }
   return list;
@@ -206,20 +140,9 @@ bool SettingsEffectMask::IsEqualTo(const Settings& other) const {
 }
 
 void SettingsEffectMask::Deserialize(const Property& property) {
-  SettingsDetail::ThrowIfPlainValue(property, CLASS_ID);
-  Property fields;
-  const Property* masks = nullptr;
-  for (const auto& [key, value] : property.Children()) {
-    if (key == kMasksName) {
-      masks = &value;
-    } else {
-      fields.SetChild(key, value);
-    }
-  }
-  SettingsEffectMask next = *this;
-  next.SettingsBase::Deserialize(fields);
-  if (masks != nullptr) next.masks_ = ReadMasks(*masks);
-  *this = std::move(next);
+  SettingsRecords::DeserializeWithList(
+      *this, property, kMasksName,
+      [](SettingsEffectMask& next, const Property& list) { next.masks_ = ReadMasks(list); });
 }
 
 Property SettingsEffectMask::Serialize() const {
@@ -229,15 +152,10 @@ Property SettingsEffectMask::Serialize() const {
 }
 
 const std::vector<ParameterInfo>& SettingsEffectMask::GetParameters() const {
-  static const std::vector<ParameterInfo> parameters = [this] {
-    std::vector<ParameterInfo> list = SettingsBase::GetParameters();
-    list.push_back(ParameterInfo{
-        std::string(kMasksName), ParameterType::String, WriteMasks(SettingsEffectMask().masks_),
-        false, 0.0, 0.0,
-        "up to ten masks (a JSON list): shape, fill, frame, start, end and keyframes of "
-        "progress, centreX, centreY, width, height, rotation, opacity, feather"});
-    return list;
-  }();
+  static const std::vector<ParameterInfo> parameters = SettingsRecords::ParametersWithList(
+      *this, kMasksName, WriteMasks(SettingsEffectMask().masks_),
+      "up to ten masks (a JSON list): shape, fill, frame, start, end and keyframes of "
+      "progress, centreX, centreY, width, height, rotation, opacity, feather");
   return parameters;
 }
 

@@ -137,20 +137,10 @@ bool SettingsEffectTransform::IsEmpty() const {
 }
 
 void SettingsEffectTransform::Deserialize(const Property& property) {
-  SettingsDetail::ThrowIfPlainValue(property, CLASS_ID);
-  Property fields;
-  const Property* keyframes = nullptr;
-  for (const auto& [key, value] : property.Children()) {
-    if (key == kKeyframesName) {
-      keyframes = &value;
-    } else {
-      fields.SetChild(key, value);
-    }
-  }
-  SettingsEffectTransform next = *this;
-  next.SettingsBase::Deserialize(fields);
-  if (keyframes != nullptr) next.keyframes_ = ReadKeyframes(*keyframes);
-  *this = std::move(next);
+  SettingsRecords::DeserializeWithList(*this, property, kKeyframesName,
+                                       [](SettingsEffectTransform& next, const Property& list) {
+                                         next.keyframes_ = ReadKeyframes(list);
+                                       });
 }
 
 Property SettingsEffectTransform::Serialize() const {
@@ -160,15 +150,10 @@ Property SettingsEffectTransform::Serialize() const {
 }
 
 const std::vector<ParameterInfo>& SettingsEffectTransform::GetParameters() const {
-  static const std::vector<ParameterInfo> parameters = [this] {
-    std::vector<ParameterInfo> list = SettingsBase::GetParameters();
-    list.push_back(
-        ParameterInfo{std::string(kKeyframesName), ParameterType::String,
-                      SettingsRecords::WriteList(DefaultKeyframes()), false, 0.0, 0.0,
-                      fmt::format("keyframes (a JSON list, strictly increasing progress) of {}",
-                                  SettingsRecords::FieldNames<TransformKeyframe>())});
-    return list;
-  }();
+  static const std::vector<ParameterInfo> parameters = SettingsRecords::ParametersWithList(
+      *this, kKeyframesName, SettingsRecords::WriteList(DefaultKeyframes()),
+      fmt::format("keyframes (a JSON list, strictly increasing progress) of {}",
+                  SettingsRecords::FieldNames<TransformKeyframe>()));
   return parameters;
 }
 
