@@ -46,7 +46,7 @@ TEST(EffectCropTest, NoMarginsCopiesThePicture) {
   settings.SetMargins(0, 0, 0, 0);
   crop.SetSettings(settings);
   const Image input = Numbered(9, 7);
-  EXPECT_EQ(MaxDifference(RunDirect(crop, input, nullptr), input).value, 0.0f);
+  EXPECT_EQ(MaxDifference(RunDirect(crop, input, crop.CreateCache()), input).value, 0.0f);
 }
 
 TEST(EffectCropTest, CutsTheMarginsExactlyFromTheTopLeft) {

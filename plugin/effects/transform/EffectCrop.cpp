@@ -39,10 +39,15 @@ Ptr<DataVideoOGL> EffectCrop::CreateDst(const Proc::ColorSpace& colorSpace, Proc
                                             CurrentSettings().GetOutputFrame(info), progress);
 }
 
+Ptr<OglCache> EffectCrop::CreateCache() {
+  return Ptr<OglCache>(new FramingQuadCache());
+}
+
 void EffectCrop::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>& source, double,
-                            double, ShaderStorage& storage, const Ptr<OglCache>&) {
+                            double, ShaderStorage& storage, const Ptr<OglCache>& cache) {
   Ptr<Frame> rgba = source->FrameData()->ConvertToRGBA(storage);
-  Quad quad(CropMesh(DrawingSettings(), source->GetFrameInfo()), GL_STREAM_DRAW);
+  Quad& quad =
+      CacheAs<FramingQuadCache>(cache).With(CropMesh(DrawingSettings(), source->GetFrameInfo()));
   storage.FBO().Attach(target->GetFirstTexture());
   rgba->Draw(quad, storage);
 }

@@ -10,6 +10,7 @@ class EffectCrop final
     : public EffectAlgorithmWithSettings<OneInputEffectAlgorithm, Proc::SettingsEffectCrop> {
  public:
   const std::string_view& GetName() const override;
+  Ptr<OglCache> CreateCache() override;
   void UpdateFormatCodecVideo(const Ptr<Proc::IFormatCodecVideo>& format) override;
   Ptr<DataVideoOGL> CreateDst(const Proc::ColorSpace& colorSpace, Proc::PixFmt format,
                               const Proc::FrameInfo& info, double progress) override;

@@ -30,11 +30,16 @@ Ptr<DataVideoOGL> EffectSubFrame::CreateDst(const Proc::ColorSpace& colorSpace, 
   return DataVideoOGL::Create(colorSpace, Proc::kPixFmtAlpha, info);
 }
 
+Ptr<OglCache> EffectSubFrame::CreateCache() {
+  return Ptr<OglCache>(new FramingQuadCache());
+}
+
 void EffectSubFrame::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>& source, double,
-                                double, ShaderStorage& storage, const Ptr<OglCache>&) {
+                                double, ShaderStorage& storage, const Ptr<OglCache>& cache) {
   const Proc::SettingsEffectSubFrame& settings = DrawingSettings();
   Ptr<Frame> rgba = source->FrameData()->ConvertToRGBA(storage);
-  Quad quad(SubFrameMesh(settings.GetSourceRect(), settings.GetOutputRect()), GL_STREAM_DRAW);
+  Quad& quad = CacheAs<FramingQuadCache>(cache).With(
+      SubFrameMesh(settings.GetSourceRect(), settings.GetOutputRect()));
   storage.FBO().Attach(target->GetFirstTexture());
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClear(GL_COLOR_BUFFER_BIT);

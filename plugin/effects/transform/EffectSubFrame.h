@@ -10,6 +10,7 @@ class EffectSubFrame final
     : public EffectAlgorithmWithSettings<OneInputEffectAlgorithm, Proc::SettingsEffectSubFrame> {
  public:
   const std::string_view& GetName() const override;
+  Ptr<OglCache> CreateCache() override;
   // Always 26: the frame is transparent around the rectangle.
   void UpdateFormatCodecVideo(const Ptr<Proc::IFormatCodecVideo>& format) override;
   Ptr<DataVideoOGL> CreateDst(const Proc::ColorSpace& colorSpace, Proc::PixFmt format,

@@ -2,6 +2,9 @@
 // rectangle of the target.
 #pragma once
 
+#include <memory>
+
+#include "frame/OglCache.h"
 #include "obrisk/ogl/Mesh.h"
 
 namespace Obrisk::Ogl {
@@ -27,5 +30,22 @@ inline PackedMesh RectMesh(const QuadCorner& bottomLeft, const QuadCorner& topRi
   mesh.AddQuad(RectQuad(bottomLeft, topRight));
   return mesh;
 }
+
+// The one quad a framing effect draws, kept from frame to frame: its buffers
+// are made once on the OpenGL thread and take each frame's vertices.
+class FramingQuadCache final : public OglCache {
+ public:
+  Quad& With(const PackedMesh& mesh) {
+    if (quad_) {
+      quad_->Upload(mesh);
+    } else {
+      quad_ = std::make_unique<Quad>(mesh, GL_DYNAMIC_DRAW);
+    }
+    return *quad_;
+  }
+
+ private:
+  std::unique_ptr<Quad> quad_;
+};
 
 }  // namespace Obrisk::Ogl
