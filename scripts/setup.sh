@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config binutils
-  libboost-dev nlohmann-json3-dev libfmt-dev libgoogle-glog-dev libglm-dev
+  libboost-dev nlohmann-json3-dev libfmt-dev libgoogle-glog-dev libglm-dev libpng-dev
   libepoxy-dev libegl-dev libegl1 libegl-mesa0 libgl1-mesa-dri
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev ffmpeg
   libgtest-dev libbenchmark-dev

@@ -38,6 +38,12 @@
 #include "effects/mask/EffectAlphaInserter.h"
 #include "effects/mask/EffectMask.h"
 #include "effects/mask/EffectMaskedMix.h"
+#include "effects/overlay/EffectAim.h"
+#include "effects/overlay/EffectFilmStrip.h"
+#include "effects/overlay/EffectFlyingObjects.h"
+#include "effects/overlay/EffectLensFlare.h"
+#include "effects/overlay/EffectLightLeaks.h"
+#include "effects/overlay/EffectVignetteFilter.h"
 #include "effects/retro/EffectAddNoize.h"
 #include "effects/retro/EffectChromaticAberration.h"
 #include "effects/retro/EffectGlitchMpeg.h"
@@ -187,8 +193,14 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectSharpen::CLASS_ID, &CreateOneInput<EffectSharpen>);
   RegisterOneInput(*registry, SettingsEffectSubFrame::CLASS_ID, &CreateOneInput<EffectSubFrame>);
   RegisterOneInput(*registry, SettingsEffectOpacity::CLASS_ID, &CreateOneInput<EffectOpacity>);
+  RegisterOneInput(*registry, SettingsEffectFilmStrip::CLASS_ID, &CreateOneInput<EffectFilmStrip>);
   RegisterOneInput(*registry, SettingsEffectVideoAlphaEnvelope::CLASS_ID,
                    &CreateOneInput<EffectAlphaEnvelope>);
+  RegisterOneInput(*registry, SettingsEffectLensFlare::CLASS_ID, &CreateOneInput<EffectLensFlare>);
+  RegisterOneInput(*registry, SettingsEffectLightLeaks::CLASS_ID,
+                   &CreateOneInput<EffectLightLeaks>);
+  RegisterOneInput(*registry, SettingsEffectVignetteFilter::CLASS_ID,
+                   &CreateOneInput<EffectVignetteFilter>);
   RegisterOneInput(*registry, SettingsEffectFixVertVideo::CLASS_ID,
                    &CreateOneInput<EffectFixVertVideo>);
   RegisterOneInput(*registry, SettingsEffectCensored::CLASS_ID, &CreateOneInput<EffectCensored>);
@@ -202,6 +214,7 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateOneInput<EffectTelevision70s>);
   RegisterOneInput(*registry, SettingsEffectNeonLamp::CLASS_ID, &CreateOneInput<EffectNeonLamp>);
   RegisterOneInput(*registry, SettingsEffectLUT::CLASS_ID, &CreateOneInput<EffectLUT>);
+  RegisterOneInput(*registry, SettingsEffectAim::CLASS_ID, &CreateOneInput<EffectAim>);
   RegisterOneInput(*registry, SettingsEffectAlphaChannelModifier::CLASS_ID,
                    &CreateOneInput<EffectAlphaChannelModifier>);
   RegisterOneInput(*registry, SettingsEffectColorCurves::CLASS_ID,
@@ -227,6 +240,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectDenoiseNLM::CLASS_ID,
                    &CreateOneInput<EffectDenoiseNLM>);
   RegisterOneInput(*registry, SettingsEffectBokehBlur::CLASS_ID, &CreateOneInput<EffectBokehBlur>);
+  RegisterOneInput(*registry, SettingsEffectFlyingObjects::CLASS_ID,
+                   &CreateOneInput<EffectFlyingObjects>);
   RegisterOneInput(*registry, SettingsEffectRetroArtefacts::CLASS_ID,
                    &CreateOneInput<EffectRetroArtefacts>);
   RegisterOneInput(*registry, SettingsResizer::CLASS_ID, &CreateImageResizer);

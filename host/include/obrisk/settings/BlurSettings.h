@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "obrisk/host/Settings.h"
+#include "obrisk/settings/BgraImage.h"
 
 namespace Obrisk::Proc {
 
@@ -184,15 +185,6 @@ class SettingsEffectDenoiseNLM final : public SettingsBase<SettingsEffectDenoise
   float filteringParameter_ = 0.5f;
   std::int32_t patchSize_ = 3;
   std::int32_t searchWindowSize_ = 7;
-};
-
-// A picture handed in with settings: 8-bit BGRA, rows from the top.
-struct BgraImage {
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::vector<std::uint8_t> pixels;
-
-  const std::uint8_t* Pixels() const { return pixels.empty() ? nullptr : pixels.data(); }
 };
 
 class SettingsEffectBokehBlur final : public SettingsBase<SettingsEffectBokehBlur> {
