@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "frame/OglCache.h"
 #include "obrisk/ogl/Frame.h"
 #include "obrisk/ogl/ShaderSources.h"
 #include "obrisk/ogl/ShaderStorage.h"
