@@ -30,7 +30,8 @@ namespace {
 
 constexpr const char* kRenderHelp = R"(usage: quenvara render -i INPUT [-i INPUT ...] -o OUTPUT
                        (--effect CLASS [--set NAME=VALUE ...] ... | --chain FILE.json)
-                       [--duration SECONDS] [--start N | --from TIME] [--frames N | --to TIME]
+                       [--duration SECONDS [--offset TIME]]
+                       [--start N | --from TIME] [--frames N | --to TIME]
                        [--fps F] [--size WxH] [--no-autorotate]
                        [--codec NAME] [--pix-fmt NAME] [--crf N] [--preset NAME]
                        [--bitrate RATE] [--background COLOUR] [-y | -n]
@@ -41,6 +42,13 @@ material builtin:testcard and builtin:clip (2 seconds of moving shapes) at
 (CLASS: its id or short name, e.g. invert) takes the inputs: one for an
 effect, two for a transition (which lasts --duration seconds), any number for
 a variable-input effect; each further effect takes the result.
+
+A transition between two videos joins them: the first clip, the transition
+over its last --duration seconds and the second clip's first, then the rest
+of the second clip. --offset TIME starts the transition elsewhere in the first
+clip (as FFmpeg's xfade does); the second clip is read at the first one's
+frame rate. A transition with a picture among its inputs renders just the
+transition, unless --offset places it.
 
 OUTPUT is a picture, a numbered picture sequence (out_%04d.png) or a video
 (.mp4, .mkv, .mov, .webm, .avi); the extension picks the format. Time stamps
@@ -99,6 +107,7 @@ struct Options {
   bool fromChain = false;
   bool fromEffect = false;
   std::optional<double> duration;
+  std::optional<double> offset;  // seconds into the first clip where a join's transition starts
   int start = 0;
   std::optional<int> frames;
   std::optional<double> fps;
@@ -269,6 +278,8 @@ Options ParseOptions(const Arguments& arguments) {
       options.autorotate = false;
     } else if (option == "--duration") {
       options.duration = ParsePositive(value(), "--duration", kMaxDurationSeconds);
+    } else if (option == "--offset") {
+      options.offset = ParseTime(value(), "--offset");
     } else if (option == "--start") {
       options.start = ParseCount(value(), "--start");
     } else if (option == "--frames") {
@@ -316,6 +327,8 @@ Options ParseOptions(const Arguments& arguments) {
   if (options.fromChain && options.fromEffect) {
     throw UsageError("--chain and --effect do not go together: list every effect in the chain");
   }
+  if (options.offset && !options.duration)
+    throw UsageError("--offset places a transition: give --duration too");
   if (options.from && options.start != 0) throw UsageError("give --from or --start, not both");
   if (options.to && options.frames) throw UsageError("give --to or --frames, not both");
   if (options.from && options.to && *options.to <= *options.from) {
@@ -344,18 +357,23 @@ class Source {
   virtual std::string Name() const = 0;
 };
 
+// A frame of its own with the same pixels, for a picture shown again.
+Ptr<Proc::DataVideoMemory> CopyFrame(const Proc::DataVideoMemory& frame) {
+  auto copy = MakeRef<Proc::DataVideoMemory>(frame.GetColorSpace(), frame.GetPixelFormat(),
+                                             frame.GetFrameInfo());
+  std::memcpy(copy->Pixels(), frame.Pixels(),
+              frame.Stride() * static_cast<std::size_t>(frame.GetFrameInfo().height));
+  copy->SetStartTime(frame.GetStartTime());
+  copy->SetDuration(frame.GetDuration());
+  return copy;
+}
+
 // A picture, repeated for every frame.
 class StillSource final : public Source {
  public:
   StillSource(Ptr<Proc::DataVideoMemory> picture, std::string name)
       : picture_(std::move(picture)), name_(std::move(name)) {}
-  Ptr<Proc::DataVideoMemory> Frame(int) override {
-    auto copy = MakeRef<Proc::DataVideoMemory>(
-        picture_->GetColorSpace(), picture_->GetPixelFormat(), picture_->GetFrameInfo());
-    std::memcpy(copy->Pixels(), picture_->Pixels(),
-                picture_->Stride() * static_cast<std::size_t>(picture_->GetFrameInfo().height));
-    return copy;
-  }
+  Ptr<Proc::DataVideoMemory> Frame(int) override { return CopyFrame(*picture_); }
   bool IsStill() const override { return true; }
   std::string Name() const override { return name_; }
 
@@ -399,6 +417,143 @@ class ClipSource final : public Source {
   int Length() const { return static_cast<int>(std::lround(kClipSeconds * fps_)); }
   int width_, height_;
   double fps_;
+};
+
+// A video read at another frame rate: frame `index` is the one showing
+// index / rate seconds after the video's first frame, repeated or skipped
+// where the rates differ. Reads in order, like the video it wraps.
+class RetimedSource final : public Source {
+ public:
+  RetimedSource(std::unique_ptr<Source> video, Rational rate)
+      : video_(std::move(video)), rate_(rate) {}
+  Ptr<Proc::DataVideoMemory> Frame(int index) override {
+    const double at = index / rate_.Value() * kMicrosecondsPerSecond;
+    // Half an output frame either way, so that equal rates map frame to frame.
+    const double slack = kMicrosecondsPerSecond / rate_.Value() / 2.0;
+    if (!shown_) {
+      shown_ = video_->Frame(read_++);
+      if (!shown_) return nullptr;
+      first_ = shown_->GetStartTime();
+    }
+    while (!ended_) {
+      if (!next_) next_ = video_->Frame(read_++);
+      if (!next_) {
+        ended_ = true;
+      } else if (static_cast<double>(next_->GetStartTime() - first_) <= at + slack) {
+        shown_ = std::move(next_);
+      } else {
+        break;
+      }
+    }
+    const double shownEnd =
+        static_cast<double>(shown_->GetStartTime() - first_ + shown_->GetDuration());
+    if (ended_ && at + slack >= shownEnd) return nullptr;
+    return CopyFrame(*shown_);
+  }
+  bool IsStill() const override { return false; }
+  std::optional<Rational> FrameRate() const override { return rate_; }
+  std::optional<std::int64_t> FrameCount() const override {
+    const auto count = video_->FrameCount();
+    const auto rate = video_->FrameRate();
+    if (!count || !rate) return count;
+    return std::llround(static_cast<double>(*count) * rate_.Value() / rate->Value());
+  }
+  std::optional<std::uint32_t> Matrix() const override { return video_->Matrix(); }
+  MediaReader* Reader() override { return video_->Reader(); }
+  std::string Name() const override { return video_->Name(); }
+
+ private:
+  std::unique_ptr<Source> video_;
+  Rational rate_;
+  Ptr<Proc::DataVideoMemory> shown_;
+  Ptr<Proc::DataVideoMemory> next_;
+  int read_ = 0;  // frames read from the video
+  std::int64_t first_ = 0;
+  bool ended_ = false;
+};
+
+std::string EndsTooSoon(const Source& source, int frames, int transitionFrames, double duration) {
+  return fmt::format(
+      "{} ends after {} frames, before the transition's {} (--duration {}): give a shorter "
+      "--duration",
+      source.Name(), frames, transitionFrames, duration);
+}
+
+// The input frames of each output frame, read in order. Without a join every
+// input shows from the start and the first effect takes them all. A join
+// shows the first clip alone up to the offset, both clips through the
+// transition, then the second clip alone.
+class Timeline {
+ public:
+  struct Step {
+    std::vector<Ptr<Proc::DataVideoMemory>> frames;
+    bool throughFirstEffect = true;
+    std::optional<std::int64_t> time;  // of the first video frame among them
+  };
+
+  Timeline(std::vector<std::unique_ptr<Source>>& sources, int transitionFrames, double duration)
+      : sources_(sources), transitionFrames_(transitionFrames), duration_(duration) {}
+
+  // Joins the two clips with the transition starting at frame `offset` of
+  // the first; `offsetGiven` false when it came from the clip's stated
+  // length, which may be a frame long, so the last frame holds instead.
+  void Join(int offset, bool offsetGiven) {
+    offset_ = offset;
+    offsetGiven_ = offsetGiven;
+  }
+
+  // Output frame `index`'s inputs, or none after the last.
+  std::optional<Step> Read(int index) {
+    Step step;
+    if (!offset_) {
+      for (const auto& source : sources_) {
+        if (!Add(step, *source, source->Frame(index))) {
+          if (transitionFrames_ > 0) {
+            throw MediaError(EndsTooSoon(*source, index, transitionFrames_, duration_));
+          }
+          return std::nullopt;
+        }
+      }
+      return step;
+    }
+    const int transitionEnd = *offset_ + transitionFrames_;
+    if (index < transitionEnd) Add(step, *sources_[0], ReadFirst(index));
+    if (index >= *offset_ && !Add(step, *sources_[1], sources_[1]->Frame(index - *offset_))) {
+      if (index < transitionEnd) {
+        throw MediaError(EndsTooSoon(*sources_[1], index - *offset_, transitionFrames_, duration_));
+      }
+      return std::nullopt;
+    }
+    step.throughFirstEffect = step.frames.size() == sources_.size();
+    return step;
+  }
+
+ private:
+  static bool Add(Step& step, const Source& source, Ptr<Proc::DataVideoMemory> frame) {
+    if (!frame) return false;
+    if (!source.IsStill() && !step.time) step.time = frame->GetStartTime();
+    step.frames.push_back(std::move(frame));
+    return true;
+  }
+
+  Ptr<Proc::DataVideoMemory> ReadFirst(int index) {
+    if (Ptr<Proc::DataVideoMemory> frame = sources_[0]->Frame(index)) {
+      last_ = frame;
+      return frame;
+    }
+    if (!offsetGiven_ && last_ && index >= *offset_) return CopyFrame(*last_);
+    throw MediaError(fmt::format(
+        "{} ends after {} frames, before the transition ends at frame {}: give a smaller "
+        "--offset",
+        sources_[0]->Name(), index, *offset_ + transitionFrames_));
+  }
+
+  std::vector<std::unique_ptr<Source>>& sources_;
+  int transitionFrames_;
+  double duration_;
+  std::optional<int> offset_;
+  bool offsetGiven_ = false;
+  Ptr<Proc::DataVideoMemory> last_;
 };
 
 bool IsBuiltIn(const std::string& input) {
@@ -548,6 +703,43 @@ class ProgressLine {
   std::chrono::steady_clock::time_point begin_ = std::chrono::steady_clock::now();
 };
 
+int TransitionFrames(double duration, Rational rate) {
+  const double frames = std::round(duration * rate.Value());
+  if (frames > static_cast<double>(kMaxFrameNumber)) throw UsageError("--duration is too long");
+  return static_cast<int>(frames);
+}
+
+void CheckSameSize(const Proc::IDataVideo& a, const Proc::IDataVideo& b) {
+  const auto& first = a.GetFrameInfo();
+  const auto& second = b.GetFrameInfo();
+  if (first.width != second.width || first.height != second.height) {
+    throw MediaError(fmt::format(
+        "the inputs differ in size ({}x{} and {}x{}): a transition needs inputs of one size",
+        first.width, first.height, second.width, second.height));
+  }
+}
+
+// Where a transition between two clips starts in the first, in frames, when
+// it joins them: with --offset, or between two videos at the first one's
+// end less the transition. None when it renders just the transition.
+template <class FrameAt>
+std::optional<int> JoinOffset(const std::vector<std::unique_ptr<Source>>& sources,
+                              const Options& options, int transitionFrames, FrameAt frameAt) {
+  if (sources.size() != 2) return std::nullopt;
+  if (options.offset) return frameAt(*options.offset);
+  if (sources[0]->IsStill() || sources[1]->IsStill()) return std::nullopt;
+  const std::optional<std::int64_t> length = sources[0]->FrameCount();
+  if (!length) {
+    throw UsageError(fmt::format("{} does not say how long it is: give --offset for the join",
+                                 sources[0]->Name()));
+  }
+  if (*length < transitionFrames) {
+    throw MediaError(
+        EndsTooSoon(*sources[0], static_cast<int>(*length), transitionFrames, *options.duration));
+  }
+  return static_cast<int>(*length - transitionFrames);
+}
+
 }  // namespace
 
 int RunRender(const Arguments& given) {
@@ -638,17 +830,30 @@ int RunRender(const Arguments& given) {
   // The frames to read: up to `end` (not included), or until the sources end.
   constexpr int kUntilTheEnd = std::numeric_limits<int>::max();
   int end = options.frames ? options.start + *options.frames : kUntilTheEnd;
-  int transitionFrames = 0;
+  const int transitionFrames =
+      kind == Proc::EffectKind::TwoInput ? TransitionFrames(*options.duration, rate) : 0;
+  Timeline timeline(sources, transitionFrames, options.duration.value_or(0.0));
+  std::optional<int> joinOffset;
   if (kind == Proc::EffectKind::TwoInput) {
-    transitionFrames = static_cast<int>(std::lround(*options.duration * rate.Value()));
-    if (transitionFrames > kMaxFrameNumber) throw UsageError("--duration is too long");
-    end = std::min(end, transitionFrames);
+    joinOffset = JoinOffset(sources, options, transitionFrames, frameAt);
+    if (!joinOffset) {
+      end = std::min(end, transitionFrames);
+    } else {
+      timeline.Join(*joinOffset, options.offset.has_value());
+      if (sources[1]->IsStill()) {
+        end = std::min(end, *joinOffset + transitionFrames);
+      } else {
+        sources[1] = std::make_unique<RetimedSource>(std::move(sources[1]), rate);
+      }
+    }
   } else if (firstVideo == nullptr && end == kUntilTheEnd) {
     end = options.start + 1;
   }
   std::optional<std::int64_t> expected;
   if (end != kUntilTheEnd) {
     expected = end - options.start;
+  } else if (joinOffset && sources[1]->FrameCount()) {
+    expected = std::max<std::int64_t>(*joinOffset + *sources[1]->FrameCount() - options.start, 0);
   } else if (firstVideo != nullptr && firstVideo->FrameCount()) {
     expected = std::max<std::int64_t>(*firstVideo->FrameCount() - options.start, 0);
   }
@@ -664,49 +869,35 @@ int RunRender(const Arguments& given) {
   int rendered = 0;
   for (int index = 0; index < end; ++index) {
     if (const int signal = Interrupted()) throw Interruption(signal);
-    std::vector<Ptr<Proc::IData>> frames;
-    std::optional<std::int64_t> time;
-    for (const auto& source : sources) {
-      Ptr<Proc::DataVideoMemory> frame = source->Frame(index);
-      if (!frame) {
-        if (transitionFrames > 0) {
-          throw MediaError(fmt::format(
-              "{} ends after {} frames, before the transition's {} (--duration {}): give a "
-              "shorter --duration",
-              source->Name(), index, transitionFrames, *options.duration));
-        }
-        break;
-      }
-      if (!source->IsStill() && !time) time = frame->GetStartTime();
-      frames.push_back(frame);
-    }
-    if (frames.size() != sources.size()) break;
-    const std::int64_t start = time.value_or(index * frameDuration);
+    std::optional<Timeline::Step> step = timeline.Read(index);
+    if (!step) break;
     if (!firstTime) {
-      firstTime = start;
+      firstTime = step->time.value_or(0);
       if (kind == Proc::EffectKind::TwoInput) {
         effects.front()->SetProgress(Proc::TimeToProgress::Linear(
-            start, static_cast<std::int64_t>(*options.duration * kMicrosecondsPerSecond)));
+            *firstTime + joinOffset.value_or(0) * frameDuration,
+            static_cast<std::int64_t>(*options.duration * kMicrosecondsPerSecond)));
       }
     }
     if (index < options.start) continue;
-    for (auto& frame : frames) {
+    // A join is timed from its first frame on; otherwise the inputs' own times count.
+    const std::int64_t start = joinOffset ? *firstTime + index * frameDuration
+                                          : step->time.value_or(index * frameDuration);
+    for (auto& frame : step->frames) {
       frame->SetStartTime(start);
       frame->SetDuration(frameDuration);
     }
-    if (kind == Proc::EffectKind::TwoInput) {
-      const auto& a = static_cast<Proc::IDataVideo&>(*frames[0]).GetFrameInfo();
-      const auto& b = static_cast<Proc::IDataVideo&>(*frames[1]).GetFrameInfo();
-      if (a.width != b.width || a.height != b.height) {
-        throw MediaError(
-            fmt::format("the inputs differ in size ({}x{} and {}x{}): a transition needs "
-                        "inputs of one size",
-                        a.width, a.height, b.width, b.height));
-      }
+    if (step->throughFirstEffect && kind == Proc::EffectKind::TwoInput) {
+      CheckSameSize(*step->frames[0], *step->frames[1]);
     }
-    // One-input effects take GPU data; the others upload through the host's uploader.
-    if (kind == Proc::EffectKind::OneInput) frames[0] = host.Upload(frames[0]);
-    Ptr<Proc::IData> result = effects.front()->ProcessData(frames);
+    Ptr<Proc::IData> result;
+    if (step->throughFirstEffect && kind != Proc::EffectKind::OneInput) {
+      const std::vector<Ptr<Proc::IData>> inputs(step->frames.begin(), step->frames.end());
+      result = effects.front()->ProcessData(inputs);
+    } else {
+      result = host.Upload(step->frames.front());
+      if (step->throughFirstEffect) result = effects.front()->ProcessData({result});
+    }
     for (std::size_t i = 1; i < effects.size(); ++i) result = effects[i]->ProcessData({result});
     output.Write(
         *Ogl::DownloadFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(result.get()))),
