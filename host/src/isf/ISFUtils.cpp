@@ -69,7 +69,10 @@ void ReplaceString(std::string& text, std::string_view from, std::string_view to
 }
 
 std::string CompanionName(std::string_view image, std::string_view suffix) {
-  return "_" + std::string(image) + std::string(suffix);
+  // Appended into one string: GCC 12 warns (-Wrestrict) on "_" + std::string.
+  std::string name = "_";
+  name.append(image).append(suffix);
+  return name;
 }
 
 void CheckPackageText(std::string_view what, std::string_view text, std::size_t limit) {
