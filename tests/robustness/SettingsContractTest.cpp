@@ -161,10 +161,14 @@ TEST_F(RegisteredSettings, SettingsObjectReferenceFollowsChanges) {
   });
 }
 
-// A host stores what GetSettings gives and restores it later.
+// A host stores what GetSettings gives and restores it later. An ISF effect
+// has nothing to take back before it is given a package.
 TEST_F(RegisteredSettings, WhatGetSettingsGivesIsTakenBack) {
   ForEachClass([](const std::string&, const Ptr<IEffect>& effect) {
     const Property stored = effect->GetSettings();
+    if (const Property* config = stored.FindChild("config"); config && *config == Property("")) {
+      return;
+    }
     try {
       effect->SetSettings(stored);
     } catch (const std::exception& error) {
