@@ -16,9 +16,13 @@
 #include "obrisk/settings/AutoColorSettings.h"
 #include "obrisk/settings/BlurSettings.h"
 #include "obrisk/settings/ColorSettings.h"
+#include "obrisk/settings/ColorToolSettings.h"
 #include "obrisk/settings/IsfSettings.h"
 #include "obrisk/settings/MaskSettings.h"
+#include "obrisk/settings/RetroSettings.h"
 #include "obrisk/settings/ServiceSettings.h"
+#include "obrisk/settings/StyliseSettings.h"
+#include "obrisk/settings/TransformSettings.h"
 #include "obrisk/settings/TransitionMotionSettings.h"
 #include "obrisk/settings/TransitionSettings.h"
 
@@ -50,7 +54,19 @@ using Classes = std::tuple<
     Proc::SettingsTransitionBlur, Proc::SettingsTransitionZoom, Proc::SettingsTransitionCircle,
     Proc::SettingsTransitionRadial, Proc::SettingsTransitionPinwheel, Proc::SettingsTransitionWipe,
     Proc::SettingsTransitionSlidingDoor, Proc::SettingsTransitionSnake,
-    Proc::SettingsTransitionLens, Proc::SettingsTransitionSpiral>;
+    Proc::SettingsTransitionLens, Proc::SettingsTransitionSpiral, Proc::SettingsEffectAddNoize,
+    Proc::SettingsEffectChromaticAberration, Proc::SettingsEffectColorCurves,
+    Proc::SettingsEffectCrop, Proc::SettingsEffectDiffuse, Proc::SettingsEffectDisplayMatrix,
+    Proc::SettingsEffectErosion, Proc::SettingsEffectFindEdges, Proc::SettingsEffectFixVertVideo,
+    Proc::SettingsEffectFlip, Proc::SettingsEffectGIMPBalanceChroma,
+    Proc::SettingsEffectGIMPColorTemperature, Proc::SettingsEffectGIMPColorize,
+    Proc::SettingsEffectGIMPHueSaturation, Proc::SettingsEffectGIMPShadowsHightlights,
+    Proc::SettingsEffectGlassMosaic, Proc::SettingsEffectGlitchMpeg,
+    Proc::SettingsEffectGlitchSecurityCam, Proc::SettingsEffectHalfTone, Proc::SettingsEffectLUT,
+    Proc::SettingsEffectMosaic, Proc::SettingsEffectNeonLamp, Proc::SettingsEffectOilPaint,
+    Proc::SettingsEffectPopArt, Proc::SettingsEffectRetroArtefacts, Proc::SettingsEffectSharpen,
+    Proc::SettingsEffectStripes, Proc::SettingsEffectSubFrame, Proc::SettingsEffectTelevision70s,
+    Proc::SettingsEffectTransform, Proc::SettingsEffectTranspose, Proc::SettingsEffectVHS>;
 
 template <class S>
 void Check(const Property& property) {

@@ -22,7 +22,8 @@ if [ ! -x "$fuzzer" ] || [ -n "$(find "$root/fuzz" "$root/host/src" "$root/host/
     "$root/fuzz/SettingsJsonFuzzer.cpp" "$root/host/src/Property.cpp" \
     "$root/host/src/Settings.cpp" "$root/host/src/MaskSettings.cpp" \
     "$root/host/src/ServiceSettings.cpp" "$root/host/src/Media.cpp" \
-    "$root/host/src/Exception.cpp" \
+    "$root/host/src/ColorToolSettings.cpp" "$root/host/src/TransformSettings.cpp" \
+    "$root/host/src/Exception.cpp" "$root"/host/src/effectcommon/*.cpp \
     -lglog -lfmt -o "$fuzzer"
 fi
 exec "$fuzzer" "$out/settings_corpus" "$root/fuzz/settings_corpus" -max_total_time="$seconds" \

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -45,36 +47,94 @@ nlohmann::ordered_json ToJsonTree(const Property& property) {
   return node;
 }
 
-Property::Value JsonToValue(const nlohmann::ordered_json& node) {
-  if (node.is_boolean()) return node.get<bool>();
-  if (node.is_number_unsigned() &&
-      node.get<std::uint64_t>() > std::uint64_t{std::numeric_limits<std::int64_t>::max()}) {
-    throw std::invalid_argument(fmt::format(
-        "Property: the integer {} is outside the signed 64-bit range", node.get<std::uint64_t>()));
-  }
-  if (node.is_number_integer()) return node.get<std::int64_t>();
-  if (node.is_number()) return node.get<double>();
-  if (node.is_string()) return node.get<std::string>();
-  return std::monostate{};
-}
+// Builds a Property straight from the parser's events, so that the depth is
+// checked before a level is opened and an integer keeps the digits it was
+// written with: the parser turns an integer too long for 64 bits into a
+// double, and only its text still tells the two apart.
+class PropertyBuilder {
+ public:
+  using Json = nlohmann::ordered_json;
 
-Property FromJsonTree(const nlohmann::ordered_json& node) {
-  Property property;
-  if (node.is_object()) {
-    for (const auto& [key, child] : node.items()) {
-      if (key == kValueKey) {
-        property.SetValue(JsonToValue(child));
-      } else {
-        property.SetChild(key, FromJsonTree(child));
-      }
+  bool null() { return Place(Property()); }
+  bool boolean(bool value) { return Place(Property(value)); }
+  bool number_integer(Json::number_integer_t value) { return Place(Property(std::int64_t{value})); }
+  bool number_unsigned(Json::number_unsigned_t value) {
+    if (value > std::uint64_t{std::numeric_limits<std::int64_t>::max()}) {
+      ThrowOutOfRange(std::to_string(value));
     }
-  } else if (node.is_array()) {
-    for (const auto& child : node) property.Add(FromJsonTree(child));
-  } else {
-    property.SetValue(JsonToValue(node));
+    return Place(Property(static_cast<std::int64_t>(value)));
   }
-  return property;
-}
+  bool number_float(Json::number_float_t value, const Json::string_t& text) {
+    if (text.find_first_of(".eE") == std::string::npos) ThrowOutOfRange(text);
+    return Place(Property(double{value}));
+  }
+  bool string(Json::string_t& value) { return Place(Property(std::move(value))); }
+  // JSON text holds no binary values; only the binary formats produce them.
+  bool binary(Json::binary_t&) { return false; }
+  bool start_object(std::size_t) { return Open(true); }
+  bool start_array(std::size_t) { return Open(false); }
+  bool key(Json::string_t& key) {
+    open_.back().key = std::move(key);
+    return true;
+  }
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
+  bool parse_error(std::size_t, const std::string&, const Json::exception& error) {
+    throw std::invalid_argument(std::string("Property: invalid JSON: ") + error.what());
+  }
+
+  Property Take() { return std::move(root_); }
+
+ private:
+  // An object or array being read, and the key of its next member.
+  struct Level {
+    Property node;
+    std::string key;
+    bool isObject = false;
+  };
+
+  static void ThrowOutOfRange(const std::string& digits) {
+    throw std::invalid_argument(
+        fmt::format("Property: the integer {} is outside the signed 64-bit range", digits));
+  }
+
+  bool Open(bool isObject) {
+    if (open_.size() >= static_cast<std::size_t>(Property::kMaxJsonDepth)) {
+      throw std::invalid_argument(fmt::format(
+          "Property: JSON nested deeper than {} levels is not accepted", Property::kMaxJsonDepth));
+    }
+    open_.push_back(Level{Property(), std::string(), isObject});
+    return true;
+  }
+
+  bool Close() {
+    Property done = std::move(open_.back().node);
+    open_.pop_back();
+    return Place(std::move(done), true);
+  }
+
+  // Puts a finished value into the level that holds it. The "@value" member
+  // of an object is that object's own value; it holds a plain value only.
+  bool Place(Property value, bool isContainer = false) {
+    if (open_.empty()) {
+      root_ = std::move(value);
+      return true;
+    }
+    Level& level = open_.back();
+    if (!level.isObject) {
+      level.node.Add(std::move(value));
+    } else if (level.key == kValueKey) {
+      level.node.SetValue(isContainer ? Property::Value() : value.GetValue());
+    } else {
+      level.node.SetChild(std::move(level.key), std::move(value));
+    }
+    level.key.clear();
+    return true;
+  }
+
+  std::vector<Level> open_;
+  Property root_;
+};
 
 }  // namespace
 
@@ -109,23 +169,13 @@ std::string Property::ToJson(int indent) const {
 }
 
 Property Property::FromJson(std::string_view text) {
-  // The parser reports the depth of each value it starts; the tree is never
-  // built past the limit, so neither the conversion nor the tree's own
-  // destruction recurses deeper.
-  const auto limitDepth = [](int depth, nlohmann::ordered_json::parse_event_t event,
-                             nlohmann::ordered_json&) {
-    using Event = nlohmann::ordered_json::parse_event_t;
-    if ((event == Event::object_start || event == Event::array_start) && depth >= kMaxJsonDepth) {
-      throw std::invalid_argument(fmt::format(
-          "Property: JSON nested deeper than {} levels is not accepted", kMaxJsonDepth));
-    }
-    return true;
-  };
+  PropertyBuilder builder;
   try {
-    return FromJsonTree(nlohmann::ordered_json::parse(text, limitDepth));
+    nlohmann::ordered_json::sax_parse(text, &builder);
   } catch (const nlohmann::json::exception& error) {
     throw std::invalid_argument(std::string("Property: invalid JSON: ") + error.what());
   }
+  return builder.Take();
 }
 
 }  // namespace Obrisk

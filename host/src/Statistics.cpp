@@ -5,7 +5,7 @@ namespace Obrisk::Proc::Statistics {
 Property MakeStatistics(const StatisticInfo& info) {
   Property property;
   property.SetChild("name", Property(info.name));
-  property.SetChild("processing_time_ns", Property(info.processingTimeNs));
+  property.SetChild("processingTimeNs", Property(info.processingTimeNs));
   property.SetChild("frames", Property(info.frameCount));
   property.SetChild("type", Property(std::int64_t{info.type}));
   property.SetChild("version", Property(std::int64_t{info.layoutVersion}));

@@ -1,5 +1,7 @@
 #include <stdexcept>
+#include <string>
 #include <typeinfo>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <boost/exception/get_error_info.hpp>
@@ -159,6 +161,16 @@ TEST(StatisticsTest, RecordFieldsInOrder) {
   EXPECT_EQ(children[0].second, Property("OpenGLEffectWrapper::X"));
   EXPECT_EQ(children[3].second, Property(8));
   EXPECT_EQ(children[5].first, IPreset::KEY_TYPE_ID);
+}
+
+// Hosts store and compare statistics by these names, camelCase like the
+// settings' names.
+TEST(StatisticsTest, RecordNamesArePinned) {
+  const Property statistics = Statistics::MakeStatistics({"X", 5, 2, 7, 1, "OGL"});
+  std::vector<std::string> names;
+  for (const auto& [name, value] : statistics.Children()) names.push_back(name);
+  EXPECT_EQ(names, (std::vector<std::string>{"name", "processingTimeNs", "frames", "type",
+                                             "version", "typeId"}));
 }
 
 }  // namespace

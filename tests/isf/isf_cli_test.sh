@@ -73,6 +73,13 @@ render "no defaults" -i grey.png -o no_defaults.png --effect "$packages/no_defau
 expect_pixel "no defaults" no_defaults.png 3 3 "64 128 128 255"
 render "no defaults set" -i grey.png -o no_defaults_set.png --effect "$packages/no_defaults.fs" --set gain=0.5
 expect_pixel "no defaults set" no_defaults_set.png 3 3 "128 128 128 255"
+# Values that are no numbers, or too large for a whole number, are usage errors.
+expect_error "set infinite" 2 "takes numbers, not 'inf'" \
+  render -i grey.png -o out.png --effect "$packages/no_defaults.fs" --set gain=inf
+expect_error "set NaN" 2 "takes numbers, not '0.5,nan'" \
+  render -i grey.png -o out.png --effect "$packages/no_defaults.fs" --set centre=0.5,nan
+expect_error "set huge whole number" 2 "takes a whole number, not '1e300'" \
+  render -i grey.png -o out.png --effect "$packages/no_defaults.fs" --set mode=1e300
 
 render "dialect" -i grey.png -o dialect.png --effect "$packages/dialect.fs"
 expect_pixel "dialect" dialect.png 3 3 "64 128 191 255"

@@ -157,7 +157,7 @@ TEST(OneInputWrapperTest, StatisticsNameTimeFramesTypeAndImplementation) {
   const Property statistics = f.wrapper->GetStatistic();
   EXPECT_EQ(statistics.GetChild("name"), Property("OpenGLEffectWrapper::ProbeEffect"));
   EXPECT_EQ(statistics.GetChild("frames"), Property(3));
-  EXPECT_GT(std::get<std::int64_t>(statistics.GetChild("processing_time_ns").GetValue()), 0);
+  EXPECT_GT(std::get<std::int64_t>(statistics.GetChild("processingTimeNs").GetValue()), 0);
   EXPECT_EQ(statistics.GetChild("type"), Property(7));
   EXPECT_EQ(statistics.GetChild("version"), Property(1));
   EXPECT_EQ(statistics.GetChild(Proc::IPreset::KEY_TYPE_ID), Property(Proc::ImplNames::OGL));

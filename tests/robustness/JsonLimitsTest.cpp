@@ -59,8 +59,11 @@ TEST(JsonLimits, IntegersBeyondSigned64BitsAreErrors) {
             Property::Value(std::int64_t{9223372036854775807}));
   EXPECT_EQ(Property::FromJson("-9223372036854775808").GetValue(),
             Property::Value(std::numeric_limits<std::int64_t>::min()));
+  // Past the unsigned 64-bit range the parser has a double to offer; the
+  // digits still make it an integer out of range, not a number to round.
   for (const char* text :
-       {"9223372036854775808", "18446744073709551615", R"({"intensity": 18446744073709551615})"}) {
+       {"9223372036854775808", "18446744073709551615", R"({"intensity": 18446744073709551615})",
+        "18446744073709551616", "-9223372036854775809", "[1, 123456789012345678901234567890]"}) {
     try {
       Property::FromJson(text);
       ADD_FAILURE() << text << " was accepted";
@@ -70,6 +73,22 @@ TEST(JsonLimits, IntegersBeyondSigned64BitsAreErrors) {
           << error.what();
     }
   }
+}
+
+TEST(JsonLimits, NumbersWithAFractionOrExponentStayDoubles) {
+  EXPECT_EQ(Property::FromJson("18446744073709551616.0").GetValue(),
+            Property::Value(18446744073709551616.0));
+  EXPECT_EQ(Property::FromJson("1e19").GetValue(), Property::Value(1e19));
+  EXPECT_EQ(Property::FromJson("-2.5E-3").GetValue(), Property::Value(-2.5e-3));
+}
+
+TEST(JsonLimits, ObjectsKeepTheirOrderAndTheirOwnValue) {
+  const Property property = Property::FromJson(R"({"b": [1, "x", null], "a": {"@value": 2}})");
+  ASSERT_EQ(property.Children().size(), 2u);
+  EXPECT_EQ(property.Children()[0].first, "b");
+  EXPECT_EQ(property.GetChild("b").Children().size(), 3u);
+  EXPECT_EQ(property.GetChild("a").GetValue(), Property::Value(std::int64_t{2}));
+  EXPECT_EQ(Property::FromJson(property.ToJson()).ToJson(), property.ToJson());
 }
 
 // A chain entry's "settings" must be an object of named parameters.

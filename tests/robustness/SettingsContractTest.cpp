@@ -1,6 +1,7 @@
 // The contract every settings class keeps with stored files and with the
 // effects: serialised names that do not change, values checked whichever
 // way they arrive, and a settings object whose address a host may keep.
+#include <array>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -14,6 +15,7 @@
 #include "obrisk/host/Property.h"
 #include "obrisk/settings/BlurSettings.h"
 #include "obrisk/settings/ColorSettings.h"
+#include "obrisk/settings/IsfSettings.h"
 #include "obrisk/settings/ServiceSettings.h"
 #include "obrisk/settings/TransitionSettings.h"
 #include "support/GpuTestSupport.h"
@@ -170,6 +172,23 @@ TEST_F(RegisteredSettings, SettingsObjectReferenceFollowsChanges) {
   });
 }
 
+// A host stores what GetSettings gives and restores it later. An ISF effect
+// has nothing to take back before it is given a package.
+TEST_F(RegisteredSettings, WhatGetSettingsGivesIsTakenBack) {
+  ForEachClass([](const std::string&, const Ptr<IEffect>& effect) {
+    const Property stored = effect->GetSettings();
+    if (const Property* config = stored.FindChild("config"); config && *config == Property("")) {
+      return;
+    }
+    try {
+      effect->SetSettings(stored);
+    } catch (const std::exception& error) {
+      ADD_FAILURE() << error.what();
+    }
+    EXPECT_EQ(effect->GetSettings(), stored);
+  });
+}
+
 TEST_F(RegisteredSettings, ListsAndPlainValuesAreRefused) {
   ForEachClass([](const std::string& classId, const Ptr<IEffect>& effect) {
     for (const char* text : {"[1, 2]", "\"text\"", "3"}) {
@@ -220,6 +239,43 @@ TEST(SettingsSetters, NaNAndInfinityNeverReachAnEffect) {
   EXPECT_THROW(blur.SetAmount(kInfinity), std::invalid_argument);
   EXPECT_THROW(blur.SetAmount(-kInfinity), std::invalid_argument);
   EXPECT_TRUE(std::isfinite(blur.GetAmount()));
+}
+
+// The error colour of the three ISF classes: all four channels are checked
+// before any changes.
+template <class IsfSettings>
+void ExpectErrorColourChecked() {
+  SCOPED_TRACE(IsfSettings::CLASS_ID);
+  constexpr std::array<float, 4> kRed{1.0f, 0.0f, 0.0f, 1.0f};
+  IsfSettings settings;
+  try {
+    settings.SetErrorColor({0.0f, 1.0f, 1.5f, 1.0f});
+    ADD_FAILURE() << "no exception";
+  } catch (const std::out_of_range& error) {
+    EXPECT_STREQ(error.what(), ("parameter 'errorBlue' of " + IsfSettings::CLASS_ID +
+                                " is 1.5, outside its range 0 to 1")
+                                   .c_str());
+  }
+  EXPECT_EQ(settings.GetErrorColor(), kRed);
+  EXPECT_THROW(settings.SetErrorColor({0.0f, std::numeric_limits<float>::quiet_NaN(), 0.0f, 1.0f}),
+               std::invalid_argument);
+  EXPECT_THROW(settings.SetErrorColor({-std::numeric_limits<float>::infinity(), 0.0f, 0.0f, 1.0f}),
+               std::invalid_argument);
+  EXPECT_EQ(settings.GetErrorColor(), kRed);
+  settings.SetErrorColor({0.0f, 1.0f, 0.0f, 0.5f});
+  EXPECT_EQ(settings.GetErrorColor(), (std::array<float, 4>{0.0f, 1.0f, 0.0f, 0.5f}));
+  settings.SetConfig(R"({"INPUTS": []})");
+  settings.SetPixelShader("void main() {}");
+  settings.SetVertexShader("void main() {}");
+  IsfSettings again;
+  again.Deserialize(settings.Serialize());
+  EXPECT_TRUE(again.IsEqualTo(settings));
+}
+
+TEST(SettingsSetters, IsfErrorColourCheckedLikeDeserialisation) {
+  ExpectErrorColourChecked<SettingsEffectISF>();
+  ExpectErrorColourChecked<SettingsTransitionISF>();
+  ExpectErrorColourChecked<SettingsEffectMultiInputISF>();
 }
 
 // Several fields at once change together or not at all.

@@ -98,6 +98,11 @@ std::pair<Counts, Counts> Soak(int frames) {
 
 void ExpectFlat(int frames) {
   const auto [settled, end] = Soak(frames);
+  // The figures of a long run, for its report.
+  fmt::print(
+      "soak: {} frames; live textures {} -> {}, programs {} -> {}, resident pages {} -> {}\n",
+      frames, settled.textures, end.textures, settled.programs, end.programs, settled.resident,
+      end.resident);
   EXPECT_LE(end.textures, settled.textures);
   EXPECT_LE(end.programs, settled.programs);
   EXPECT_LE(end.programs, 2 * kProgramLimit);

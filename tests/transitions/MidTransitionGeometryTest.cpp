@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -227,6 +228,194 @@ TEST(MidTransitionGeometry, SmoothRippleWavesBothPicturesWhileMixing) {
       const Vec c = centred * a + Vec{0.5, 0.5};
       return Mix(first(c), second(c), p);
     };
+  });
+}
+
+// The hole transitions: the distance outside the hole's edge, measured in the
+// size aspect from the point where the hole opens. The edge starts `reach`
+// short of the point, so that at p = 0 nothing of the hole shows, and
+// reaches the farthest corner at p = 1.
+double OutsideHoleEdge(Vec uv, Vec point, double p, double reach) {
+  const double farthest =
+      std::hypot(std::max(point.x, 1.0 - point.x), std::max(point.y, 1.0 - point.y));
+  return Length(Aspect(uv - point)) - (p * (farthest + reach) - reach);
+}
+
+Reference LensReference(Vec point, double p) {
+  constexpr double kPullReach = 0.1;
+  constexpr double kFadeReach = 0.05;
+  return [=](Vec uv, const Sampler& first, const Sampler& second) {
+    const double l = OutsideHoleEdge(uv, point, p, kPullReach);
+    const Vec pulled = (uv - point) * ((1.0 - p) * Clamp01(l / kPullReach)) + point;
+    return Mix(second(uv), first(pulled), Clamp01(l / kFadeReach * (1.0 - p)));
+  };
+}
+
+TEST(MidTransitionGeometry, LensPullsTheFirstPictureIntoTheHole) {
+  Proc::SettingsTransitionLens settings;
+  for (const auto& [type, point] : {std::pair{Proc::TransitionLensType::Centre, Vec{0.5, 0.5}},
+                                    std::pair{Proc::TransitionLensType::TopLeft, Vec{0.0, 1.0}}}) {
+    settings.SetType(type);
+    ExpectAtQuarterAndHalf(settings, [at = point](double p) { return LensReference(at, p); });
+  }
+}
+
+Reference SpiralReference(Vec point, double p) {
+  constexpr double kSwirlReach = 0.05;
+  constexpr double kFadeReach = 1.0 / 300.0;
+  return [=](Vec uv, const Sampler& first, const Sampler& second) {
+    const double l = std::max(OutsideHoleEdge(uv, point, p, kSwirlReach), 0.0);
+    const double g = std::pow(std::max(0.2 * p - (l - kSwirlReach) * (1.0 - p), 0.0) * 20.0, 2);
+    const Vec d = Aspect(uv - point);
+    const Vec turned{d.x * std::cos(g) - d.y * std::sin(g), d.x * std::sin(g) + d.y * std::cos(g)};
+    const Vec c{turned.x / kAspectX + point.x, turned.y / kAspectY + point.y};
+    return Mix(second(uv), first(c), std::min(l / kFadeReach, 1.0));
+  };
+}
+
+TEST(MidTransitionGeometry, SpiralSwirlsTheFirstPictureRoundTheHole) {
+  Proc::SettingsTransitionSpiral settings;
+  for (const auto& [type, point] :
+       {std::pair{Proc::TransitionSpiralType::Centre, Vec{0.5, 0.5}},
+        std::pair{Proc::TransitionSpiralType::TopRight, Vec{1.0, 1.0}}}) {
+    settings.SetType(type);
+    ExpectAtQuarterAndHalf(settings, [at = point](double p) { return SpiralReference(at, p); });
+  }
+}
+
+// The twist's card: a line sweeps across the picture (X is a pixel's place
+// relative to it, from -1 to 1) and squeezes the card towards its middle by
+// |sin(pi/2 X)|; the card shows its front until the line has passed, then
+// its back, and is transparent off the card. Its edges darken within 1/800
+// (straight sweeps) or 1/500 (diagonal ones) where it is squeezed.
+constexpr double kTwistPi = 3.1416;  // as the shaders write it
+constexpr double kStraightChamfer = 800.0;
+constexpr double kDiagonalChamfer = 500.0;
+constexpr double kReverseAspect = 1.0 / kDisplayAspect;
+
+double Squeeze(double X) {
+  constexpr double kEdgeOn = 1.0e-6;
+  return std::max(std::abs(std::sin(kTwistPi / 2.0 * X)), kEdgeOn);
+}
+
+struct CardSides {
+  const Sampler& front;
+  const Sampler& back;
+};
+
+Colour Card(const CardSides& card, double X, Vec c, bool onCard, double indent) {
+  if (!onCard) return Colour{};
+  Colour colour = X < 0.0 ? card.back(c) : card.front(c);
+  for (int channel = 0; channel < 3; ++channel) colour[channel] *= indent;
+  return colour;
+}
+
+// The vertical twist: a horizontal line sweeps up, squeezing the card sideways.
+Colour VerticalTwist(const CardSides& card, Vec uv, double transition) {
+  const double X = std::clamp(uv.y + transition, -1.0, 1.0);
+  const double k = (uv.x - 0.5) / Squeeze(X);
+  const Vec c{k + 0.5, uv.y};
+  const Vec moved = uv - c;
+  const double deform =
+      std::min(1.0, Length(Vec{moved.x * kReverseAspect, moved.y}) * kStraightChamfer);
+  const double indent = 1.0 - (1.0 - std::min(1.0, std::min(c.x, 1.0 - c.x) * kReverseAspect *
+                                                       kStraightChamfer * std::abs(X))) *
+                                  deform;
+  return Card(card, X, c, std::abs(k) <= 0.5, indent);
+}
+
+// The first diagonal twist: a line sweeps from the bottom-left corner,
+// squeezing the card across the other diagonal.
+Colour DiagonalTwist(const CardSides& card, Vec uv, double transition) {
+  const double X = std::clamp(uv.x + uv.y + transition, -1.0, 1.0);
+  const double k = 0.5 / Squeeze(X);
+  const Vec centred = uv - Vec{0.5, 0.5};
+  const Vec st{(0.5 + k) * centred.x + (0.5 - k) * centred.y,
+               (0.5 - k) * centred.x + (0.5 + k) * centred.y};
+  const Vec c = st + Vec{0.5, 0.5};
+  const double deform = std::min(1.0, kDiagonalChamfer * Length(uv - c));
+  const double edge = std::min(std::min(c.x, 1.0 - c.x) * kReverseAspect, std::min(c.y, 1.0 - c.y));
+  const double indent =
+      1.0 - (1.0 - std::min(1.0, edge * kDiagonalChamfer * std::abs(X) * (1.0 + deform))) * deform;
+  return Card(card, X, c, std::max(std::abs(st.x), std::abs(st.y)) <= 0.5, indent);
+}
+
+TEST(MidTransitionGeometry, TwistTurnsThePictureLikeACard) {
+  using Proc::TwistType;
+  constexpr double kStraightTravel = 3.0;
+  constexpr double kDiagonalTravel = 4.0;
+  Proc::SettingsTransitionTwist settings;
+  settings.SetType(TwistType::Vertical);
+  ExpectAtQuarterAndHalf(settings, [](double p) -> Reference {
+    return [p](Vec uv, const Sampler& first, const Sampler& second) {
+      return VerticalTwist({first, second}, uv, 1.0 - kStraightTravel * p);
+    };
+  });
+  // Backwards the second picture is the card's front and turns back.
+  settings.SetType(TwistType::VerticalReversed);
+  ExpectAtQuarterAndHalf(settings, [](double p) -> Reference {
+    return [p](Vec uv, const Sampler& first, const Sampler& second) {
+      return VerticalTwist({second, first}, uv, 1.0 - kStraightTravel * (1.0 - p));
+    };
+  });
+  settings.SetType(TwistType::Diagonal1);
+  ExpectAtQuarterAndHalf(settings, [](double p) -> Reference {
+    return [p](Vec uv, const Sampler& first, const Sampler& second) {
+      return DiagonalTwist({first, second}, uv, 1.0 - kDiagonalTravel * p);
+    };
+  });
+}
+
+// The smear: each picture is averaged over 20 points on a line behind each
+// pixel, the last `reach` away; the first picture's smear grows to the
+// longest as it leaves, the second's shrinks from it as it arrives, and the
+// two are added with weights 1 - p and p (colours premultiplied by alpha).
+constexpr int kSmearSamples = 20;
+
+Colour SmearedAlong(const Sampler& picture, Vec uv, Vec reach) {
+  Colour sum{};
+  for (int i = 0; i < kSmearSamples; ++i) {
+    const Colour colour = picture(uv - reach * (static_cast<double>(i) / (kSmearSamples - 1)));
+    for (int c = 0; c < 3; ++c) sum[c] += colour[c] * colour[3] / 255.0;
+    sum[3] += colour[3];
+  }
+  for (double& channel : sum) channel /= kSmearSamples;
+  return sum;
+}
+
+// `reach(uv, amount)` is the smear of a picture smeared by `amount` (0 none,
+// 1 the longest).
+Reference SmearReference(double p, const std::function<Vec(Vec uv, double amount)>& reach) {
+  return [=](Vec uv, const Sampler& first, const Sampler& second) {
+    const Colour away = SmearedAlong(first, uv, reach(uv, p));
+    const Colour in = SmearedAlong(second, uv, reach(uv, 1.0 - p));
+    Colour out{};
+    for (int c = 0; c < 4; ++c) out[c] = away[c] * (1.0 - p) + in[c] * p;
+    if (out[3] <= 0.0) return Colour{};
+    for (int c = 0; c < 3; ++c) out[c] *= 255.0 / out[3];
+    return out;
+  };
+}
+
+TEST(MidTransitionGeometry, SmearDrawsBothPicturesOutAlongTheirSmears) {
+  constexpr double kLength = 0.3;
+  Proc::SettingsTransitionSmear settings;
+  settings.SetLength(kLength);
+  settings.SetType(Proc::SmearType::Directional);
+  settings.SetAngle(30.0);
+  const Vec along{std::cos(kPi / 6.0), std::sin(kPi / 6.0)};
+  ExpectAtQuarterAndHalf(settings, [&](double p) {
+    return SmearReference(p, [&](Vec, double amount) { return along * (amount * kLength); });
+  });
+  // Away from the centre, the longest at the corners and growing with the
+  // cube of the distance.
+  settings.SetType(Proc::SmearType::Radial);
+  ExpectAtQuarterAndHalf(settings, [&](double p) {
+    return SmearReference(p, [](Vec uv, double amount) {
+      const Vec fromCentre = uv - Vec{0.5, 0.5};
+      const double toCorner = Length(fromCentre) / (std::numbers::sqrt2 / 2.0);
+      return fromCentre * (amount * kLength * toCorner * toCorner / (std::numbers::sqrt2 / 2.0));
+    });
   });
 }
 

@@ -1,6 +1,7 @@
 #include "ShaderPackage.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -64,7 +65,7 @@ Property ParseInputValue(const PackageInput& input, const std::string& text) {
     try {
       std::size_t used = 0;
       numbers.push_back(std::stod(part, &used));
-      if (used != part.size()) throw fail("numbers");
+      if (used != part.size() || !std::isfinite(numbers.back())) throw fail("numbers");
     } catch (const std::logic_error&) {
       throw fail("numbers");
     }
@@ -73,10 +74,14 @@ Property ParseInputValue(const PackageInput& input, const std::string& text) {
   if (numbers.size() != wanted) {
     throw fail(wanted == 1 ? "one number" : fmt::format("{} comma-separated numbers", wanted));
   }
-  if (wanted == 1) {
-    return input.type == "long" ? Property(static_cast<std::int64_t>(numbers[0]))
-                                : Property(numbers[0]);
+  if (wanted == 1 && input.type == "long") {
+    // Whole numbers beyond 64 bits have no integer to become; the header's
+    // own range checks come after.
+    constexpr double kPastInt64 = 9223372036854775808.0;  // 2^63
+    if (std::abs(numbers[0]) >= kPastInt64) throw fail("a whole number");
+    return Property(static_cast<std::int64_t>(numbers[0]));
   }
+  if (wanted == 1) return Property(numbers[0]);
   Property list;
   for (double number : numbers) list.Add(Property(number));
   return list;

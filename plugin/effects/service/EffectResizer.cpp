@@ -279,6 +279,16 @@ class EffectResizer final
   }
 };
 
+Property WithoutImplementationName(const Property& property) {
+  if (property.FindChild(Proc::IPreset::KEY_TYPE_ID) == nullptr) return property;
+  Property fields;
+  fields.SetValue(property.GetValue());
+  for (const auto& [key, value] : property.Children()) {
+    if (key != Proc::IPreset::KEY_TYPE_ID) fields.SetChild(key, value);
+  }
+  return fields;
+}
+
 // The host's resizer object: keeps the settings, normalises the method and
 // delegates the work to a one-input wrapper of EffectResizer.
 class EffectImageResizer final : public RefCounted<Proc::IResize> {
@@ -294,10 +304,12 @@ class EffectImageResizer final : public RefCounted<Proc::IResize> {
   void SetSettingsObject(const Proc::Settings& settings) override {
     SetResizerSettings(dynamic_cast<const Proc::SettingsResizer&>(settings));
   }
+  // Takes back what GetSettings gives: the implementation name it adds is
+  // no field of the settings.
   void SetSettings(const Property& property) override {
     std::lock_guard lock(mutex_);
     Proc::SettingsResizer settings = settings_;
-    IResize::Property2Settings(property, settings);
+    IResize::Property2Settings(WithoutImplementationName(property), settings);
     SetResizerSettings(settings);
   }
   const Proc::Settings& GetSettingsObject() const override { return settings_; }

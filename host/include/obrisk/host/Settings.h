@@ -174,7 +174,9 @@ class SettingsBase : public Settings {
     Derived next = Self();
     for (const auto& [key, value] : property.Children()) {
       const bool known = std::apply(
-          [&](const auto&... field) { return (ReadInto(next, field, key, value) || ...); },
+          [&, &key = key, &value = value](const auto&... field) {
+            return (ReadInto(next, field, key, value) || ...);
+          },
           Derived::Fields());
       if (!known) SettingsDetail::ThrowUnknown(Derived::CLASS_ID, key, GetParameters());
     }

@@ -11,7 +11,7 @@ namespace Obrisk::Proc {
 
 namespace IPreset {
 // The key under which an implementation name is stored.
-inline const std::string KEY_TYPE_ID{"type_id"};
+inline const std::string KEY_TYPE_ID{"typeId"};
 }  // namespace IPreset
 
 struct StatisticInfo {
@@ -24,7 +24,7 @@ struct StatisticInfo {
 };
 
 namespace Statistics {
-// The record as a Property with the children "name", "processing_time_ns",
+// The record as a Property with the children "name", "processingTimeNs",
 // "frames", "type", "version" and IPreset::KEY_TYPE_ID, in that order.
 Property MakeStatistics(const StatisticInfo& info);
 }  // namespace Statistics

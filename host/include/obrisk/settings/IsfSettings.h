@@ -11,7 +11,8 @@ namespace Obrisk::Proc {
 
 // A package as three texts (the JSON header, the fragment shader without its
 // header comment, an optional vertex shader) and the colour an effect shows
-// when its frame set does not fit the package.
+// when its frame set does not fit the package. The effects read it through
+// this class; the setters are SettingsISF's.
 class BaseSettingsISF {
  public:
   const std::string& GetConfig() const { return config_; }
@@ -20,16 +21,6 @@ class BaseSettingsISF {
   // Red, green, blue and alpha from 0 to 1.
   std::array<float, 4> GetErrorColor() const {
     return {errorRed_, errorGreen_, errorBlue_, errorAlpha_};
-  }
-
-  void SetConfig(std::string config) { config_ = std::move(config); }
-  void SetPixelShader(std::string shader) { pixelShader_ = std::move(shader); }
-  void SetVertexShader(std::string shader) { vertexShader_ = std::move(shader); }
-  void SetErrorColor(const std::array<float, 4>& color) {
-    errorRed_ = color[0];
-    errorGreen_ = color[1];
-    errorBlue_ = color[2];
-    errorAlpha_ = color[3];
   }
 
  protected:
@@ -49,7 +40,7 @@ class BaseSettingsISF {
                                  "alpha of the colour shown for a wrong number of input frames"));
   }
 
- private:
+ protected:
   std::string config_;
   std::string pixelShader_;
   std::string vertexShader_;
@@ -59,24 +50,41 @@ class BaseSettingsISF {
   float errorAlpha_ = 1.0f;
 };
 
-class SettingsEffectISF final : public SettingsBase<SettingsEffectISF>, public BaseSettingsISF {
+// The fields and the setters of the ISF settings classes. The setters check
+// values as Deserialize does and change nothing when they throw.
+template <class Derived>
+class SettingsISF : public SettingsBase<Derived>, public BaseSettingsISF {
+ public:
+  static constexpr auto Fields() { return PackageFields(); }
+
+  void SetConfig(std::string config) { this->Assign(config_, std::move(config)); }
+  void SetPixelShader(std::string shader) { this->Assign(pixelShader_, std::move(shader)); }
+  void SetVertexShader(std::string shader) { this->Assign(vertexShader_, std::move(shader)); }
+  // Throws std::out_of_range for a channel outside 0 to 1 and
+  // std::invalid_argument for NaN; the colour is unchanged then.
+  void SetErrorColor(const std::array<float, 4>& color) {
+    this->Update([&](Derived& next) {
+      next.errorRed_ = color[0];
+      next.errorGreen_ = color[1];
+      next.errorBlue_ = color[2];
+      next.errorAlpha_ = color[3];
+    });
+  }
+};
+
+class SettingsEffectISF final : public SettingsISF<SettingsEffectISF> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectISF"};
-  static constexpr auto Fields() { return PackageFields(); }
 };
 
-class SettingsTransitionISF final : public SettingsBase<SettingsTransitionISF>,
-                                    public BaseSettingsISF {
+class SettingsTransitionISF final : public SettingsISF<SettingsTransitionISF> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionISF"};
-  static constexpr auto Fields() { return PackageFields(); }
 };
 
-class SettingsEffectMultiInputISF final : public SettingsBase<SettingsEffectMultiInputISF>,
-                                          public BaseSettingsISF {
+class SettingsEffectMultiInputISF final : public SettingsISF<SettingsEffectMultiInputISF> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectMultiInputISF"};
-  static constexpr auto Fields() { return PackageFields(); }
 };
 
 }  // namespace Obrisk::Proc
