@@ -19,8 +19,10 @@
 #include "obrisk/settings/IsfSettings.h"
 #include "obrisk/settings/MaskSettings.h"
 #include "obrisk/settings/ServiceSettings.h"
+#include "obrisk/settings/TransitionMeshSettings.h"
 #include "obrisk/settings/TransitionMotionSettings.h"
 #include "obrisk/settings/TransitionSettings.h"
+#include "obrisk/settings/TransitionShaderSettings.h"
 
 namespace {
 
@@ -50,7 +52,11 @@ using Classes = std::tuple<
     Proc::SettingsTransitionBlur, Proc::SettingsTransitionZoom, Proc::SettingsTransitionCircle,
     Proc::SettingsTransitionRadial, Proc::SettingsTransitionPinwheel, Proc::SettingsTransitionWipe,
     Proc::SettingsTransitionSlidingDoor, Proc::SettingsTransitionSnake,
-    Proc::SettingsTransitionLens, Proc::SettingsTransitionSpiral>;
+    Proc::SettingsTransitionLens, Proc::SettingsTransitionSpiral,
+    Proc::SettingsTransitionMotionSpin, Proc::SettingsTransitionModifiedMotionSpin,
+    Proc::SettingsTransitionWhipe, Proc::SettingsTransitionSlice, Proc::SettingsTransitionCube,
+    Proc::SettingsTransitionOrigamiValley, Proc::SettingsTransitionOrigamiPleats,
+    Proc::SettingsTransitionRoll, Proc::SettingsTransitionShatter>;
 
 template <class S>
 void Check(const Property& property) {
