@@ -8,6 +8,7 @@
 #include <string>
 
 #include "frame/ShaderSourceKeeper.h"
+#include "obrisk/ogl/Frame.h"
 #include "obrisk/ogl/ShaderStorage.h"
 #include "obrisk/settings/TransitionShaderSettings.h"
 

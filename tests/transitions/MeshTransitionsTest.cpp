@@ -141,13 +141,15 @@ TEST(MeshTransitionGeometry, CubeFacesLandWhereTheCameraProjectsThem) {
   }
 }
 
-// At its ends the cube shows one face straight on, filling the frame.
+// At its ends the cube shows one face straight on, filling the frame. The
+// faces' top and bottom edges are soft over a hundredth of their height:
+// here the first and last rows.
 TEST(MeshTransitionGeometry, CubeEndsOnTheInputs) {
   const auto first = FirstPicture();
   const auto second = SecondPicture();
   const auto start = RunTransition(SettingsTransitionCube(), first, second, 0.0);
   const auto end = RunTransition(SettingsTransitionCube(), first, second, 1.0);
-  for (int y = 0; y < kH; ++y) {
+  for (int y = 1; y < kH - 1; ++y) {
     for (int x = 0; x < kW; ++x) {
       EXPECT_NEAR(PixelAt(*start, x, y)[0], PixelAt(*first, x, y)[0], kTolerance);
       EXPECT_NEAR(PixelAt(*start, x, y)[1], kFirstGreen, kTolerance);
@@ -221,14 +223,18 @@ TEST(MeshTransitionGeometry, OrigamiPleatsSpreadFromTheEdgeTheSheetLeaves) {
     for (int x = 0; x < kW; ++x) {
       const double dx = ((x + 0.5) / kW * 2.0 - 1.0) * dir;
       const Pixel pixel = PixelAt(*output, x, kH / 2);
-      if (dx > 0.1) EXPECT_NEAR(pixel[1], kFirstGreen, kTolerance) << x;
-      if (dx < -0.1)
-        EXPECT_NEAR(pixel[0], kSecondRed * std::sin(kPi / 4.0) * 0.7 + 0.3 * kSecondRed, 40) << x;
+      if (dx > 0.1) {
+        EXPECT_NEAR(pixel[1], kFirstGreen, kTolerance) << x;
+      } else if (dx < -0.1) {
+        // Lit between the 45 degree valley and full light, by the folds' slopes.
+        EXPECT_NEAR(pixel[0], kSecondRed * 0.85, kSecondRed * 0.15) << x;
+      }
     }
-    // The outermost strip starts with the second picture's edge column.
+    // The outermost strip starts with the second picture's edge column (on
+    // a row where its blue channel runs smoothly at both edges).
+    constexpr int kRow = 8;
     const int edge = dir == 1 ? 0 : kW - 1;
-    const Pixel expected = PixelAt(*second, edge, kH / 2);
-    EXPECT_NEAR(PixelAt(*output, edge, kH / 2)[2], expected[2] * 0.6, expected[2] * 0.4 + 8);
+    EXPECT_NEAR(PixelAt(*output, edge, kRow)[2], PixelAt(*second, edge, kRow)[2] * 0.9, 25);
   }
 }
 
