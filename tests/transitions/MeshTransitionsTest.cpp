@@ -299,7 +299,7 @@ bool Inside(const TileCorners& tile, glm::dvec2 point) {
 // With a fixed seed the tiles' speeds are known: each tile falling at its
 // own speed shows, at its centre, the first picture's texel at the centre
 // of its cell over the second picture, faded by 1 - p. Only centres that no
-// later-drawn tile covers are checked.
+// other tile covers (above, or showing through from below) are checked.
 TEST(MeshTransitionGeometry, ShatterTilesFallAtTheirSeededSpeeds) {
   constexpr double p = 0.3;
   constexpr unsigned kSeed = 20261206;
@@ -348,8 +348,8 @@ TEST(MeshTransitionGeometry, ShatterTilesFallAtTheirSeededSpeeds) {
     const glm::dvec2 centre = tiles[n].centre;
     if (std::abs(centre.x) > 0.95 || std::abs(centre.y) > 0.95) continue;
     bool covered = false;
-    for (std::size_t later = n + 1; later < tiles.size(); ++later) {
-      covered = covered || Inside(tiles[later], centre);
+    for (std::size_t other = 0; other < tiles.size(); ++other) {
+      covered = covered || (other != n && Inside(tiles[other], centre));
     }
     if (covered) continue;
     const int x = static_cast<int>((centre.x + 1.0) / 2.0 * kW);
