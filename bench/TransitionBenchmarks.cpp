@@ -10,6 +10,7 @@
 #include "BenchSupport.h"
 #include "obrisk/ogl/FrameTransfer.h"
 #include "obrisk/settings/TransitionSettings.h"
+#include "obrisk/settings/TransitionShaderSettings.h"
 
 #ifdef QUENVARA_HAVE_FFMPEG
 #include "FFmpegFilter.h"
@@ -88,6 +89,24 @@ BENCHMARK_CAPTURE(BM_Transition, Snake, SettingsTransitionSnake())->Apply(Timed)
 BENCHMARK_CAPTURE(BM_Transition, Lens, SettingsTransitionLens())->Apply(Timed);
 BENCHMARK_CAPTURE(BM_Transition, Spiral, SettingsTransitionSpiral())->Apply(Timed);
 
+// The spins, the swish and the slices; the blur is longest half way.
+BENCHMARK_CAPTURE(BM_Transition, ModifiedMotionSpin, SettingsTransitionModifiedMotionSpin())
+    ->Apply(Timed);
+BENCHMARK_CAPTURE(BM_Transition, Whipe, SettingsTransitionWhipe())->Apply(Timed);
+BENCHMARK_CAPTURE(BM_Transition, SliceSwish, SettingsTransitionSlice())->Apply(Timed);
+BENCHMARK_CAPTURE(BM_Transition, SliceSpinSquares,
+                  [] {
+                    SettingsTransitionSlice settings;
+                    settings.SetBaseTransitionType(SliceBase::Spin);
+                    settings.SetSlicesType(SlicesType::SquaresSpiral);
+                    settings.SetSlicesCount(16);
+                    return settings;
+                  }())
+    ->Apply(Timed);
+// After its first frame the motion spin draws its five sub-frames through
+// the motion blur every frame (half way: the second input's only).
+BENCHMARK_CAPTURE(BM_Transition, MotionSpin, SettingsTransitionMotionSpin())->Apply(Timed);
+
 #ifdef QUENVARA_HAVE_FFMPEG
 
 // xfade in its own planar RGB, over a minute (xfade's longest) so that every
@@ -105,6 +124,9 @@ BENCHMARK_CAPTURE(BM_LibavXfade, circleopen, "circleopen")->Apply(Timed);
 BENCHMARK_CAPTURE(BM_LibavXfade, radial, "radial")->Apply(Timed);
 BENCHMARK_CAPTURE(BM_LibavXfade, pixelize, "pixelize")->Apply(Timed);
 BENCHMARK_CAPTURE(BM_LibavXfade, dissolve, "dissolve")->Apply(Timed);
+BENCHMARK_CAPTURE(BM_LibavXfade, hlslice, "hlslice")->Apply(Timed);
+BENCHMARK_CAPTURE(BM_LibavXfade, squeezeh, "squeezeh")->Apply(Timed);
+BENCHMARK_CAPTURE(BM_LibavXfade, zoomin, "zoomin")->Apply(Timed);
 
 #endif
 

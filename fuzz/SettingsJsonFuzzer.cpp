@@ -23,8 +23,10 @@
 #include "obrisk/settings/ServiceSettings.h"
 #include "obrisk/settings/StyliseSettings.h"
 #include "obrisk/settings/TransformSettings.h"
+#include "obrisk/settings/TransitionMeshSettings.h"
 #include "obrisk/settings/TransitionMotionSettings.h"
 #include "obrisk/settings/TransitionSettings.h"
+#include "obrisk/settings/TransitionShaderSettings.h"
 
 namespace {
 
@@ -66,7 +68,11 @@ using Classes = std::tuple<
     Proc::SettingsEffectMosaic, Proc::SettingsEffectNeonLamp, Proc::SettingsEffectOilPaint,
     Proc::SettingsEffectPopArt, Proc::SettingsEffectRetroArtefacts, Proc::SettingsEffectSharpen,
     Proc::SettingsEffectStripes, Proc::SettingsEffectSubFrame, Proc::SettingsEffectTelevision70s,
-    Proc::SettingsEffectTransform, Proc::SettingsEffectTranspose, Proc::SettingsEffectVHS>;
+    Proc::SettingsEffectTransform, Proc::SettingsEffectTranspose, Proc::SettingsEffectVHS,
+    Proc::SettingsTransitionMotionSpin, Proc::SettingsTransitionModifiedMotionSpin,
+    Proc::SettingsTransitionWhipe, Proc::SettingsTransitionSlice, Proc::SettingsTransitionCube,
+    Proc::SettingsTransitionOrigamiValley, Proc::SettingsTransitionOrigamiPleats,
+    Proc::SettingsTransitionRoll, Proc::SettingsTransitionShatter>;
 
 template <class S>
 void Check(const Property& property) {

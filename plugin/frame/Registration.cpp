@@ -77,15 +77,23 @@
 #include "transitions/TransitionCircle.h"
 #include "transitions/TransitionCross.h"
 #include "transitions/TransitionCrossfade.h"
+#include "transitions/TransitionCube.h"
 #include "transitions/TransitionFadeInFadeOut.h"
 #include "transitions/TransitionFlash.h"
 #include "transitions/TransitionLens.h"
+#include "transitions/TransitionModifiedMotionSpin.h"
+#include "transitions/TransitionMotionSpin.h"
+#include "transitions/TransitionOrigamiPleats.h"
+#include "transitions/TransitionOrigamiValley.h"
 #include "transitions/TransitionPinwheel.h"
 #include "transitions/TransitionPush.h"
 #include "transitions/TransitionRadial.h"
 #include "transitions/TransitionRipple.h"
 #include "transitions/TransitionRippleSmooth.h"
+#include "transitions/TransitionRoll.h"
 #include "transitions/TransitionScale.h"
+#include "transitions/TransitionShatter.h"
+#include "transitions/TransitionSlice.h"
 #include "transitions/TransitionSlide.h"
 #include "transitions/TransitionSlidingDoor.h"
 #include "transitions/TransitionSmear.h"
@@ -94,6 +102,7 @@
 #include "transitions/TransitionSpiral.h"
 #include "transitions/TransitionThroughColor.h"
 #include "transitions/TransitionTwist.h"
+#include "transitions/TransitionWhipe.h"
 #include "transitions/TransitionWhoosh.h"
 #include "transitions/TransitionWipe.h"
 #include "transitions/TransitionZoom.h"
@@ -260,13 +269,20 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateOneInput<EffectColorBalance>);
   RegisterTwoInput(*registry, SettingsEffectAlphaInserter::CLASS_ID,
                    &CreateTwoInput<EffectAlphaInserter>);
+  RegisterTwoInput(*registry, SettingsTransitionOrigamiValley::CLASS_ID,
+                   &CreateTwoInput<TransitionOrigamiValley>);
+  RegisterTwoInput(*registry, SettingsTransitionOrigamiPleats::CLASS_ID,
+                   &CreateTwoInput<TransitionOrigamiPleats>);
   RegisterTwoInput(*registry, SettingsTransitionRipple::CLASS_ID,
                    &CreateTwoInput<TransitionRipple>);
   RegisterTwoInput(*registry, SettingsTransitionTwist::CLASS_ID, &CreateTwoInput<TransitionTwist>);
+  RegisterTwoInput(*registry, SettingsTransitionRoll::CLASS_ID, &CreateTwoInput<TransitionRoll>);
   RegisterTwoInput(*registry, SettingsTransitionPinwheel::CLASS_ID,
                    &CreateTwoInput<TransitionPinwheel>);
   RegisterTwoInput(*registry, SettingsTransitionRippleSmooth::CLASS_ID,
                    &CreateTwoInput<TransitionRippleSmooth>);
+  RegisterTwoInput(*registry, SettingsTransitionShatter::CLASS_ID,
+                   &CreateTwoInput<TransitionShatter>);
   RegisterTwoInput(*registry, SettingsTransitionSpiral::CLASS_ID,
                    &CreateTwoInput<TransitionSpiral>);
   RegisterTwoInput(*registry, SettingsTransitionLens::CLASS_ID, &CreateTwoInput<TransitionLens>);
@@ -284,6 +300,7 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterTwoInput(*registry, SettingsTransitionSnake::CLASS_ID, &CreateTwoInput<TransitionSnake>);
   RegisterTwoInput(*registry, SettingsTransitionCircle::CLASS_ID,
                    &CreateTwoInput<TransitionCircle>);
+  RegisterTwoInput(*registry, SettingsTransitionCube::CLASS_ID, &CreateTwoInput<TransitionCube>);
   RegisterTwoInput(*registry, SettingsTransitionWipe::CLASS_ID, &CreateTwoInput<TransitionWipe>);
   RegisterTwoInput(*registry, SettingsTransitionSlide::CLASS_ID, &CreateTwoInput<TransitionSlide>);
   RegisterTwoInput(*registry, SettingsTransitionRadial::CLASS_ID,
@@ -297,8 +314,14 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterTwoInput(*registry, SettingsTransitionSpin::CLASS_ID, &CreateTwoInput<TransitionSpin>);
   RegisterTwoInput(*registry, SettingsTransitionWhoosh::CLASS_ID,
                    &CreateTwoInput<TransitionWhoosh>);
+  RegisterTwoInput(*registry, SettingsTransitionMotionSpin::CLASS_ID,
+                   &CreateTwoInput<TransitionMotionSpin>);
+  RegisterTwoInput(*registry, SettingsTransitionModifiedMotionSpin::CLASS_ID,
+                   &CreateTwoInput<TransitionModifiedMotionSpin>);
   RegisterTwoInput(*registry, SettingsTransitionThroughColor::CLASS_ID,
                    &CreateTwoInput<TransitionThroughColor>);
+  RegisterTwoInput(*registry, SettingsTransitionWhipe::CLASS_ID, &CreateTwoInput<TransitionWhipe>);
+  RegisterTwoInput(*registry, SettingsTransitionSlice::CLASS_ID, &CreateTwoInput<TransitionSlice>);
   RegisterTwoInput(*registry, SettingsTransitionISF::CLASS_ID, &CreateTwoInput<TransitionISF>);
   RegisterVarInput(*registry, SettingsEffectMaskedMix::CLASS_ID, &CreateVarInput<EffectMaskedMix>);
   RegisterVarInput(*registry, SettingsEffectMultiInputISF::CLASS_ID,

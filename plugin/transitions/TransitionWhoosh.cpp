@@ -61,31 +61,6 @@ glm::dvec2 AxisOf(Proc::WhooshDirection direction) {
   }
 }
 
-// Mirrored-repeat wrapping with linear filtering on texture units 0 and 1 for
-// the length of a scope, through a sampler object: the inputs' own textures
-// (which others may sample after this call) keep their settings.
-class MirroredSampling {
- public:
-  MirroredSampling() {
-    glGenSamplers(1, &sampler_);
-    glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_S, GL_MIRRORED_REPEAT);
-    glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_T, GL_MIRRORED_REPEAT);
-    glSamplerParameteri(sampler_, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glSamplerParameteri(sampler_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    for (GLuint unit : kUnits) glBindSampler(unit, sampler_);
-  }
-  ~MirroredSampling() {
-    for (GLuint unit : kUnits) glBindSampler(unit, 0);
-    glDeleteSamplers(1, &sampler_);
-  }
-  MirroredSampling(const MirroredSampling&) = delete;
-  MirroredSampling& operator=(const MirroredSampling&) = delete;
-
- private:
-  static constexpr GLuint kUnits[] = {0, 1};
-  GLuint sampler_ = 0;
-};
-
 }  // namespace
 
 const std::string_view& TransitionWhoosh::GetName() const {

@@ -1,0 +1,27 @@
+#include "transitions/TransitionModifiedMotionSpin.h"
+
+#include "transitions/ProgressControlledShaderBase.h"
+#include "transitions/TransitionSupport.h"
+
+namespace Obrisk::Ogl {
+
+const std::string_view& TransitionModifiedMotionSpin::GetName() const {
+  static constexpr std::string_view kName = "TransitionModifiedMotionSpin";
+  return kName;
+}
+
+void TransitionModifiedMotionSpin::ProcessGpu(const Ptr<Frame>& target,
+                                              const Ptr<DataVideoOGL>& first,
+                                              const Ptr<DataVideoOGL>& second, double,
+                                              double progress, ShaderStorage& storage,
+                                              const Ptr<OglCache>&) {
+  const TransitionFrames frames = ConvertInputs(*first, *second, storage);
+  ShaderProgram& program = ModifiedMotionSpinShader::Instance().Program(storage);
+  program.Use();
+  const Proc::FrameInfo& info = target->GetFrameInfo();
+  ModifiedMotionSpinShader::SetUniforms(program, progress, info.width, info.height,
+                                        DrawingSettings());
+  DrawProgressControlled(storage, program, *target, *frames.first, *frames.second);
+}
+
+}  // namespace Obrisk::Ogl
