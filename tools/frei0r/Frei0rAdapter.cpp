@@ -80,9 +80,13 @@ std::map<std::string, Stub>& Stubs() {
   return stubs;
 }
 
+std::string StubFile(const void* address) {
+  return ModuleFile(address).string();
+}
+
 // The stub holding `address`, or null before its f0r_init.
 Stub* FindStub(const void* address) {
-  const auto found = Stubs().find(ModuleFile(address).string());
+  const auto found = Stubs().find(StubFile(address));
   return found == Stubs().end() ? nullptr : &found->second;
 }
 
@@ -284,7 +288,7 @@ extern "C" {
 int quenvara_frei0r_init(const void* stub) {
   return Guarded("init", 0, [&] {
     std::lock_guard lock(stubsMutex);
-    Stub& state = Stubs()[ModuleFile(stub).string()];
+    Stub& state = Stubs()[StubFile(stub)];
     auto library = state.library ? state.library : SharedLibrary();
     if (!state.description) state.description = Describe(stub, *library);
     state.library = std::move(library);
