@@ -22,7 +22,7 @@ through() {
   ffmpeg -v error -y -i card.png -vf "frei0r=quenvara-$1:$2" -pix_fmt rgba "$3"
 }
 
-"$quenvara" render -i builtin:testcard --size 48x27 -o card.png
+"$quenvara" render -i builtin:testcard --size 48x27 -o card.png --effect invert --set intensity=0
 
 # Three effects, their parameters given as frei0r values (0 to 1 over each
 # range) and to the tool as the values they stand for.
