@@ -14,14 +14,16 @@ cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure
 
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-# The unit tests and the command-line tool's end-to-end tests (cli*); not the
-# export check nor the install test, which builds an uninstrumented host.
+# The unit tests, the command-line tool's end-to-end tests (cli*) and every
+# frei0r stub loaded once (a leak check); not the export check, the install
+# test, which builds an uninstrumented host, nor the frei0r hosts, which are
+# uninstrumented programs.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DQUENVARA_SANITIZE=address,undefined -DQUENVARA_BUILD_TESTS=ON >/dev/null
 cmake --build build-asan -j "$jobs" --target quenvara quenvara_tests quenvara_thread_tests \
-  quenvara-cli quenvara_testplugin
+  quenvara-cli quenvara_testplugin quenvara_frei0r_load
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -E 'plugin_exports|install'
+  ctest --test-dir build-asan --output-on-failure -E 'plugin_exports|install|frei0r_hosts'
 
 echo "== Threading tests under ThreadSanitizer"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \

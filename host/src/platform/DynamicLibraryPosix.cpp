@@ -31,13 +31,17 @@ void* DynamicLibrary::Symbol(const std::string& name) const {
   return address;
 }
 
-std::filesystem::path ModuleFolder(const void* address) {
+std::filesystem::path ModuleFile(const void* address) {
   Dl_info info{};
   if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) {
     throw std::runtime_error("cannot find the library that holds an address");
   }
   // The loader may give a path relative to the working folder at load time.
-  return std::filesystem::absolute(info.dli_fname).parent_path();
+  return std::filesystem::absolute(info.dli_fname);
+}
+
+std::filesystem::path ModuleFolder(const void* address) {
+  return ModuleFile(address).parent_path();
 }
 
 }  // namespace Obrisk

@@ -28,8 +28,11 @@ class DynamicLibrary {
   std::string path_;
 };
 
-// The folder of the loaded library (or program) that holds `address`; throws
-// std::runtime_error when the loader cannot tell.
+// The file of the loaded library (or program) that holds `address`, as an
+// absolute path; throws std::runtime_error when the loader cannot tell.
+std::filesystem::path ModuleFile(const void* address);
+
+// The folder of that file.
 std::filesystem::path ModuleFolder(const void* address);
 
 }  // namespace Obrisk
