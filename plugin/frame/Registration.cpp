@@ -71,12 +71,21 @@
 #include "transitions/TransitionCircle.h"
 #include "transitions/TransitionCross.h"
 #include "transitions/TransitionCrossfade.h"
+#include "transitions/TransitionDisintegrate.h"
 #include "transitions/TransitionFadeInFadeOut.h"
 #include "transitions/TransitionFlash.h"
+#include "transitions/TransitionGlitch.h"
+#include "transitions/TransitionKenBurns.h"
 #include "transitions/TransitionLens.h"
+#include "transitions/TransitionMatrix.h"
+#include "transitions/TransitionMosaic.h"
+#include "transitions/TransitionPieces.h"
 #include "transitions/TransitionPinwheel.h"
+#include "transitions/TransitionPixels.h"
 #include "transitions/TransitionPush.h"
+#include "transitions/TransitionPuzzle.h"
 #include "transitions/TransitionRadial.h"
+#include "transitions/TransitionRageZoom.h"
 #include "transitions/TransitionRipple.h"
 #include "transitions/TransitionRippleSmooth.h"
 #include "transitions/TransitionScale.h"
@@ -91,6 +100,7 @@
 #include "transitions/TransitionWhoosh.h"
 #include "transitions/TransitionWipe.h"
 #include "transitions/TransitionZoom.h"
+#include "transitions/TransitionZoomBlur.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -250,8 +260,12 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterTwoInput(*registry, SettingsTransitionTwist::CLASS_ID, &CreateTwoInput<TransitionTwist>);
   RegisterTwoInput(*registry, SettingsTransitionPinwheel::CLASS_ID,
                    &CreateTwoInput<TransitionPinwheel>);
+  RegisterTwoInput(*registry, SettingsTransitionPixels::CLASS_ID,
+                   &CreateTwoInput<TransitionPixels>);
   RegisterTwoInput(*registry, SettingsTransitionRippleSmooth::CLASS_ID,
                    &CreateTwoInput<TransitionRippleSmooth>);
+  RegisterTwoInput(*registry, SettingsTransitionDisintegrate::CLASS_ID,
+                   &CreateTwoInput<TransitionDisintegrate>);
   RegisterTwoInput(*registry, SettingsTransitionSpiral::CLASS_ID,
                    &CreateTwoInput<TransitionSpiral>);
   RegisterTwoInput(*registry, SettingsTransitionLens::CLASS_ID, &CreateTwoInput<TransitionLens>);
@@ -260,8 +274,12 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateTwoInput<TransitionBlinds>);
   RegisterTwoInput(*registry, SettingsTransitionScale::CLASS_ID, &CreateTwoInput<TransitionScale>);
   RegisterTwoInput(*registry, SettingsTransitionZoom::CLASS_ID, &CreateTwoInput<TransitionZoom>);
+  RegisterTwoInput(*registry, SettingsTransitionZoomBlur::CLASS_ID,
+                   &CreateTwoInput<TransitionZoomBlur>);
   RegisterTwoInput(*registry, SettingsTransitionSmear::CLASS_ID, &CreateTwoInput<TransitionSmear>);
   RegisterTwoInput(*registry, SettingsTransitionBlur::CLASS_ID, &CreateTwoInput<TransitionBlur>);
+  RegisterTwoInput(*registry, SettingsTransitionKenBurns::CLASS_ID,
+                   &CreateTwoInput<TransitionKenBurns>);
   RegisterTwoInput(*registry, SettingsTransitionCrossfade::CLASS_ID,
                    &CreateTwoInput<TransitionCrossfade>);
   RegisterTwoInput(*registry, SettingsTransitionFadeInFadeOut::CLASS_ID,
@@ -273,15 +291,27 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterTwoInput(*registry, SettingsTransitionSlide::CLASS_ID, &CreateTwoInput<TransitionSlide>);
   RegisterTwoInput(*registry, SettingsTransitionRadial::CLASS_ID,
                    &CreateTwoInput<TransitionRadial>);
+  RegisterTwoInput(*registry, SettingsTransitionMatrix::CLASS_ID,
+                   &CreateTwoInput<TransitionMatrix>);
   RegisterTwoInput(*registry, SettingsTransitionSlidingDoor::CLASS_ID,
                    &CreateTwoInput<TransitionSlidingDoor>);
   RegisterTwoInput(*registry, SettingsTransitionBarnDoor::CLASS_ID,
                    &CreateTwoInput<TransitionBarnDoor>);
   RegisterTwoInput(*registry, SettingsTransitionCross::CLASS_ID, &CreateTwoInput<TransitionCross>);
+  RegisterTwoInput(*registry, SettingsTransitionPieces::CLASS_ID,
+                   &CreateTwoInput<TransitionPieces>);
   RegisterTwoInput(*registry, SettingsTransitionFlash::CLASS_ID, &CreateTwoInput<TransitionFlash>);
   RegisterTwoInput(*registry, SettingsTransitionSpin::CLASS_ID, &CreateTwoInput<TransitionSpin>);
+  RegisterTwoInput(*registry, SettingsTransitionPuzzle::CLASS_ID,
+                   &CreateTwoInput<TransitionPuzzle>);
+  RegisterTwoInput(*registry, SettingsTransitionMosaic::CLASS_ID,
+                   &CreateTwoInput<TransitionMosaic>);
   RegisterTwoInput(*registry, SettingsTransitionWhoosh::CLASS_ID,
                    &CreateTwoInput<TransitionWhoosh>);
+  RegisterTwoInput(*registry, SettingsTransitionRageZoom::CLASS_ID,
+                   &CreateTwoInput<TransitionRageZoom>);
+  RegisterTwoInput(*registry, SettingsTransitionGlitch::CLASS_ID,
+                   &CreateTwoInput<TransitionGlitch>);
   RegisterTwoInput(*registry, SettingsTransitionThroughColor::CLASS_ID,
                    &CreateTwoInput<TransitionThroughColor>);
   RegisterTwoInput(*registry, SettingsTransitionISF::CLASS_ID, &CreateTwoInput<TransitionISF>);

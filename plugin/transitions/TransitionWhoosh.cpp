@@ -5,6 +5,7 @@
 #include <glm/vec2.hpp>
 
 #include "frame/ShaderSourceKeeper.h"
+#include "transitions/TransitionPasses.h"
 #include "transitions/TransitionSupport.h"
 
 namespace Obrisk::Ogl {
@@ -61,31 +62,6 @@ glm::dvec2 AxisOf(Proc::WhooshDirection direction) {
   }
 }
 
-// Mirrored-repeat wrapping with linear filtering on texture units 0 and 1 for
-// the length of a scope, through a sampler object: the inputs' own textures
-// (which others may sample after this call) keep their settings.
-class MirroredSampling {
- public:
-  MirroredSampling() {
-    glGenSamplers(1, &sampler_);
-    glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_S, GL_MIRRORED_REPEAT);
-    glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_T, GL_MIRRORED_REPEAT);
-    glSamplerParameteri(sampler_, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glSamplerParameteri(sampler_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    for (GLuint unit : kUnits) glBindSampler(unit, sampler_);
-  }
-  ~MirroredSampling() {
-    for (GLuint unit : kUnits) glBindSampler(unit, 0);
-    glDeleteSamplers(1, &sampler_);
-  }
-  MirroredSampling(const MirroredSampling&) = delete;
-  MirroredSampling& operator=(const MirroredSampling&) = delete;
-
- private:
-  static constexpr GLuint kUnits[] = {0, 1};
-  GLuint sampler_ = 0;
-};
-
 }  // namespace
 
 const std::string_view& TransitionWhoosh::GetName() const {
@@ -109,7 +85,7 @@ void TransitionWhoosh::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoO
   program.Uniform("tex1", 1);
   program.Uniform("shift", shift.x, shift.y);
   program.Uniform("radius", radius);
-  const MirroredSampling sampling;
+  const ScopedSampling sampling(GL_MIRRORED_REPEAT, {0, 1});
   DrawFullScreen(storage, program, *target, {frames.first.get(), frames.second.get()});
 }
 
