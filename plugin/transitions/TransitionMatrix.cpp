@@ -20,7 +20,7 @@ varying vec2 TexCoord0;
 
 void main() {
   vec2 cell = floor(TexCoord0 * amount) / amount;
-  float r = obrisk_rand_(mat2(seeds), seeds[2].xy, cell);
+  float r = obrisk_rand_(mat2(seeds[0].xy, seeds[1].xy), seeds[2].xy, cell);
   float s = (time * (1.0 + local_smooth) - r) / local_smooth;
   vec4 top = texture2D(tex_top, TexCoord0);
   vec4 bot = texture2D(tex_bot, TexCoord0);
