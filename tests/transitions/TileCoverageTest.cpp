@@ -100,12 +100,14 @@ std::function<std::unique_ptr<Settings>()> Make(std::function<void(S&)> set = {}
   };
 }
 
+// The mosaic is left out: a turning tile seen in perspective maps pixels near
+// its axis back onto nearly their own texels, so single pixels of it do not
+// change monotonically; its ends are checked with the family's properties.
 std::vector<CoverageCase> CoverageCases() {
   std::vector<CoverageCase> cases{
       {"Matrix", Make<SettingsTransitionMatrix>()},
       {"Matrix_Hard",
        Make<SettingsTransitionMatrix>([](SettingsTransitionMatrix& s) { s.SetSoftness(0); })},
-      {"Mosaic", Make<SettingsTransitionMosaic>()},
       {"Pieces", Make<SettingsTransitionPieces>()},
   };
   for (int type = 0; type <= 3; ++type) {
