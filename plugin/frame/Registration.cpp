@@ -78,16 +78,25 @@
 #include "transitions/TransitionCross.h"
 #include "transitions/TransitionCrossfade.h"
 #include "transitions/TransitionCube.h"
+#include "transitions/TransitionDisintegrate.h"
 #include "transitions/TransitionFadeInFadeOut.h"
 #include "transitions/TransitionFlash.h"
+#include "transitions/TransitionGlitch.h"
+#include "transitions/TransitionKenBurns.h"
 #include "transitions/TransitionLens.h"
+#include "transitions/TransitionMatrix.h"
 #include "transitions/TransitionModifiedMotionSpin.h"
+#include "transitions/TransitionMosaic.h"
 #include "transitions/TransitionMotionSpin.h"
 #include "transitions/TransitionOrigamiPleats.h"
 #include "transitions/TransitionOrigamiValley.h"
+#include "transitions/TransitionPieces.h"
 #include "transitions/TransitionPinwheel.h"
+#include "transitions/TransitionPixels.h"
 #include "transitions/TransitionPush.h"
+#include "transitions/TransitionPuzzle.h"
 #include "transitions/TransitionRadial.h"
+#include "transitions/TransitionRageZoom.h"
 #include "transitions/TransitionRipple.h"
 #include "transitions/TransitionRippleSmooth.h"
 #include "transitions/TransitionRoll.h"
@@ -106,6 +115,7 @@
 #include "transitions/TransitionWhoosh.h"
 #include "transitions/TransitionWipe.h"
 #include "transitions/TransitionZoom.h"
+#include "transitions/TransitionZoomBlur.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -279,10 +289,14 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterTwoInput(*registry, SettingsTransitionRoll::CLASS_ID, &CreateTwoInput<TransitionRoll>);
   RegisterTwoInput(*registry, SettingsTransitionPinwheel::CLASS_ID,
                    &CreateTwoInput<TransitionPinwheel>);
+  RegisterTwoInput(*registry, SettingsTransitionPixels::CLASS_ID,
+                   &CreateTwoInput<TransitionPixels>);
   RegisterTwoInput(*registry, SettingsTransitionRippleSmooth::CLASS_ID,
                    &CreateTwoInput<TransitionRippleSmooth>);
   RegisterTwoInput(*registry, SettingsTransitionShatter::CLASS_ID,
                    &CreateTwoInput<TransitionShatter>);
+  RegisterTwoInput(*registry, SettingsTransitionDisintegrate::CLASS_ID,
+                   &CreateTwoInput<TransitionDisintegrate>);
   RegisterTwoInput(*registry, SettingsTransitionSpiral::CLASS_ID,
                    &CreateTwoInput<TransitionSpiral>);
   RegisterTwoInput(*registry, SettingsTransitionLens::CLASS_ID, &CreateTwoInput<TransitionLens>);
@@ -291,8 +305,12 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateTwoInput<TransitionBlinds>);
   RegisterTwoInput(*registry, SettingsTransitionScale::CLASS_ID, &CreateTwoInput<TransitionScale>);
   RegisterTwoInput(*registry, SettingsTransitionZoom::CLASS_ID, &CreateTwoInput<TransitionZoom>);
+  RegisterTwoInput(*registry, SettingsTransitionZoomBlur::CLASS_ID,
+                   &CreateTwoInput<TransitionZoomBlur>);
   RegisterTwoInput(*registry, SettingsTransitionSmear::CLASS_ID, &CreateTwoInput<TransitionSmear>);
   RegisterTwoInput(*registry, SettingsTransitionBlur::CLASS_ID, &CreateTwoInput<TransitionBlur>);
+  RegisterTwoInput(*registry, SettingsTransitionKenBurns::CLASS_ID,
+                   &CreateTwoInput<TransitionKenBurns>);
   RegisterTwoInput(*registry, SettingsTransitionCrossfade::CLASS_ID,
                    &CreateTwoInput<TransitionCrossfade>);
   RegisterTwoInput(*registry, SettingsTransitionFadeInFadeOut::CLASS_ID,
@@ -305,15 +323,27 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterTwoInput(*registry, SettingsTransitionSlide::CLASS_ID, &CreateTwoInput<TransitionSlide>);
   RegisterTwoInput(*registry, SettingsTransitionRadial::CLASS_ID,
                    &CreateTwoInput<TransitionRadial>);
+  RegisterTwoInput(*registry, SettingsTransitionMatrix::CLASS_ID,
+                   &CreateTwoInput<TransitionMatrix>);
   RegisterTwoInput(*registry, SettingsTransitionSlidingDoor::CLASS_ID,
                    &CreateTwoInput<TransitionSlidingDoor>);
   RegisterTwoInput(*registry, SettingsTransitionBarnDoor::CLASS_ID,
                    &CreateTwoInput<TransitionBarnDoor>);
   RegisterTwoInput(*registry, SettingsTransitionCross::CLASS_ID, &CreateTwoInput<TransitionCross>);
+  RegisterTwoInput(*registry, SettingsTransitionPieces::CLASS_ID,
+                   &CreateTwoInput<TransitionPieces>);
   RegisterTwoInput(*registry, SettingsTransitionFlash::CLASS_ID, &CreateTwoInput<TransitionFlash>);
   RegisterTwoInput(*registry, SettingsTransitionSpin::CLASS_ID, &CreateTwoInput<TransitionSpin>);
+  RegisterTwoInput(*registry, SettingsTransitionPuzzle::CLASS_ID,
+                   &CreateTwoInput<TransitionPuzzle>);
+  RegisterTwoInput(*registry, SettingsTransitionMosaic::CLASS_ID,
+                   &CreateTwoInput<TransitionMosaic>);
   RegisterTwoInput(*registry, SettingsTransitionWhoosh::CLASS_ID,
                    &CreateTwoInput<TransitionWhoosh>);
+  RegisterTwoInput(*registry, SettingsTransitionRageZoom::CLASS_ID,
+                   &CreateTwoInput<TransitionRageZoom>);
+  RegisterTwoInput(*registry, SettingsTransitionGlitch::CLASS_ID,
+                   &CreateTwoInput<TransitionGlitch>);
   RegisterTwoInput(*registry, SettingsTransitionMotionSpin::CLASS_ID,
                    &CreateTwoInput<TransitionMotionSpin>);
   RegisterTwoInput(*registry, SettingsTransitionModifiedMotionSpin::CLASS_ID,

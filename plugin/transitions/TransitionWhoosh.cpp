@@ -5,6 +5,7 @@
 #include <glm/vec2.hpp>
 
 #include "frame/ShaderSourceKeeper.h"
+#include "transitions/TransitionPasses.h"
 #include "transitions/TransitionSupport.h"
 
 namespace Obrisk::Ogl {
@@ -84,7 +85,7 @@ void TransitionWhoosh::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoO
   program.Uniform("tex1", 1);
   program.Uniform("shift", shift.x, shift.y);
   program.Uniform("radius", radius);
-  const MirroredSampling sampling;
+  const ScopedSampling sampling(GL_MIRRORED_REPEAT, {0, 1});
   DrawFullScreen(storage, program, *target, {frames.first.get(), frames.second.get()});
 }
 
