@@ -14,9 +14,12 @@
 
 #include "obrisk/host/Property.h"
 #include "obrisk/settings/AutoColorSettings.h"
+#include "obrisk/settings/BlendSettings.h"
 #include "obrisk/settings/BlurSettings.h"
+#include "obrisk/settings/BrushSettings.h"
 #include "obrisk/settings/ColorSettings.h"
 #include "obrisk/settings/IsfSettings.h"
+#include "obrisk/settings/KeySettings.h"
 #include "obrisk/settings/MaskSettings.h"
 #include "obrisk/settings/ServiceSettings.h"
 #include "obrisk/settings/TransitionMotionSettings.h"
@@ -50,7 +53,12 @@ using Classes = std::tuple<
     Proc::SettingsTransitionBlur, Proc::SettingsTransitionZoom, Proc::SettingsTransitionCircle,
     Proc::SettingsTransitionRadial, Proc::SettingsTransitionPinwheel, Proc::SettingsTransitionWipe,
     Proc::SettingsTransitionSlidingDoor, Proc::SettingsTransitionSnake,
-    Proc::SettingsTransitionLens, Proc::SettingsTransitionSpiral>;
+    Proc::SettingsTransitionLens, Proc::SettingsTransitionSpiral, Proc::SettingsEffectChromakey,
+    Proc::SettingsEffectColorSelect, Proc::SettingsEffectColorMixBurn,
+    Proc::SettingsEffectColorMixExchange, Proc::SettingsEffectColorMixField,
+    Proc::SettingsEffectColorFilter, Proc::SettingsEffectColorBrush,
+    Proc::SettingsTransitionWaterbrush, Proc::SettingsEffectColorBlender,
+    Proc::SettingsEffectImageBlender>;
 
 template <class S>
 void Check(const Property& property) {

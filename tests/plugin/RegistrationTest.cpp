@@ -165,8 +165,15 @@ constexpr std::array<const char*, 2> kVarInput{
 // Rows that exist: a row dropped from the registration fails here. Rows are
 // added as their effects land; none is ever taken away.
 const std::set<std::string> kRegisteredRows{
+    "SettingsEffectColorMixBurn",
+    "SettingsEffectColorSelect",
+    "SettingsEffectColorMixExchange",
+    "SettingsEffectColorMixField",
+    "SettingsEffectColorFilter",
+    "SettingsEffectColorBrush",
     "SettingsEffectTiltShiftQRW",
     "SettingsEffectPosterize",
+    "SettingsEffectChromakey",
     "SettingsEffectMask",
     "SettingsEffectInvert",
     "SettingsEffectBlurGaussian",
@@ -191,8 +198,11 @@ const std::set<std::string> kRegisteredRows{
     "SettingsEffectShiftUV",
     "SettingsEffectShiftLuma",
     "SettingsEffectColorBalance",
+    "SettingsEffectImageBlender",
+    "SettingsEffectColorBlender",
     "SettingsEffectAlphaInserter",
     "SettingsTransitionRipple",
+    "SettingsTransitionWaterbrush",
     "SettingsTransitionTwist",
     "SettingsTransitionPinwheel",
     "SettingsTransitionRippleSmooth",
