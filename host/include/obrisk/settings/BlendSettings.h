@@ -11,40 +11,44 @@
 
 namespace Obrisk::Proc {
 
+namespace Blend {
+// The blend modes: separable ones act per channel, the last four (and
+// darker and lighter colour) on the whole colour.
+enum Mode : std::int32_t {
+  kNormal = 0,
+  kDarken = 1,
+  kMultiply = 2,
+  kColorBurn = 3,
+  kLinearBurn = 4,
+  kDarkerColor = 5,
+  kLighten = 6,
+  kScreen = 7,
+  kColorDodge = 8,
+  kLinearDodge = 9,
+  kLighterColor = 10,
+  kOverlay = 11,
+  kSoftLight = 12,
+  kHardLight = 13,
+  kVividLight = 14,
+  kLinearLight = 15,
+  kPinLight = 16,
+  kHardMix = 17,
+  kDifference = 18,
+  kExclusion = 19,
+  kSubtract = 20,
+  kDivide = 21,
+  kHue = 22,
+  kSaturation = 23,
+  kColor = 24,
+  kLuminosity = 25
+};
+}  // namespace Blend
+
 // The parameters both blender classes share; Derived names the class.
 template <class Derived>
 class BlenderSettingsBase : public SettingsWithColours<Derived> {
  public:
-  // The blend modes: separable ones act per channel, the last four (and
-  // darker and lighter colour) on the whole colour.
-  enum BlendMode : std::int32_t {
-    kNormal = 0,
-    kDarken = 1,
-    kMultiply = 2,
-    kColorBurn = 3,
-    kLinearBurn = 4,
-    kDarkerColor = 5,
-    kLighten = 6,
-    kScreen = 7,
-    kColorDodge = 8,
-    kLinearDodge = 9,
-    kLighterColor = 10,
-    kOverlay = 11,
-    kSoftLight = 12,
-    kHardLight = 13,
-    kVividLight = 14,
-    kLinearLight = 15,
-    kPinLight = 16,
-    kHardMix = 17,
-    kDifference = 18,
-    kExclusion = 19,
-    kSubtract = 20,
-    kDivide = 21,
-    kHue = 22,
-    kSaturation = 23,
-    kColor = 24,
-    kLuminosity = 25
-  };
+  using BlendMode = Blend::Mode;
   static constexpr std::int32_t kModeCount = 26;
   // Offsets reach a little past the largest frame on either side.
   static constexpr double kMaxOffset = 32768.0;
@@ -75,7 +79,7 @@ class BlenderSettingsBase : public SettingsWithColours<Derived> {
   float GetIntensity() const { return intensity_; }
   std::int32_t GetOffsetX() const { return offsetX_; }
   std::int32_t GetOffsetY() const { return offsetY_; }
-  bool HasBackgroundColor() const { return useColor_; }
+  bool HasBackgroundColor() const { return static_cast<const Derived&>(*this).useColor_; }
   Rgba8 GetBackgroundColor() const { return this->Colour(&Derived::color_); }
 
   void SetBlendMode(BlendMode mode) { this->Assign(mode_, static_cast<std::int32_t>(mode)); }
