@@ -454,7 +454,9 @@ TEST(ColorFilter, LookZeroIsNearlyNeutralWithLiftedBlacks) {
     unit[i] = 1.0f;
     const auto m = EffectColorFilter::LookMatrix(0, unit);
     for (int j = 0; j < 3; ++j) {
-      if (i != j) EXPECT_LT(std::fabs(m[j]), 0.013f);
+      if (i != j) {
+        EXPECT_LT(std::fabs(m[j]), 0.013f);
+      }
     }
   }
 }

@@ -96,7 +96,7 @@ class BlenderSettingsBase : public SettingsWithColours<Derived> {
   }
 
  protected:
-  std::int32_t mode_ = kOverlay;
+  std::int32_t mode_ = Blend::kOverlay;
   float intensity_ = 1.0f;
   std::int32_t offsetX_ = 0;
   std::int32_t offsetY_ = 0;
