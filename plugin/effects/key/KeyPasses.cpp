@@ -55,8 +55,10 @@ KeyCone MakeKeyCone(const Proc::Rgba8& key, int angleDegrees, double lower, doub
   cone.ortV = glm::vec2(static_cast<float>(-pr / len), static_cast<float>(pb / len));
   const auto alpha = static_cast<float>(angleDegrees * kRadiansPerDegree);
   cone.cosAlpha = std::cos(alpha);
+  // A right angle rounds to just past it, where the cotangent is a tiny negative.
   const double tangent = std::tan(static_cast<double>(alpha));
-  cone.ctgAlpha = static_cast<float>(tangent > 1.0 / kMaxCotangent ? 1.0 / tangent : kMaxCotangent);
+  cone.ctgAlpha =
+      static_cast<float>(tangent != 0.0 ? std::min(1.0 / tangent, kMaxCotangent) : kMaxCotangent);
   cone.tgFi = static_cast<float>(std::min(ypbpr.x / len, kMaxCotangent));
   cone.lBound = static_cast<float>(lower * kBoundScale);
   cone.uBound = static_cast<float>(upper * kBoundScale);
