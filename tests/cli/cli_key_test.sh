@@ -11,7 +11,7 @@ source "$(dirname "$0")/helpers.sh"
 # A green screen with a red square in the middle.
 ffmpeg -v error -f lavfi -i color=c=0x00b140:s=64x48 -f lavfi -i color=c=0xc02020:s=16x16 \
   -filter_complex "[0][1]overlay=24:16" -frames:v 1 screen.png
-ffmpeg -v error -f lavfi -i color=c=0x00b140:s=64x48:d=0.2 -f lavfi -i color=c=0xc02020:s=16x16 \
+ffmpeg -v error -f lavfi -i color=c=0x00b140:s=64x48:d=0.2 -f lavfi -i color=c=0xc02020:s=16x16:d=0.2 \
   -filter_complex "[0][1]overlay=24:16" -pix_fmt yuv420p -c:v libx264 screen.mp4
 
 "$quenvara" render -i screen.png -o keyed.png --effect chromakey --set key=#00b140
