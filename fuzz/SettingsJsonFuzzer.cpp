@@ -14,10 +14,13 @@
 
 #include "obrisk/host/Property.h"
 #include "obrisk/settings/AutoColorSettings.h"
+#include "obrisk/settings/BlendSettings.h"
 #include "obrisk/settings/BlurSettings.h"
+#include "obrisk/settings/BrushSettings.h"
 #include "obrisk/settings/ColorSettings.h"
 #include "obrisk/settings/ColorToolSettings.h"
 #include "obrisk/settings/IsfSettings.h"
+#include "obrisk/settings/KeySettings.h"
 #include "obrisk/settings/MaskSettings.h"
 #include "obrisk/settings/RetroSettings.h"
 #include "obrisk/settings/ServiceSettings.h"
@@ -72,7 +75,12 @@ using Classes = std::tuple<
     Proc::SettingsTransitionMotionSpin, Proc::SettingsTransitionModifiedMotionSpin,
     Proc::SettingsTransitionWhipe, Proc::SettingsTransitionSlice, Proc::SettingsTransitionCube,
     Proc::SettingsTransitionOrigamiValley, Proc::SettingsTransitionOrigamiPleats,
-    Proc::SettingsTransitionRoll, Proc::SettingsTransitionShatter>;
+    Proc::SettingsTransitionRoll, Proc::SettingsTransitionShatter, Proc::SettingsEffectChromakey,
+    Proc::SettingsEffectColorSelect, Proc::SettingsEffectColorMixBurn,
+    Proc::SettingsEffectColorMixExchange, Proc::SettingsEffectColorMixField,
+    Proc::SettingsEffectColorFilter, Proc::SettingsEffectColorBrush,
+    Proc::SettingsTransitionWaterbrush, Proc::SettingsEffectColorBlender,
+    Proc::SettingsEffectImageBlender>;
 
 template <class S>
 void Check(const Property& property) {

@@ -166,11 +166,6 @@ class DrainOnUnload {
   }
 };
 
-// Made after every static object of the library, so destroyed before them.
-void DrainQueuedTasksOnUnload() {
-  static DrainOnUnload drain;
-}
-
 constexpr std::uint8_t kOneInputTraits = 2;
 constexpr std::uint8_t kMultiInputTraits = 7;
 
@@ -180,6 +175,11 @@ void CopyTimes(const Proc::IData& from, Proc::IData& to) {
 }
 
 }  // namespace
+
+// Made after every static object of the library, so destroyed before them.
+void DrainQueuedTasksOnUnload() {
+  static DrainOnUnload drain;
+}
 
 double FrameSetProgress(const Proc::TimeToProgress& progress, std::int64_t start,
                         std::int64_t duration, bool refine) {

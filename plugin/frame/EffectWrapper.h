@@ -22,6 +22,10 @@ namespace Obrisk::Ogl {
 double FrameSetProgress(const Proc::TimeToProgress& progress, std::int64_t start,
                         std::int64_t duration, bool refine);
 
+// Has the library, when it unloads, wait until every task queued so far has
+// run; called by each effect object that queues tasks of its own.
+void DrainQueuedTasksOnUnload();
+
 template <class HostInterface, class Algorithm>
 class EffectWrapperTemplate : public RefCounted<HostInterface> {
  public:

@@ -33,6 +33,14 @@
 #include "effects/colour/EffectSaturation.h"
 #include "effects/colour/EffectShiftLuma.h"
 #include "effects/colour/EffectShiftUV.h"
+#include "effects/key/EffectChromakey.h"
+#include "effects/key/EffectColorBlender.h"
+#include "effects/key/EffectColorBrush.h"
+#include "effects/key/EffectColorFilter.h"
+#include "effects/key/EffectColorMixBurn.h"
+#include "effects/key/EffectColorMixExchange.h"
+#include "effects/key/EffectColorMixField.h"
+#include "effects/key/EffectColorSelect.h"
 #include "effects/mask/EffectAlphaChannelModifier.h"
 #include "effects/mask/EffectAlphaEnvelope.h"
 #include "effects/mask/EffectAlphaInserter.h"
@@ -111,6 +119,7 @@
 #include "transitions/TransitionSpiral.h"
 #include "transitions/TransitionThroughColor.h"
 #include "transitions/TransitionTwist.h"
+#include "transitions/TransitionWaterbrush.h"
 #include "transitions/TransitionWhipe.h"
 #include "transitions/TransitionWhoosh.h"
 #include "transitions/TransitionWipe.h"
@@ -179,6 +188,18 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   using namespace Obrisk::Ogl;
   using namespace Obrisk::Proc;
   if (registry == nullptr) return;
+  RegisterOneInput(*registry, SettingsEffectColorMixBurn::CLASS_ID,
+                   &CreateOneInput<EffectColorMixBurn>);
+  RegisterOneInput(*registry, SettingsEffectColorSelect::CLASS_ID,
+                   &CreateOneInput<EffectColorSelect>);
+  RegisterOneInput(*registry, SettingsEffectColorMixExchange::CLASS_ID,
+                   &CreateOneInput<EffectColorMixExchange>);
+  RegisterOneInput(*registry, SettingsEffectColorMixField::CLASS_ID,
+                   &CreateOneInput<EffectColorMixField>);
+  RegisterOneInput(*registry, SettingsEffectColorFilter::CLASS_ID,
+                   &CreateOneInput<EffectColorFilter>);
+  RegisterOneInput(*registry, SettingsEffectColorBrush::CLASS_ID,
+                   &CreateOneInput<EffectColorBrush>);
   RegisterOneInput(*registry, SettingsEffectTiltShiftQRW::CLASS_ID,
                    &CreateOneInput<EffectTiltShift>);
   RegisterOneInput(*registry, SettingsEffectErosion::CLASS_ID, &CreateOneInput<EffectErosion>);
@@ -195,6 +216,7 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectOilPaint::CLASS_ID, &CreateOneInput<EffectOilPaint>);
   RegisterOneInput(*registry, SettingsEffectFindEdges::CLASS_ID, &CreateOneInput<EffectFindEdges>);
   RegisterOneInput(*registry, SettingsEffectPosterize::CLASS_ID, &CreateOneInput<EffectPosterize>);
+  RegisterOneInput(*registry, SettingsEffectChromakey::CLASS_ID, &CreateOneInput<EffectChromakey>);
   RegisterOneInput(*registry, SettingsEffectVHS::CLASS_ID, &CreateOneInput<EffectVHS>);
   RegisterOneInput(*registry, SettingsEffectPopArt::CLASS_ID, &CreateOneInput<EffectPopArt>);
   RegisterOneInput(*registry, SettingsEffectStripes::CLASS_ID, &CreateOneInput<EffectStripes>);
@@ -277,6 +299,10 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectShiftLuma::CLASS_ID, &CreateOneInput<EffectShiftLuma>);
   RegisterOneInput(*registry, SettingsEffectColorBalance::CLASS_ID,
                    &CreateOneInput<EffectColorBalance>);
+  RegisterTwoInput(*registry, SettingsEffectImageBlender::CLASS_ID,
+                   &CreateColorBlender<SettingsEffectImageBlender>);
+  RegisterTwoInput(*registry, SettingsEffectColorBlender::CLASS_ID,
+                   &CreateColorBlender<SettingsEffectColorBlender>);
   RegisterTwoInput(*registry, SettingsEffectAlphaInserter::CLASS_ID,
                    &CreateTwoInput<EffectAlphaInserter>);
   RegisterTwoInput(*registry, SettingsTransitionOrigamiValley::CLASS_ID,
@@ -285,6 +311,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateTwoInput<TransitionOrigamiPleats>);
   RegisterTwoInput(*registry, SettingsTransitionRipple::CLASS_ID,
                    &CreateTwoInput<TransitionRipple>);
+  RegisterTwoInput(*registry, SettingsTransitionWaterbrush::CLASS_ID,
+                   &CreateTwoInput<TransitionWaterbrush>);
   RegisterTwoInput(*registry, SettingsTransitionTwist::CLASS_ID, &CreateTwoInput<TransitionTwist>);
   RegisterTwoInput(*registry, SettingsTransitionRoll::CLASS_ID, &CreateTwoInput<TransitionRoll>);
   RegisterTwoInput(*registry, SettingsTransitionPinwheel::CLASS_ID,

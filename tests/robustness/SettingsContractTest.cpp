@@ -25,6 +25,19 @@ namespace {
 
 // Stored chains and presets name parameters so: a change here breaks them.
 const std::map<std::string, std::vector<std::string>> kSerialisedNames{
+    {"SettingsEffectColorMixBurn", {"strength"}},
+    {"SettingsEffectColorSelect", {"angle", "lowerBound", "upperBound", "key"}},
+    {"SettingsEffectColorMixExchange", {"exchange"}},
+    {"SettingsEffectColorMixField", {"threshold", "contrast", "filler"}},
+    {"SettingsEffectColorFilter",
+     {"filter", "custom", "redFactor", "greenFactor", "blueFactor", "colorFactor", "strength"}},
+    {"SettingsEffectColorBrush", {"angle", "size", "roughness", "mode", "intensity"}},
+    {"SettingsEffectChromakey", {"angle", "noise", "lowerBound", "upperBound", "key"}},
+    {"SettingsEffectImageBlender",
+     {"mode", "intensity", "offsetX", "offsetY", "useColor", "color"}},
+    {"SettingsEffectColorBlender",
+     {"mode", "intensity", "offsetX", "offsetY", "useColor", "color"}},
+    {"SettingsTransitionWaterbrush", {"angle", "size", "rough", "type"}},
     {"SettingsEffectTiltShiftQRW",
      {"upperA", "upperB", "upperC", "lowerA", "lowerB", "lowerC", "softEdge", "strength"}},
     {"SettingsEffectPosterize", {"levels", "intensity"}},

@@ -74,6 +74,9 @@ Alpha is kept by PNG, VP9 (.webm), ProRes 4444 (.mov --codec prores_ks) and
 FFV1 (.mkv --codec ffv1); other formats show the frames over --background
 (#RRGGBB or black, white, grey, red, green, blue; default black).
 
+--set NAME=@X,Y sets a colour parameter (a chroma key's key) to the colour
+of the first input's pixel X, Y, counted from the top-left corner.
+
 A chain file lists the effects: [{"class": "SettingsEffectInvert",
 "settings": {"intensity": 0.5}}, ...].
 
@@ -740,6 +743,48 @@ std::optional<int> JoinOffset(const std::vector<std::unique_ptr<Source>>& source
   return static_cast<int>(*length - transitionFrames);
 }
 
+// A colour parameter set from a pixel of the first input: --set NAME=@X,Y
+// (X, Y from the top-left corner), applied when the first frame is read.
+struct ColourPick {
+  std::size_t effect;
+  std::string name;
+  int x;
+  int y;
+};
+
+std::optional<ColourPick> ParsePick(std::size_t effect, const std::string& assignment) {
+  const auto at = assignment.find("=@");
+  if (at == std::string::npos) return std::nullopt;
+  const std::string point = assignment.substr(at + 2);
+  const auto comma = point.find(',');
+  ColourPick pick{effect, assignment.substr(0, at), -1, -1};
+  const char* end = point.data() + point.size();
+  if (comma == std::string::npos ||
+      std::from_chars(point.data(), point.data() + comma, pick.x).ptr != point.data() + comma ||
+      std::from_chars(point.data() + comma + 1, end, pick.y).ptr != end || pick.x < 0 ||
+      pick.y < 0) {
+    throw UsageError(fmt::format("--set {} takes a pixel as @X,Y", assignment));
+  }
+  return pick;
+}
+
+// Sets each picked parameter to the colour of its pixel in `frame`.
+void ApplyPicks(const std::vector<ColourPick>& picks,
+                const std::vector<Ptr<Proc::IEffect>>& effects, const Ptr<Proc::IData>& frame,
+                PluginHost& host) {
+  const auto rgba = Ogl::DownloadFrame(host.Upload(frame));
+  const Proc::FrameInfo& info = rgba->GetFrameInfo();
+  for (const ColourPick& pick : picks) {
+    if (pick.x >= info.width || pick.y >= info.height) {
+      throw UsageError(fmt::format("--set {}=@{},{}: the pixel lies outside the {}x{} picture",
+                                   pick.name, pick.x, pick.y, info.width, info.height));
+    }
+    const std::uint8_t* p = rgba->Row(pick.y) + static_cast<std::size_t>(pick.x) * 4;
+    ApplySetting(*effects[pick.effect],
+                 fmt::format("{}=#{:02x}{:02x}{:02x}", pick.name, p[0], p[1], p[2]));
+  }
+}
+
 }  // namespace
 
 int RunRender(const Arguments& given) {
@@ -752,6 +797,7 @@ int RunRender(const Arguments& given) {
   std::vector<Ptr<Proc::IEffect>> effects;
   std::vector<Proc::EffectKind> kinds;
   std::vector<std::string> inputs = options.inputs;
+  std::vector<ColourPick> picks;
   for (const auto& stage : options.stages) {
     if (IsShaderPackagePath(stage.classId)) {
       const ShaderPackage package = LoadShaderPackage(stage.classId, stage.assignments);
@@ -768,7 +814,13 @@ int RunRender(const Arguments& given) {
     } catch (const std::logic_error& error) {
       throw UsageError(fmt::format("{}: {}", stage.classId, error.what()));
     }
-    for (const auto& assignment : stage.assignments) ApplySetting(*effect, assignment);
+    for (const auto& assignment : stage.assignments) {
+      if (auto pick = ParsePick(effects.size(), assignment)) {
+        picks.push_back(*pick);
+      } else {
+        ApplySetting(*effect, assignment);
+      }
+    }
     effects.push_back(effect);
   }
   const Proc::EffectKind kind = kinds.front();
@@ -880,6 +932,10 @@ int RunRender(const Arguments& given) {
       }
     }
     if (index < options.start) continue;
+    if (!picks.empty()) {
+      ApplyPicks(picks, effects, step->frames.front(), host);
+      picks.clear();
+    }
     // A join is timed from its first frame on; otherwise the inputs' own times count.
     const std::int64_t start = joinOffset ? *firstTime + index * frameDuration
                                           : step->time.value_or(index * frameDuration);
