@@ -33,6 +33,7 @@
 #include "effects/colour/EffectSaturation.h"
 #include "effects/colour/EffectShiftLuma.h"
 #include "effects/colour/EffectShiftUV.h"
+#include "effects/distort/EffectLensDistortion.h"
 #include "effects/mask/EffectAlphaChannelModifier.h"
 #include "effects/mask/EffectAlphaEnvelope.h"
 #include "effects/mask/EffectAlphaInserter.h"
@@ -189,6 +190,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectOpacity::CLASS_ID, &CreateOneInput<EffectOpacity>);
   RegisterOneInput(*registry, SettingsEffectVideoAlphaEnvelope::CLASS_ID,
                    &CreateOneInput<EffectAlphaEnvelope>);
+  RegisterOneInput(*registry, SettingsEffectLensDistortion::CLASS_ID,
+                   &CreateOneInput<EffectLensDistortion>);
   RegisterOneInput(*registry, SettingsEffectFixVertVideo::CLASS_ID,
                    &CreateOneInput<EffectFixVertVideo>);
   RegisterOneInput(*registry, SettingsEffectCensored::CLASS_ID, &CreateOneInput<EffectCensored>);
