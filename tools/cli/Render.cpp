@@ -559,6 +559,8 @@ int RunRender(const Arguments& given) {
   // The effects, first stage taking the inputs.
   std::vector<Ptr<Proc::IEffect>> effects;
   std::vector<Proc::EffectKind> kinds;
+  // Whether the first effect plays between its inputs over --duration.
+  bool transition = false;
   std::vector<std::string> inputs = options.inputs;
   for (const auto& stage : options.stages) {
     if (IsShaderPackagePath(stage.classId)) {
@@ -567,9 +569,12 @@ int RunRender(const Arguments& given) {
       effects.push_back(host.Create(package.classId));
       effects.back()->SetSettings(package.settings);
       kinds.push_back(package.kind);
+      if (kinds.size() == 1) transition = package.kind == Proc::EffectKind::TwoInput;
       continue;
     }
-    kinds.push_back(host.Find(stage.classId).kind);
+    const Proc::EffectRegistry::Entry& entry = host.Find(stage.classId);
+    kinds.push_back(entry.kind);
+    if (kinds.size() == 1) transition = IsTransition(entry);
     Ptr<Proc::IEffect> effect = host.Create(stage.classId);
     try {
       effect->SetSettings(stage.settings);
@@ -596,7 +601,7 @@ int RunRender(const Arguments& given) {
     throw UsageError(
         fmt::format("{} takes two inputs, not {}", options.stages.front().classId, inputCount));
   }
-  if (kind == Proc::EffectKind::TwoInput && !options.duration) {
+  if (transition && !options.duration) {
     throw UsageError("a transition needs --duration SECONDS");
   }
   if (options.sizeGiven &&
@@ -639,7 +644,7 @@ int RunRender(const Arguments& given) {
   constexpr int kUntilTheEnd = std::numeric_limits<int>::max();
   int end = options.frames ? options.start + *options.frames : kUntilTheEnd;
   int transitionFrames = 0;
-  if (kind == Proc::EffectKind::TwoInput) {
+  if (transition) {
     transitionFrames = static_cast<int>(std::lround(*options.duration * rate.Value()));
     if (transitionFrames > kMaxFrameNumber) throw UsageError("--duration is too long");
     end = std::min(end, transitionFrames);
@@ -684,7 +689,7 @@ int RunRender(const Arguments& given) {
     const std::int64_t start = time.value_or(index * frameDuration);
     if (!firstTime) {
       firstTime = start;
-      if (kind == Proc::EffectKind::TwoInput) {
+      if (transition) {
         effects.front()->SetProgress(Proc::TimeToProgress::Linear(
             start, static_cast<std::int64_t>(*options.duration * kMicrosecondsPerSecond)));
       }
@@ -699,9 +704,9 @@ int RunRender(const Arguments& given) {
       const auto& b = static_cast<Proc::IDataVideo&>(*frames[1]).GetFrameInfo();
       if (a.width != b.width || a.height != b.height) {
         throw MediaError(
-            fmt::format("the inputs differ in size ({}x{} and {}x{}): a transition needs "
-                        "inputs of one size",
-                        a.width, a.height, b.width, b.height));
+            fmt::format("the inputs differ in size ({}x{} and {}x{}): {} needs inputs of one size",
+                        a.width, a.height, b.width, b.height,
+                        transition ? "a transition" : options.stages.front().classId));
       }
     }
     // One-input effects take GPU data; the others upload through the host's uploader.
