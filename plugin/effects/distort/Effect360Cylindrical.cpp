@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -100,16 +101,20 @@ glm::mat4 ViewMatrix(const Proc::SettingsEffect360Cylindrical& settings,
 
 }  // namespace
 
-// The sphere, built at the first frame that shows it.
+// The sphere, built at the first frame that shows it: its buffers are made
+// on the OpenGL thread then (the cache itself may be made on another).
 class Effect360Cylindrical::CacheImpl final : public OglCache {
  public:
   Mesh3d& Sphere() {
-    if (sphere_.IsEmpty()) sphere_.Upload(SphereMesh(), GL_STATIC_DRAW);
-    return sphere_;
+    if (!sphere_) {
+      sphere_ = std::make_unique<Mesh3d>();
+      sphere_->Upload(SphereMesh(), GL_STATIC_DRAW);
+    }
+    return *sphere_;
   }
 
  private:
-  Mesh3d sphere_;
+  std::unique_ptr<Mesh3d> sphere_;
 };
 
 const std::string_view& Effect360Cylindrical::GetName() const {
