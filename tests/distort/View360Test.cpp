@@ -80,7 +80,7 @@ TEST_P(View360MarkTest, TheMarkShowsWhereTheViewPutsIt) {
 
 // Yaw 0 faces the middle of the footage; positive yaw turns right (to larger
 // u), positive pitch looks down (to smaller v). Mark centres sit on pixel
-// centres of the footage: u = (x + 0.5) / 360.
+// centres of the footage: u = (x + 0.5) / 360, longitude 360 (1 - u) degrees.
 INSTANTIATE_TEST_SUITE_P(
     Views, View360MarkTest,
     ::testing::Values(MarkCase{0.0, 0.0, 180.5 / 360, 90.5 / 180, 0.5, 0.5},
@@ -88,8 +88,8 @@ INSTANTIATE_TEST_SUITE_P(
                       MarkCase{-0.5, 0.0, 90.5 / 360, 90.5 / 180, 0.5, 0.5},
                       MarkCase{0.0, 0.5, 180.5 / 360, 45.5 / 180, 0.5, 0.5},
                       MarkCase{0.0, -0.25, 180.5 / 360, 112.5 / 180, 0.5, 0.5},
-                      MarkCase{0.0, 0.0, 200.5 / 360, 90.5 / 180, ScreenX(20.0), 0.5},
-                      MarkCase{0.0, 0.0, 180.5 / 360, 105.5 / 180, 0.5, ScreenY(15.0)}));
+                      MarkCase{0.0, 0.0, 200.5 / 360, 90.5 / 180, ScreenX(20.5), 0.5},
+                      MarkCase{0.0, 0.0, 180.5 / 360, 105.5 / 180, 0.5, ScreenY(15.5)}));
 
 TEST(Effect360CylindricalTest, DisabledPassesTheFootageThrough) {
   Proc::SettingsEffect360Cylindrical settings;
@@ -110,12 +110,12 @@ TEST(Effect360CylindricalTest, LookingStraightDownShowsTheBottomOfTheFootage) {
 }
 
 TEST(Effect360CylindricalTest, ZoomNarrowsTheView) {
-  // A mark 20 degrees to the right moves outwards as the eye moves forward.
+  // A mark 19.5 degrees to the left moves outwards as the eye moves forward.
   const Image footage = Marked(160.5 / 360, 90.5 / 180);
   const double still = RedCentre(View(footage, 0.0, 0.0, 0.0))[0];
   const double zoomed = RedCentre(View(footage, 0.0, 0.0, 0.6))[0];
-  EXPECT_NEAR(still, ScreenX(20.0), 1.5 / kFootageWidth);
-  EXPECT_GT(zoomed, still + 0.05);
+  EXPECT_NEAR(still, ScreenX(-19.5), 1.5 / kFootageWidth);
+  EXPECT_LT(zoomed, still - 0.05);
 }
 
 TEST(Effect360CylindricalTest, AMissingCacheIsRefused) {
