@@ -33,6 +33,16 @@
 #include "effects/colour/EffectSaturation.h"
 #include "effects/colour/EffectShiftLuma.h"
 #include "effects/colour/EffectShiftUV.h"
+#include "effects/distort/Effect360Cylindrical.h"
+#include "effects/distort/EffectCameraShake.h"
+#include "effects/distort/EffectDisplacementMap.h"
+#include "effects/distort/EffectFishEye.h"
+#include "effects/distort/EffectLensDistortion.h"
+#include "effects/distort/EffectMirror.h"
+#include "effects/distort/EffectPanAndZoom.h"
+#include "effects/distort/EffectTwirl.h"
+#include "effects/distort/EffectVertigo.h"
+#include "effects/distort/EffectZoom.h"
 #include "effects/key/EffectChromakey.h"
 #include "effects/key/EffectColorBlender.h"
 #include "effects/key/EffectColorBrush.h"
@@ -218,26 +228,39 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectPosterize::CLASS_ID, &CreateOneInput<EffectPosterize>);
   RegisterOneInput(*registry, SettingsEffectChromakey::CLASS_ID, &CreateOneInput<EffectChromakey>);
   RegisterOneInput(*registry, SettingsEffectVHS::CLASS_ID, &CreateOneInput<EffectVHS>);
+  RegisterOneInput(*registry, SettingsEffectVertigo::CLASS_ID, &CreateOneInput<EffectVertigo>);
+  RegisterOneInput(*registry, SettingsEffectTwirl::CLASS_ID, &CreateOneInput<EffectTwirl>);
   RegisterOneInput(*registry, SettingsEffectPopArt::CLASS_ID, &CreateOneInput<EffectPopArt>);
   RegisterOneInput(*registry, SettingsEffectStripes::CLASS_ID, &CreateOneInput<EffectStripes>);
   RegisterOneInput(*registry, SettingsEffectMosaic::CLASS_ID, &CreateOneInput<EffectMosaic>);
   RegisterOneInput(*registry, SettingsEffectDiffuse::CLASS_ID, &CreateOneInput<EffectDiffuse>);
   RegisterOneInput(*registry, SettingsEffectMask::CLASS_ID, &CreateOneInput<EffectMask>);
+  RegisterOneInput(*registry, SettingsEffectPanAndZoom::CLASS_ID,
+                   &CreateOneInput<EffectPanAndZoom>);
+  RegisterOneInput(*registry, SettingsEffectZoom::CLASS_ID, &CreateOneInput<EffectZoom>);
   RegisterOneInput(*registry, SettingsEffectInvert::CLASS_ID, &CreateOneInput<EffectInvert>);
   RegisterOneInput(*registry, SettingsEffectAddNoize::CLASS_ID, &CreateOneInput<EffectAddNoize>);
+  RegisterOneInput(*registry, SettingsEffectCameraShake::CLASS_ID,
+                   &CreateOneInput<EffectCameraShake>);
   RegisterOneInput(*registry, SettingsEffectBlurGaussian::CLASS_ID,
                    &CreateOneInput<EffectGaussianBlur>);
   RegisterOneInput(*registry, SettingsEffectMotionBlur::CLASS_ID,
                    &CreateOneInput<EffectMotionBlur>);
+  RegisterOneInput(*registry, SettingsEffectMirror::CLASS_ID, &CreateOneInput<EffectMirror>);
   RegisterOneInput(*registry, SettingsEffectRetroColors::CLASS_ID,
                    &CreateOneInput<EffectRetroColors>);
   RegisterOneInput(*registry, SettingsEffectSharpen::CLASS_ID, &CreateOneInput<EffectSharpen>);
   RegisterOneInput(*registry, SettingsEffectSubFrame::CLASS_ID, &CreateOneInput<EffectSubFrame>);
   RegisterOneInput(*registry, SettingsEffectOpacity::CLASS_ID, &CreateOneInput<EffectOpacity>);
+  RegisterOneInput(*registry, SettingsEffectFishEye::CLASS_ID, &CreateOneInput<EffectFishEye>);
   RegisterOneInput(*registry, SettingsEffectFilmStrip::CLASS_ID, &CreateOneInput<EffectFilmStrip>);
   RegisterOneInput(*registry, SettingsEffectVideoAlphaEnvelope::CLASS_ID,
                    &CreateOneInput<EffectAlphaEnvelope>);
+  RegisterOneInput(*registry, SettingsEffectVideoAlphaEnvelope::CLASS_ID,
+                   &CreateOneInput<EffectAlphaEnvelope>);
   RegisterOneInput(*registry, SettingsEffectLensFlare::CLASS_ID, &CreateOneInput<EffectLensFlare>);
+  RegisterOneInput(*registry, SettingsEffectLensDistortion::CLASS_ID,
+                   &CreateOneInput<EffectLensDistortion>);
   RegisterOneInput(*registry, SettingsEffectLightLeaks::CLASS_ID,
                    &CreateOneInput<EffectLightLeaks>);
   RegisterOneInput(*registry, SettingsEffectVignetteFilter::CLASS_ID,
@@ -245,6 +268,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectFixVertVideo::CLASS_ID,
                    &CreateOneInput<EffectFixVertVideo>);
   RegisterOneInput(*registry, SettingsEffectCensored::CLASS_ID, &CreateOneInput<EffectCensored>);
+  RegisterOneInput(*registry, SettingsEffect360Cylindrical::CLASS_ID,
+                   &CreateOneInput<Effect360Cylindrical>);
   RegisterOneInput(*registry, SettingsEffectChromaticAberration::CLASS_ID,
                    &CreateOneInput<EffectChromaticAberration>);
   RegisterOneInput(*registry, SettingsEffectGlitchSecurityCam::CLASS_ID,
@@ -381,6 +406,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterTwoInput(*registry, SettingsTransitionWhipe::CLASS_ID, &CreateTwoInput<TransitionWhipe>);
   RegisterTwoInput(*registry, SettingsTransitionSlice::CLASS_ID, &CreateTwoInput<TransitionSlice>);
   RegisterTwoInput(*registry, SettingsTransitionISF::CLASS_ID, &CreateTwoInput<TransitionISF>);
+  RegisterTwoInput(*registry, SettingsEffectDisplacementMap::CLASS_ID,
+                   &CreateTwoInput<EffectDisplacementMap>);
   RegisterVarInput(*registry, SettingsEffectMaskedMix::CLASS_ID, &CreateVarInput<EffectMaskedMix>);
   RegisterVarInput(*registry, SettingsEffectMultiInputISF::CLASS_ID,
                    &CreateVarInput<EffectMultiInputISF>);

@@ -37,6 +37,17 @@ check "transition to a video" test "$(frames same.mp4)" = 5
 check "transition ends on the second input" test "$(raw fade_024.png)" = "$(raw card2.png)"
 check "transition starts near the first input" test "$(raw fade_000.png)" != "$(raw card2.png)"
 
+# A two-input effect that is no transition: the second input (a still
+# displacement map) goes beside every frame of the first, without --duration.
+ffmpeg -v error -f lavfi -i color=c=0x808080:s=64x36 -frames:v 1 grey.png
+"$quenvara" render -i card.png -i grey.png -o displaced.png --effect displacementmap
+check "mid-grey displacement map keeps the picture" test "$(raw displaced.png)" = "$(raw card.png)"
+"$quenvara" render -i clip.mkv -i grey.png -o displaced.mkv --effect SettingsEffectDisplacementMap --set intensity=100
+check "displacement map beside a video" test "$(frames displaced.mkv)" = 50
+ffmpeg -v error -f lavfi -i color=c=0x808080:s=32x18 -frames:v 1 small.png
+expect_error "map of another size" 1 "SettingsEffectDisplacementMap needs inputs of one size" \
+  render -i card.png -i small.png -o out.png --effect SettingsEffectDisplacementMap
+
 # ISF packages from files: an effect with an input set from the command line,
 # and a transition.
 packages=$(dirname "$0")/../isf/packages

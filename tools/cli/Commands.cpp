@@ -28,7 +28,9 @@ example command; for an ISF package file, its inputs.
 )";
 
 // A render command for an effect of this kind, setting one parameter when given.
-std::string ExampleCommand(Proc::EffectKind kind, const std::string& effect,
+// Two-input effects other than transitions take their second input beside
+// the first throughout.
+std::string ExampleCommand(Proc::EffectKind kind, bool transition, const std::string& effect,
                            const std::string& assignment) {
   std::string inputs;
   switch (kind) {
@@ -36,7 +38,8 @@ std::string ExampleCommand(Proc::EffectKind kind, const std::string& effect,
       inputs = "-i in.png -o out.png";
       break;
     case Proc::EffectKind::TwoInput:
-      inputs = "-i a.mp4 -i b.mp4 --duration 2 -o out.mp4";
+      inputs = transition ? "-i a.mp4 -i b.mp4 --duration 2 -o out.mp4"
+                          : "-i in.mp4 -i second.png -o out.mp4";
       break;
     case Proc::EffectKind::VarInput:
       inputs = "-i a.png -i b.png -i c.png -o out.png";
@@ -64,7 +67,10 @@ int DescribePackage(const std::string& path) {
             : "",
         input.label.empty() ? "" : "  " + input.label);
   }
-  std::cout << "\nExample:\n  " << ExampleCommand(package.kind, path, assignment) << "\n";
+  std::cout << "\nExample:\n  "
+            << ExampleCommand(package.kind, package.kind == Proc::EffectKind::TwoInput, path,
+                              assignment)
+            << "\n";
   return 0;
 }
 
@@ -145,7 +151,7 @@ int RunDescribe(const Arguments& given) {
   }
   const auto& parameters = settings.GetParameters();
   std::cout << "\nExample:\n  "
-            << ExampleCommand(entry.kind, entry.classId,
+            << ExampleCommand(entry.kind, IsTransition(entry), entry.classId,
                               parameters.empty()
                                   ? std::string()
                                   : fmt::format("{}={}", parameters.front().name,

@@ -89,6 +89,10 @@ std::string ShortName(const std::string& classId) {
   return Lower(std::string(name));
 }
 
+bool IsTransition(const Proc::EffectRegistry::Entry& entry) {
+  return entry.kind == Proc::EffectKind::TwoInput && !entry.classId.starts_with("SettingsEffect");
+}
+
 const Proc::EffectRegistry::Entry& PluginHost::Find(const std::string& classId) const {
   if (const auto* entry = registry_->Find(classId, Proc::ImplNames::OGL)) return *entry;
   // Then the id or the short name in any case: invert for SettingsEffectInvert.

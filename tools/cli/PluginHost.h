@@ -43,6 +43,12 @@ class PluginHost {
 // case: invert for SettingsEffectInvert.
 std::string ShortName(const std::string& classId);
 
+// True for the two-input effects that play from their first input to their
+// second over a duration (transitions); false for the others, whose class ids
+// begin with SettingsEffect (a displacement map, an alpha source): they run
+// through the first input with the second beside it, frame by frame.
+bool IsTransition(const Proc::EffectRegistry::Entry& entry);
+
 // Sets one parameter from "name=value", the value read by the parameter's
 // type and applied through the settings' Property. UsageError for unknown
 // names, unreadable values and values out of range (the message gives it).

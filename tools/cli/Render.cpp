@@ -712,13 +712,13 @@ int TransitionFrames(double duration, Rational rate) {
   return static_cast<int>(frames);
 }
 
-void CheckSameSize(const Proc::IDataVideo& a, const Proc::IDataVideo& b) {
+void CheckSameSize(const Proc::IDataVideo& a, const Proc::IDataVideo& b, const std::string& what) {
   const auto& first = a.GetFrameInfo();
   const auto& second = b.GetFrameInfo();
   if (first.width != second.width || first.height != second.height) {
-    throw MediaError(fmt::format(
-        "the inputs differ in size ({}x{} and {}x{}): a transition needs inputs of one size",
-        first.width, first.height, second.width, second.height));
+    throw MediaError(
+        fmt::format("the inputs differ in size ({}x{} and {}x{}): {} needs inputs of one size",
+                    first.width, first.height, second.width, second.height, what));
   }
 }
 
@@ -796,6 +796,8 @@ int RunRender(const Arguments& given) {
   // The effects, first stage taking the inputs.
   std::vector<Ptr<Proc::IEffect>> effects;
   std::vector<Proc::EffectKind> kinds;
+  // Whether the first effect plays between its inputs over --duration.
+  bool transition = false;
   std::vector<std::string> inputs = options.inputs;
   std::vector<ColourPick> picks;
   for (const auto& stage : options.stages) {
@@ -805,9 +807,12 @@ int RunRender(const Arguments& given) {
       effects.push_back(host.Create(package.classId));
       effects.back()->SetSettings(package.settings);
       kinds.push_back(package.kind);
+      if (kinds.size() == 1) transition = package.kind == Proc::EffectKind::TwoInput;
       continue;
     }
-    kinds.push_back(host.Find(stage.classId).kind);
+    const Proc::EffectRegistry::Entry& entry = host.Find(stage.classId);
+    kinds.push_back(entry.kind);
+    if (kinds.size() == 1) transition = IsTransition(entry);
     Ptr<Proc::IEffect> effect = host.Create(stage.classId);
     try {
       effect->SetSettings(stage.settings);
@@ -840,7 +845,7 @@ int RunRender(const Arguments& given) {
     throw UsageError(
         fmt::format("{} takes two inputs, not {}", options.stages.front().classId, inputCount));
   }
-  if (kind == Proc::EffectKind::TwoInput && !options.duration) {
+  if (transition && !options.duration) {
     throw UsageError("a transition needs --duration SECONDS");
   }
   if (options.sizeGiven &&
@@ -882,11 +887,10 @@ int RunRender(const Arguments& given) {
   // The frames to read: up to `end` (not included), or until the sources end.
   constexpr int kUntilTheEnd = std::numeric_limits<int>::max();
   int end = options.frames ? options.start + *options.frames : kUntilTheEnd;
-  const int transitionFrames =
-      kind == Proc::EffectKind::TwoInput ? TransitionFrames(*options.duration, rate) : 0;
+  const int transitionFrames = transition ? TransitionFrames(*options.duration, rate) : 0;
   Timeline timeline(sources, transitionFrames, options.duration.value_or(0.0));
   std::optional<int> joinOffset;
-  if (kind == Proc::EffectKind::TwoInput) {
+  if (transition) {
     joinOffset = JoinOffset(sources, options, transitionFrames, frameAt);
     if (!joinOffset) {
       end = std::min(end, transitionFrames);
@@ -925,7 +929,7 @@ int RunRender(const Arguments& given) {
     if (!step) break;
     if (!firstTime) {
       firstTime = step->time.value_or(0);
-      if (kind == Proc::EffectKind::TwoInput) {
+      if (transition) {
         effects.front()->SetProgress(Proc::TimeToProgress::Linear(
             *firstTime + joinOffset.value_or(0) * frameDuration,
             static_cast<std::int64_t>(*options.duration * kMicrosecondsPerSecond)));
@@ -944,7 +948,8 @@ int RunRender(const Arguments& given) {
       frame->SetDuration(frameDuration);
     }
     if (step->throughFirstEffect && kind == Proc::EffectKind::TwoInput) {
-      CheckSameSize(*step->frames[0], *step->frames[1]);
+      CheckSameSize(*step->frames[0], *step->frames[1],
+                    transition ? "a transition" : options.stages.front().classId);
     }
     Ptr<Proc::IData> result;
     if (step->throughFirstEffect && kind != Proc::EffectKind::OneInput) {
