@@ -80,6 +80,7 @@ std::vector<Member> Members() {
       {"Puzzle", Defaults<SettingsTransitionPuzzle>},
       {"Disintegrate", Defaults<SettingsTransitionDisintegrate>},
       {"Pieces", Defaults<SettingsTransitionPieces>},
+      {"Parallax", Defaults<SettingsTransitionParallax>},
   };
   const char* glitches[] = {"Pixel", "Grayscale", "Mpeg", "Vhs"};
   for (std::int32_t type = 0; type < 4; ++type) {

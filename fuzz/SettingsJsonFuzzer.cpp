@@ -19,9 +19,11 @@
 #include "obrisk/settings/BrushSettings.h"
 #include "obrisk/settings/ColorSettings.h"
 #include "obrisk/settings/ColorToolSettings.h"
+#include "obrisk/settings/DistortSettings.h"
 #include "obrisk/settings/IsfSettings.h"
 #include "obrisk/settings/KeySettings.h"
 #include "obrisk/settings/MaskSettings.h"
+#include "obrisk/settings/OverlaySettings.h"
 #include "obrisk/settings/RetroSettings.h"
 #include "obrisk/settings/ServiceSettings.h"
 #include "obrisk/settings/StyliseSettings.h"
@@ -30,6 +32,7 @@
 #include "obrisk/settings/TransitionMotionSettings.h"
 #include "obrisk/settings/TransitionSettings.h"
 #include "obrisk/settings/TransitionShaderSettings.h"
+#include "obrisk/settings/TransitionTileSettings.h"
 
 namespace {
 
@@ -80,7 +83,17 @@ using Classes = std::tuple<
     Proc::SettingsEffectColorMixExchange, Proc::SettingsEffectColorMixField,
     Proc::SettingsEffectColorFilter, Proc::SettingsEffectColorBrush,
     Proc::SettingsTransitionWaterbrush, Proc::SettingsEffectColorBlender,
-    Proc::SettingsEffectImageBlender>;
+    Proc::SettingsEffectImageBlender, Proc::SettingsEffectLensFlare, Proc::SettingsEffectLightLeaks,
+    Proc::SettingsEffectFlyingObjects, Proc::SettingsEffectVignetteFilter, Proc::SettingsEffectAim,
+    Proc::SettingsEffectFilmStrip, Proc::SettingsEffectFishEye, Proc::SettingsEffectLensDistortion,
+    Proc::SettingsEffectTwirl, Proc::SettingsEffectVertigo, Proc::SettingsEffectZoom,
+    Proc::SettingsEffectPanAndZoom, Proc::SettingsEffectMirror, Proc::SettingsEffectCameraShake,
+    Proc::SettingsEffect360Cylindrical, Proc::SettingsEffectDisplacementMap,
+    Proc::SettingsTransitionMatrix, Proc::SettingsTransitionPixels, Proc::SettingsTransitionGlitch,
+    Proc::SettingsTransitionRageZoom, Proc::SettingsTransitionZoomBlur,
+    Proc::SettingsTransitionKenBurns, Proc::SettingsTransitionMosaic,
+    Proc::SettingsTransitionPuzzle, Proc::SettingsTransitionDisintegrate,
+    Proc::SettingsTransitionPieces, Proc::SettingsTransitionParallax>;
 
 template <class S>
 void Check(const Property& property) {

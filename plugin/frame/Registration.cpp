@@ -108,6 +108,7 @@
 #include "transitions/TransitionMotionSpin.h"
 #include "transitions/TransitionOrigamiPleats.h"
 #include "transitions/TransitionOrigamiValley.h"
+#include "transitions/TransitionParallax.h"
 #include "transitions/TransitionPieces.h"
 #include "transitions/TransitionPinwheel.h"
 #include "transitions/TransitionPixels.h"
@@ -342,6 +343,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterTwoInput(*registry, SettingsTransitionRoll::CLASS_ID, &CreateTwoInput<TransitionRoll>);
   RegisterTwoInput(*registry, SettingsTransitionPinwheel::CLASS_ID,
                    &CreateTwoInput<TransitionPinwheel>);
+  RegisterTwoInput(*registry, SettingsTransitionParallax::CLASS_ID,
+                   &CreateTwoInput<TransitionParallax>);
   RegisterTwoInput(*registry, SettingsTransitionPixels::CLASS_ID,
                    &CreateTwoInput<TransitionPixels>);
   RegisterTwoInput(*registry, SettingsTransitionRippleSmooth::CLASS_ID,

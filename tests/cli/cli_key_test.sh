@@ -38,7 +38,7 @@ check "describe says how to give the key" grep -qF -- "--set key=#00b140" descri
 
 # The blender takes two inputs: red multiplied over the screen.
 ffmpeg -v error -f lavfi -i color=c=0xffffff:s=64x48 -frames:v 1 white.png
-"$quenvara" render -i white.png -i screen.png --duration 1 -o blended.png \
+"$quenvara" render -i white.png -i screen.png -o blended.png \
   --effect SettingsEffectImageBlender --set mode=2
 check "blend multiplies" near "$(pixel blended.png 4 4)" "0 177 64 255" 2
 

@@ -59,6 +59,9 @@ std::vector<TransitionCase> Cases() {
       {"Disintegrate", Make<SettingsTransitionDisintegrate>()},
       {"Disintegrate_Coarse", MakeWith(&SettingsTransitionDisintegrate::SetNum, 1)},
       {"Pieces", Make<SettingsTransitionPieces>()},
+      {"Parallax", Make<SettingsTransitionParallax>()},
+      {"Parallax_Cropped", Make<SettingsTransitionParallax>(
+                               [](SettingsTransitionParallax& s) { s.SetCrop(true, true); })},
   };
   for (int type = 0; type <= 3; ++type) {
     const std::string n = std::to_string(type);

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <utility>
 
 #include <glm/vec2.hpp>
 
@@ -294,6 +295,65 @@ class SettingsTransitionPieces final : public SettingsBase<SettingsTransitionPie
   static constexpr std::string_view DESCRIPTION =
       "The second clip's outer pieces slide in from the edges around its centre";
   static constexpr auto Fields() { return std::tuple<>(); }
+};
+
+// The picture's three bands slide at their own speeds through a lens and a
+// motion blur, and the first clip gives way to the second half way.
+class SettingsTransitionParallax final : public SettingsBase<SettingsTransitionParallax> {
+ public:
+  inline static const std::string CLASS_ID{"SettingsTransitionParallax"};
+  static constexpr std::string_view DESCRIPTION =
+      "The picture's bands slide at their own speeds through a bulging lens and a blur, "
+      "into the second clip";
+  static constexpr auto Fields() {
+    using S = SettingsTransitionParallax;
+    return std::make_tuple(
+        Param("speedUpper", &S::speedUpper_, -2.0, 2.0,
+              "how far the top third slides up, in picture heights, times 2 at the midpoint"),
+        Param("speedMiddle", &S::speedMiddle_, -2.0, 2.0, "the same for the middle third"),
+        Param("speedLower", &S::speedLower_, -2.0, 2.0, "the same for the bottom third"),
+        Param("cropUpper", &S::cropUpper_, "the top third shows only its own rows"),
+        Param("cropLower", &S::cropLower_, "the bottom third shows only its own rows"),
+        Param("maxMotionBlurScale", &S::maxMotionBlurScale_, 0.0, 1.0,
+              "motion blur weight of past frames at the midpoint"),
+        Param("maxLensZoom", &S::maxLensZoom_, -1.0, 1.0, "lens zoom at the midpoint"),
+        Param("maxLensDistortion", &S::maxLensDistortion_, -1.0, 1.0,
+              "lens distortion at the midpoint: positive bulges, negative pinches"));
+  }
+
+  // Upper, middle and lower band.
+  std::array<double, 3> GetSpeed() const { return {speedUpper_, speedMiddle_, speedLower_}; }
+  void SetSpeed(double upper, double middle, double lower) {
+    Update([&](auto& s) {
+      s.speedUpper_ = upper;
+      s.speedMiddle_ = middle;
+      s.speedLower_ = lower;
+    });
+  }
+  // Upper, lower band.
+  std::pair<bool, bool> GetCrop() const { return {cropUpper_, cropLower_}; }
+  void SetCrop(bool upper, bool lower) {
+    Update([&](auto& s) {
+      s.cropUpper_ = upper;
+      s.cropLower_ = lower;
+    });
+  }
+  double GetMaxMotionBlurScale() const { return maxMotionBlurScale_; }
+  void SetMaxMotionBlurScale(double scale) { Assign(maxMotionBlurScale_, scale); }
+  double GetMaxLensZoom() const { return maxLensZoom_; }
+  void SetMaxLensZoom(double zoom) { Assign(maxLensZoom_, zoom); }
+  double GetMaxLensDistortion() const { return maxLensDistortion_; }
+  void SetMaxLensDistortion(double distortion) { Assign(maxLensDistortion_, distortion); }
+
+ private:
+  double speedUpper_ = 0.6;
+  double speedMiddle_ = 0.3;
+  double speedLower_ = 0.9;
+  bool cropUpper_ = false;
+  bool cropLower_ = false;
+  double maxMotionBlurScale_ = 0.6;
+  double maxLensZoom_ = 0.3;
+  double maxLensDistortion_ = 0.3;
 };
 
 }  // namespace Obrisk::Proc
