@@ -65,6 +65,8 @@
 #include "isf/EffectISF.h"
 #include "isf/EffectMultiInputISF.h"
 #include "isf/TransitionISF.h"
+#include "templates/EffectTemplateZTL.h"
+#include "templates/TransitionTemplateZTL.h"
 #include "transitions/TransitionBarnDoor.h"
 #include "transitions/TransitionBlinds.h"
 #include "transitions/TransitionBlur.h"
@@ -90,6 +92,7 @@
 #include "transitions/TransitionTwist.h"
 #include "transitions/TransitionWhoosh.h"
 #include "transitions/TransitionWipe.h"
+#include "transitions/TransitionWithEffects.h"
 #include "transitions/TransitionZoom.h"
 
 namespace Obrisk::Ogl {
@@ -123,6 +126,13 @@ template <class Effect>
 Ptr<Proc::IEffect> CreateTwoInput(const Ptr<Proc::IEffectFactory>& factory,
                                   const Ptr<IRefCountable>&) {
   return Ptr<Proc::IEffect>(new TwoInputEffectWrapper(factory, std::make_shared<Effect>()));
+}
+
+// The transition with effects builds its parts through the factory, with the
+// creator context.
+Ptr<Proc::IEffect> CreateTransitionWithEffects(const Ptr<Proc::IEffectFactory>& factory,
+                                               const Ptr<IRefCountable>& context) {
+  return Ptr<Proc::IEffect>(new TransitionWithEffects(factory, context));
 }
 
 template <class Effect>
@@ -201,6 +211,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectTelevision70s::CLASS_ID,
                    &CreateOneInput<EffectTelevision70s>);
   RegisterOneInput(*registry, SettingsEffectNeonLamp::CLASS_ID, &CreateOneInput<EffectNeonLamp>);
+  RegisterOneInput(*registry, SettingsEffectTemplateZTL::CLASS_ID,
+                   &CreateOneInput<EffectTemplateZTL>);
   RegisterOneInput(*registry, SettingsEffectLUT::CLASS_ID, &CreateOneInput<EffectLUT>);
   RegisterOneInput(*registry, SettingsEffectAlphaChannelModifier::CLASS_ID,
                    &CreateOneInput<EffectAlphaChannelModifier>);
@@ -245,6 +257,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateOneInput<EffectColorBalance>);
   RegisterTwoInput(*registry, SettingsEffectAlphaInserter::CLASS_ID,
                    &CreateTwoInput<EffectAlphaInserter>);
+  RegisterTwoInput(*registry, SettingsTransitionWithEffects::CLASS_ID,
+                   &CreateTransitionWithEffects);
   RegisterTwoInput(*registry, SettingsTransitionRipple::CLASS_ID,
                    &CreateTwoInput<TransitionRipple>);
   RegisterTwoInput(*registry, SettingsTransitionTwist::CLASS_ID, &CreateTwoInput<TransitionTwist>);
@@ -280,6 +294,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterTwoInput(*registry, SettingsTransitionCross::CLASS_ID, &CreateTwoInput<TransitionCross>);
   RegisterTwoInput(*registry, SettingsTransitionFlash::CLASS_ID, &CreateTwoInput<TransitionFlash>);
   RegisterTwoInput(*registry, SettingsTransitionSpin::CLASS_ID, &CreateTwoInput<TransitionSpin>);
+  RegisterTwoInput(*registry, SettingsTransitionTemplateZTL::CLASS_ID,
+                   &CreateTwoInput<TransitionTemplateZTL>);
   RegisterTwoInput(*registry, SettingsTransitionWhoosh::CLASS_ID,
                    &CreateTwoInput<TransitionWhoosh>);
   RegisterTwoInput(*registry, SettingsTransitionThroughColor::CLASS_ID,
