@@ -1,8 +1,12 @@
 #include "templates/TemplateShader.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include <glog/logging.h>
 
@@ -14,6 +18,7 @@ namespace Obrisk::Ogl {
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r\n";
+constexpr std::size_t kBytesPerPixel = 4;
 
 // The auxiliary picture's texture: BGRA bytes as given, filtered and clamped.
 Texture::Params AuxParams(const Proc::ImageHandler& image) {
@@ -41,6 +46,19 @@ float DeclaredIntensity(const ShaderProgram& program) {
   GLfloat value = 0.0f;
   glGetUniformfv(program.Id(), glGetUniformLocation(program.Id(), "intensity"), &value);
   return declared.emplace(program.Name(), value).first->second;
+}
+
+// The picture's rows bottom first, the order of the GPU and of the input
+// frames, so that the shader samples it upright like its inputs.
+std::vector<std::uint8_t> RowsBottomFirst(const Proc::ImageHandler& image) {
+  const auto stride = static_cast<std::size_t>(image.width) * kBytesPerPixel;
+  const auto height = static_cast<std::size_t>(image.height);
+  std::vector<std::uint8_t> rows(stride * height);
+  for (std::size_t y = 0; y < height; ++y) {
+    std::copy_n(image.pixels.begin() + static_cast<std::ptrdiff_t>(y * stride), stride,
+                rows.begin() + static_cast<std::ptrdiff_t>((height - 1 - y) * stride));
+  }
+  return rows;
 }
 
 void SetSize(const ShaderProgram& program, const std::string& name, int width, int height) {
@@ -72,7 +90,7 @@ const Texture& TemplateAuxCache::TextureOf(const std::shared_ptr<const Proc::Ima
       OBRISK_THROW(EffectException, std::string("Provided aux image is not valid"));
     }
     Texture::CheckDimensions(image->width, image->height);
-    texture_ = std::make_unique<Texture>(AuxParams(*image), image->pixels.data());
+    texture_ = std::make_unique<Texture>(AuxParams(*image), RowsBottomFirst(*image).data());
     madeFrom_ = image;
   }
   return *texture_;
