@@ -9,6 +9,7 @@
 
 #include "BenchSupport.h"
 #include "obrisk/ogl/FrameTransfer.h"
+#include "obrisk/settings/TemplateSettings.h"
 #include "obrisk/settings/TransitionSettings.h"
 #include "obrisk/settings/TransitionShaderSettings.h"
 
@@ -58,12 +59,25 @@ SettingsTransitionWipe Wipe(TransitionWipeDirection direction) {
   return settings;
 }
 
+// The crossfade as a template text, to set beside the built-in one.
+SettingsTransitionTemplateZTL TemplateCrossfade() {
+  SettingsTransitionTemplateZTL settings;
+  settings.SetShader(R"(uniform sampler2D tex0;
+uniform sampler2D tex1;
+uniform float prg;
+varying vec2 TexCoord0;
+void main() { gl_FragColor = mix(texture2D(tex0, TexCoord0), texture2D(tex1, TexCoord0), prg); }
+)");
+  return settings;
+}
+
 // Every figure: milliseconds per finished frame over at least a second.
 void Timed(benchmark::internal::Benchmark* benchmark) {
   benchmark->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
 }
 
 BENCHMARK_CAPTURE(BM_Transition, Crossfade, SettingsTransitionCrossfade())->Apply(Timed);
+BENCHMARK_CAPTURE(BM_Transition, TemplateCrossfade, TemplateCrossfade())->Apply(Timed);
 BENCHMARK_CAPTURE(BM_Transition, FadeInFadeOut, SettingsTransitionFadeInFadeOut())->Apply(Timed);
 BENCHMARK_CAPTURE(BM_Transition, ThroughColor, SettingsTransitionThroughColor())->Apply(Timed);
 BENCHMARK_CAPTURE(BM_Transition, Flash, SettingsTransitionFlash())->Apply(Timed);

@@ -89,6 +89,8 @@
 #include "isf/EffectISF.h"
 #include "isf/EffectMultiInputISF.h"
 #include "isf/TransitionISF.h"
+#include "templates/EffectTemplateZTL.h"
+#include "templates/TransitionTemplateZTL.h"
 #include "transitions/TransitionBarnDoor.h"
 #include "transitions/TransitionBlinds.h"
 #include "transitions/TransitionBlur.h"
@@ -134,6 +136,7 @@
 #include "transitions/TransitionWhipe.h"
 #include "transitions/TransitionWhoosh.h"
 #include "transitions/TransitionWipe.h"
+#include "transitions/TransitionWithEffects.h"
 #include "transitions/TransitionZoom.h"
 #include "transitions/TransitionZoomBlur.h"
 
@@ -168,6 +171,13 @@ template <class Effect>
 Ptr<Proc::IEffect> CreateTwoInput(const Ptr<Proc::IEffectFactory>& factory,
                                   const Ptr<IRefCountable>&) {
   return Ptr<Proc::IEffect>(new TwoInputEffectWrapper(factory, std::make_shared<Effect>()));
+}
+
+// The transition with effects builds its parts through the factory, with the
+// creator context.
+Ptr<Proc::IEffect> CreateTransitionWithEffects(const Ptr<Proc::IEffectFactory>& factory,
+                                               const Ptr<IRefCountable>& context) {
+  return Ptr<Proc::IEffect>(new TransitionWithEffects(factory, context));
 }
 
 template <class Effect>
@@ -280,6 +290,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectTelevision70s::CLASS_ID,
                    &CreateOneInput<EffectTelevision70s>);
   RegisterOneInput(*registry, SettingsEffectNeonLamp::CLASS_ID, &CreateOneInput<EffectNeonLamp>);
+  RegisterOneInput(*registry, SettingsEffectTemplateZTL::CLASS_ID,
+                   &CreateOneInput<EffectTemplateZTL>);
   RegisterOneInput(*registry, SettingsEffectLUT::CLASS_ID, &CreateOneInput<EffectLUT>);
   RegisterOneInput(*registry, SettingsEffectAim::CLASS_ID, &CreateOneInput<EffectAim>);
   RegisterOneInput(*registry, SettingsEffectAlphaChannelModifier::CLASS_ID,
@@ -331,6 +343,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateColorBlender<SettingsEffectColorBlender>);
   RegisterTwoInput(*registry, SettingsEffectAlphaInserter::CLASS_ID,
                    &CreateTwoInput<EffectAlphaInserter>);
+  RegisterTwoInput(*registry, SettingsTransitionWithEffects::CLASS_ID,
+                   &CreateTransitionWithEffects);
   RegisterTwoInput(*registry, SettingsTransitionOrigamiValley::CLASS_ID,
                    &CreateTwoInput<TransitionOrigamiValley>);
   RegisterTwoInput(*registry, SettingsTransitionOrigamiPleats::CLASS_ID,
@@ -394,6 +408,8 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateTwoInput<TransitionPuzzle>);
   RegisterTwoInput(*registry, SettingsTransitionMosaic::CLASS_ID,
                    &CreateTwoInput<TransitionMosaic>);
+  RegisterTwoInput(*registry, SettingsTransitionTemplateZTL::CLASS_ID,
+                   &CreateTwoInput<TransitionTemplateZTL>);
   RegisterTwoInput(*registry, SettingsTransitionWhoosh::CLASS_ID,
                    &CreateTwoInput<TransitionWhoosh>);
   RegisterTwoInput(*registry, SettingsTransitionRageZoom::CLASS_ID,

@@ -8,6 +8,7 @@
 #include <glm/vec2.hpp>
 #include <glm/vec4.hpp>
 
+#include "frame/ShaderDialect.h"
 #include "isf/Fnv1a.h"
 #include "obrisk/isf/ISFUtils.h"
 
@@ -15,6 +16,7 @@ namespace Obrisk::Ogl::ISF {
 namespace {
 
 namespace Keys = Proc::ISF;
+using ShaderDialect::HasVersion;
 
 constexpr int kDiagnostics = 10;  // verbose level of package diagnostics
 constexpr std::string_view kSourcePath = "Proc/Effects/Quenvara/ISF/ISFBaseEffect";
@@ -29,16 +31,6 @@ void main() {
   TexCoord0 = vbo_xy_uv.xy;
 }
 )";
-
-// The dialect of packages without a #version line: the most permissive that
-// still has gl_FragColor, texture2D and varying (implicit int to float,
-// array constructors, precision qualifiers, unsigned types).
-constexpr std::string_view kPackageDialect = "#version 130\n";
-
-bool HasVersion(std::string_view text) {
-  const std::size_t start = text.find_first_not_of(" \t\r\n");
-  return start != std::string_view::npos && text.substr(start).starts_with("#version");
-}
 
 // The program name of a pair of texts: programs are kept by name, so it
 // covers both.
@@ -127,7 +119,7 @@ std::shared_ptr<const ISFBaseEffect::Package> ISFBaseEffect::MakePackage(
       parser.GetVertexShader().empty() ? std::string(kDefaultVertex) : parser.GetVertexShader();
   package->legacyFragment = parser.GetFragmentShader();
   const bool ownDialect = HasVersion(package->legacyFragment) || HasVersion(package->legacyVertex);
-  const std::string dialect = ownDialect ? "" : std::string(kPackageDialect);
+  const std::string dialect = ownDialect ? "" : std::string(ShaderDialect::kPortable);
   package->vertex =
       HasVersion(package->legacyVertex) ? package->legacyVertex : dialect + package->legacyVertex;
   package->fragment = HasVersion(package->legacyFragment) ? package->legacyFragment

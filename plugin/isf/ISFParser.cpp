@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <cstdlib>
 #include <limits>
 #include <span>
 #include <string_view>
@@ -13,10 +12,14 @@
 #include <glm/vec2.hpp>
 #include <glm/vec4.hpp>
 
+#include "frame/ShaderDialect.h"
+
 namespace Obrisk::Ogl::ISF {
 namespace {
 
 namespace Keys = Proc::ISF;
+using ShaderDialect::LeadingDirectivesEnd;
+using ShaderDialect::LineDirective;
 using Proc::ISF::ReplaceString;
 using ElementMap = ISFParser::ElementMap;
 using Json = ISFParser::Json;
@@ -97,40 +100,6 @@ Vector VectorDefault(const std::string& name, const Json& input) {
   }
   CheckDefault(input, components);
   return vector;
-}
-
-// The shader's leading #version and #extension lines, which must stay first.
-std::size_t LeadingDirectivesEnd(std::string_view source, int& lines) {
-  std::size_t offset = 0;
-  lines = 0;
-  while (offset < source.size()) {
-    const std::size_t end = source.find('\n', offset);
-    const std::size_t next = end == std::string_view::npos ? source.size() : end + 1;
-    std::string_view line = source.substr(offset, next - offset);
-    const std::size_t start = line.find_first_not_of(" \t\r\n");
-    if (start != std::string_view::npos) {
-      line.remove_prefix(start);
-      if (!line.starts_with("#version") && !line.starts_with("#extension")) break;
-    }
-    offset = next;
-    ++lines;
-  }
-  return offset;
-}
-
-// A directive after which the next line counts as `line`, for a shader whose
-// leading directives are `head`: before GLSL 3.30 the directive names the
-// number of its own line.
-std::string LineDirective(std::string_view head, int line) {
-  constexpr int kFirstVersionCountingNextLine = 330;
-  constexpr std::string_view kVersion = "#version";
-  const std::size_t position = head.find(kVersion);
-  const int version =
-      position == std::string_view::npos
-          ? 0
-          : std::atoi(std::string(head.substr(position + kVersion.size(), 8)).c_str());
-  return "\n#line " + std::to_string(version >= kFirstVersionCountingNextLine ? line : line - 1) +
-         "\n";
 }
 
 // A macro call rewritten as `open` + its argument + `close`.

@@ -11,6 +11,7 @@
 #include "MediaIO.h"
 #include "PluginHost.h"
 #include "ShaderPackage.h"
+#include "ShaderTemplate.h"
 
 namespace Obrisk::Tools {
 namespace {
@@ -21,10 +22,12 @@ Lists every effect the plug-in registers: class id, kind (one-input,
 two-input, variable-input), implementation and what it does.
 )";
 
-constexpr const char* kDescribeHelp = R"(usage: quenvara describe CLASS|PACKAGE.fs [--plugin PATH]
+constexpr const char* kDescribeHelp =
+    R"(usage: quenvara describe CLASS|PACKAGE.fs|SHADER.glsl [--plugin PATH]
 
 Shows an effect's parameters (name, type, default, range, meaning) and an
-example command; for an ISF package file, its inputs.
+example command; for an ISF package file, its inputs; for a template shader
+file, the uniforms it uses.
 )";
 
 // A render command for an effect of this kind, setting one parameter when given.
@@ -71,6 +74,21 @@ int DescribePackage(const std::string& path) {
             << ExampleCommand(package.kind, package.kind == Proc::EffectKind::TwoInput, path,
                               assignment)
             << "\n";
+  return 0;
+}
+
+int DescribeTemplate(const std::string& path) {
+  const ShaderTemplate shader = LoadShaderTemplate(path);
+  std::cout << fmt::format("{} (template shader, runs as {}, {})\n\nUniforms:\n", path,
+                           shader.classId, ToString(shader.kind));
+  if (shader.uniforms.empty()) std::cout << "  none\n";
+  for (const auto& name : shader.uniforms) {
+    const std::string meaning = UniformMeaning(name);
+    std::cout << fmt::format("  {:<12} {}\n", name,
+                             meaning.empty() ? "not set by the tool: keeps its own default"
+                                             : meaning);
+  }
+  std::cout << "\nExample:\n  " << ExampleCommand(shader.kind, path, "") << "\n";
   return 0;
 }
 
@@ -138,6 +156,7 @@ int RunDescribe(const Arguments& given) {
   PluginHost host(PluginPath(arguments));
   if (arguments.size() != 1) throw UsageError("describe takes one class id or package file");
   if (IsShaderPackagePath(arguments[0])) return DescribePackage(arguments[0]);
+  if (IsShaderTemplatePath(arguments[0])) return DescribeTemplate(arguments[0]);
   const auto& entry = host.Find(arguments[0]);
   Ptr<Proc::IEffect> effect = host.Create(entry.classId);
   const Proc::Settings& settings = effect->GetSettingsObject();

@@ -21,6 +21,7 @@
 #include "Orientation.h"
 #include "PluginHost.h"
 #include "ShaderPackage.h"
+#include "ShaderTemplate.h"
 #include "Terminal.h"
 #include "TestMaterial.h"
 #include "obrisk/ogl/FrameTransfer.h"
@@ -83,6 +84,12 @@ A chain file lists the effects: [{"class": "SettingsEffectInvert",
 An ISF package file (--effect shader.fs, with shader.vs beside it if there is
 one) runs as the ISF effect, transition or multi-input effect its inputs call
 for; --set NAME=VALUE sets its inputs (colours and points as 1,0,0,1).
+
+A GLSL fragment shader file (--effect look.glsl, or .frag) runs as the
+template effect, or as the template transition when it declares the samplers
+tex0 and tex1 (two inputs and --duration); --set intensity=0.5 and
+--set aux=picture.png set its intensity and auxTex picture. quenvara describe
+look.glsl lists the uniforms it uses.
 )";
 
 constexpr double kMicrosecondsPerSecond = 1000000.0;
@@ -810,12 +817,19 @@ int RunRender(const Arguments& given) {
       if (kinds.size() == 1) transition = package.kind == Proc::EffectKind::TwoInput;
       continue;
     }
-    const Proc::EffectRegistry::Entry& entry = host.Find(stage.classId);
+    std::string classId = stage.classId;
+    Property settings = stage.settings;
+    if (IsShaderTemplatePath(stage.classId)) {
+      ShaderTemplate shader = LoadShaderTemplate(stage.classId);
+      classId = shader.classId;
+      settings = std::move(shader.settings);
+    }
+    const Proc::EffectRegistry::Entry& entry = host.Find(classId);
     kinds.push_back(entry.kind);
     if (kinds.size() == 1) transition = IsTransition(entry);
-    Ptr<Proc::IEffect> effect = host.Create(stage.classId);
+    Ptr<Proc::IEffect> effect = host.Create(classId);
     try {
-      effect->SetSettings(stage.settings);
+      effect->SetSettings(settings);
     } catch (const std::logic_error& error) {
       throw UsageError(fmt::format("{}: {}", stage.classId, error.what()));
     }
@@ -826,6 +840,7 @@ int RunRender(const Arguments& given) {
         ApplySetting(*effect, assignment);
       }
     }
+    LoadAuxImage(*effect);
     effects.push_back(effect);
   }
   const Proc::EffectKind kind = kinds.front();
