@@ -27,6 +27,7 @@
 #include "obrisk/settings/RetroSettings.h"
 #include "obrisk/settings/ServiceSettings.h"
 #include "obrisk/settings/StyliseSettings.h"
+#include "obrisk/settings/TemplateSettings.h"
 #include "obrisk/settings/TransformSettings.h"
 #include "obrisk/settings/TransitionMeshSettings.h"
 #include "obrisk/settings/TransitionMotionSettings.h"
@@ -93,7 +94,9 @@ using Classes = std::tuple<
     Proc::SettingsTransitionRageZoom, Proc::SettingsTransitionZoomBlur,
     Proc::SettingsTransitionKenBurns, Proc::SettingsTransitionMosaic,
     Proc::SettingsTransitionPuzzle, Proc::SettingsTransitionDisintegrate,
-    Proc::SettingsTransitionPieces, Proc::SettingsTransitionParallax>;
+    Proc::SettingsTransitionPieces, Proc::SettingsTransitionParallax,
+    Proc::SettingsEffectTemplateZTL, Proc::SettingsTransitionTemplateZTL,
+    Proc::SettingsTransitionWithEffects>;
 
 template <class S>
 void Check(const Property& property) {
