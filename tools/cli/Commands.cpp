@@ -84,11 +84,13 @@ int DescribeTemplate(const std::string& path) {
   if (shader.uniforms.empty()) std::cout << "  none\n";
   for (const auto& name : shader.uniforms) {
     const std::string meaning = UniformMeaning(name);
-    std::cout << fmt::format("  {:<12} {}\n", name,
-                             meaning.empty() ? "not set by the tool: keeps its own default"
-                                             : meaning);
+    std::cout << fmt::format(
+        "  {:<12} {}\n", name,
+        meaning.empty() ? "not set by the tool: keeps its own default" : meaning);
   }
-  std::cout << "\nExample:\n  " << ExampleCommand(shader.kind, path, "") << "\n";
+  std::cout << "\nExample:\n  "
+            << ExampleCommand(shader.kind, shader.kind == Proc::EffectKind::TwoInput, path, "")
+            << "\n";
   return 0;
 }
 
