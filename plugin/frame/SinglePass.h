@@ -8,6 +8,12 @@
 
 namespace Obrisk::Ogl {
 
+// Clears the surface attached to the storage's framebuffer to transparent black.
+inline void ClearAttached() {
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+}
+
 // Draws the source, in RGBA layout, through `program` over the whole target:
 // sampler `tex` on unit 0 read through `sampler` (0: the texture's own
 // linear filter, clamped to the edge), then the effect's own uniforms from

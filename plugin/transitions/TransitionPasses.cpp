@@ -31,11 +31,6 @@ Ptr<DataVideoOGL> NewVideoData(const Frame& like) {
   return data;
 }
 
-void ClearAttached() {
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-}
-
 void DrawQuadsOver(ShaderStorage& storage, Frame& target, Frame& frame, Frame& overlay,
                    const PackedMesh& quads) {
   storage.FBO().Attach(target.GetFirstTexture());

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <initializer_list>
 
+#include "frame/SinglePass.h"
 #include "obrisk/ogl/DataVideoOGL.h"
 #include "obrisk/ogl/Gl.h"
 #include "obrisk/ogl/Mesh.h"
@@ -34,9 +35,6 @@ class ScopedSampling {
 // New GPU video data whose frame is allocated like `like` (colour space,
 // pixel format, size): a picture drawn here can be handed to an effect.
 Ptr<DataVideoOGL> NewVideoData(const Frame& like);
-
-// Clears the attached surface to transparent black.
-void ClearAttached();
 
 // Draws `frame` over the whole of `target`, then `quads` of `overlay` on top.
 void DrawQuadsOver(ShaderStorage& storage, Frame& target, Frame& frame, Frame& overlay,

@@ -12,9 +12,4 @@ void FinishWithSource(ShaderStorage& storage, Frame& target, Frame& rgba, float 
   rgba.Draw(storage.FrameQuad(), storage, 1.0f - intensity);
 }
 
-void ClearAttached() {
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-}
-
 }  // namespace Obrisk::Ogl

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "frame/SinglePass.h"
 #include "obrisk/ogl/Frame.h"
 #include "obrisk/ogl/ShaderSources.h"
 #include "obrisk/ogl/ShaderStorage.h"
@@ -18,9 +19,6 @@ void CopyInto(ShaderStorage& storage, Frame& target, Frame& rgba);
 // Draws `rgba` over the finished `target` at opacity 1 - intensity:
 // intensity 1 keeps the overlay, 0 gives back the source exactly.
 void FinishWithSource(ShaderStorage& storage, Frame& target, Frame& rgba, float intensity);
-
-// Clears the attached surface to transparent black.
-void ClearAttached();
 
 // A fragment shader assembled from pieces for one choice (a type, a code),
 // kept until the choice changes.
