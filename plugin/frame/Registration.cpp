@@ -267,8 +267,6 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
   RegisterOneInput(*registry, SettingsEffectFilmStrip::CLASS_ID, &CreateOneInput<EffectFilmStrip>);
   RegisterOneInput(*registry, SettingsEffectVideoAlphaEnvelope::CLASS_ID,
                    &CreateOneInput<EffectAlphaEnvelope>);
-  RegisterOneInput(*registry, SettingsEffectVideoAlphaEnvelope::CLASS_ID,
-                   &CreateOneInput<EffectAlphaEnvelope>);
   RegisterOneInput(*registry, SettingsEffectLensFlare::CLASS_ID, &CreateOneInput<EffectLensFlare>);
   RegisterOneInput(*registry, SettingsEffectLensDistortion::CLASS_ID,
                    &CreateOneInput<EffectLensDistortion>);
