@@ -23,8 +23,10 @@ if [ ! -x "$fuzzer" ] || [ -n "$(find "$root/fuzz" "$root/host/src" "$root/host/
     "$root/host/src/Settings.cpp" "$root/host/src/MaskSettings.cpp" \
     "$root/host/src/ServiceSettings.cpp" "$root/host/src/Media.cpp" \
     "$root/host/src/ColorToolSettings.cpp" "$root/host/src/TransformSettings.cpp" \
+    "$root/host/src/OverlaySettings.cpp" "$root/host/src/KeySettings.cpp" \
+    "$root/host/src/DistortSettings.cpp" "$root/host/src/TemplateSettings.cpp" \
     "$root/host/src/Exception.cpp" "$root"/host/src/effectcommon/*.cpp \
-    -lglog -lfmt -o "$fuzzer"
+    -lglog -lfmt -lpng -o "$fuzzer"
 fi
 exec "$fuzzer" "$out/settings_corpus" "$root/fuzz/settings_corpus" -max_total_time="$seconds" \
   -print_final_stats=1 -max_len=4096 "$@"
