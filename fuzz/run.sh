@@ -18,7 +18,7 @@ if [ ! -x "$out/isf_parser_fuzzer" ] || [ -n "$(find "$root/fuzz" "$root/host/sr
     -newer "$out/isf_parser_fuzzer" -name '*.[ch]*' 2>/dev/null)" ]; then
   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$root/host/include" -I"$root/plugin" \
-    "$root/fuzz/IsfParserFuzzer.cpp" "$root/plugin/isf/ISFParser.cpp" \
+    "$root/fuzz/IsfParserFuzzer.cpp" "$root/plugin/isf/ISFParser.cpp" "$root/plugin/frame/ShaderDialect.cpp" \
     "$root/host/src/isf/ISFUtils.cpp" "$root/host/src/Exception.cpp" \
     -lglog -lfmt -ldl -o "$out/isf_parser_fuzzer"
 fi

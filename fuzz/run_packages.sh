@@ -21,7 +21,7 @@ if [ ! -x "$fuzzer" ] || [ -n "$(find "$root/fuzz" "$root/host/src" "$root/host/
   clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$root/host/include" -I"$root/gpu/include" -I"$root/plugin" -I"$root/tools/cli" \
     "$root/fuzz/ShaderPackageFuzzer.cpp" "$root/tools/cli/ShaderPackage.cpp" \
-    "$root/plugin/isf/ISFParser.cpp" "$root/host/src/isf/ISFUtils.cpp" \
+    "$root/plugin/isf/ISFParser.cpp" "$root/plugin/frame/ShaderDialect.cpp" "$root/host/src/isf/ISFUtils.cpp" \
     "$root/host/src/Property.cpp" "$root/host/src/Settings.cpp" "$root/host/src/Exception.cpp" \
     -lglog -lfmt -o "$fuzzer"
 fi
