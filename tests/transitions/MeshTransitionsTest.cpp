@@ -32,15 +32,6 @@ constexpr int kFirstGreen = 40;
 constexpr int kSecondRed = 220;
 constexpr int kTolerance = 3;
 
-template <class S>
-SettingsMaker Make(std::function<void(S&)> set = {}) {
-  return [set] {
-    auto settings = std::make_unique<S>();
-    if (set) set(*settings);
-    return std::unique_ptr<Settings>(std::move(settings));
-  };
-}
-
 SettingsMaker Roll(RollDirection direction, RollType type) {
   return Make<SettingsTransitionRoll>([=](SettingsTransitionRoll& s) {
     s.SetDir(direction);

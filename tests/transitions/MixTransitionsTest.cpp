@@ -23,20 +23,6 @@ using namespace Proc;
 // 8-bit targets and float arithmetic: one level of rounding either way.
 constexpr int kTolerance = 1;
 
-template <class S>
-SettingsMaker Make(std::function<void(S&)> configure = nullptr) {
-  return [configure]() -> std::unique_ptr<Settings> {
-    auto settings = std::make_unique<S>();
-    if (configure) configure(*settings);
-    return settings;
-  };
-}
-
-template <class S, class Value>
-SettingsMaker With(void (S::*set)(Value), Value value) {
-  return Make<S>([set, value](S& settings) { (settings.*set)(value); });
-}
-
 // Every member with each of its directions or types. Where a direction plays
 // another backwards, the pair is one case. Every member starts on its first
 // input and ends on its second: no case is an exception.
@@ -55,20 +41,21 @@ std::vector<TransitionCase> Cases() {
       {"ThroughColor", Make<SettingsTransitionThroughColor>()},
       {"Flash", Make<SettingsTransitionFlash>()},
       // Blurring in is blurring out backwards.
-      {"BlurOut", With(&SettingsTransitionBlur::SetDirection, TransitionBlurDirection::BlurOut),
-       With(&SettingsTransitionBlur::SetDirection, TransitionBlurDirection::BlurIn)},
+      {"BlurOut", MakeWith(&SettingsTransitionBlur::SetDirection, TransitionBlurDirection::BlurOut),
+       MakeWith(&SettingsTransitionBlur::SetDirection, TransitionBlurDirection::BlurIn)},
       {"BlurOutAndIn",
-       With(&SettingsTransitionBlur::SetDirection, TransitionBlurDirection::BlurOutAndIn)},
+       MakeWith(&SettingsTransitionBlur::SetDirection, TransitionBlurDirection::BlurOutAndIn)},
       // Zooming the second input down is zooming the first one up backwards.
-      {"ZoomFirst", With(&SettingsTransitionZoom::SetType, TransitionZoomType::ZoomFirst),
-       With(&SettingsTransitionZoom::SetType, TransitionZoomType::ZoomSecond)},
-      {"ZoomBoth", With(&SettingsTransitionZoom::SetType, TransitionZoomType::ZoomBoth)},
-      {"Circle", With(&SettingsTransitionCircle::SetDirection, TransitionCircleDirection::Grow),
-       With(&SettingsTransitionCircle::SetDirection, TransitionCircleDirection::Shrink)},
-      {"Radial", With(&SettingsTransitionRadial::SetDirection, TransitionRadialDirection::Uncover),
-       With(&SettingsTransitionRadial::SetDirection, TransitionRadialDirection::Cover)},
+      {"ZoomFirst", MakeWith(&SettingsTransitionZoom::SetType, TransitionZoomType::ZoomFirst),
+       MakeWith(&SettingsTransitionZoom::SetType, TransitionZoomType::ZoomSecond)},
+      {"ZoomBoth", MakeWith(&SettingsTransitionZoom::SetType, TransitionZoomType::ZoomBoth)},
+      {"Circle", MakeWith(&SettingsTransitionCircle::SetDirection, TransitionCircleDirection::Grow),
+       MakeWith(&SettingsTransitionCircle::SetDirection, TransitionCircleDirection::Shrink)},
+      {"Radial",
+       MakeWith(&SettingsTransitionRadial::SetDirection, TransitionRadialDirection::Uncover),
+       MakeWith(&SettingsTransitionRadial::SetDirection, TransitionRadialDirection::Cover)},
       {"Pinwheel", Make<SettingsTransitionPinwheel>()},
-      {"PinwheelHardEdge", With(&SettingsTransitionPinwheel::SetSmoothness, std::int32_t{0})},
+      {"PinwheelHardEdge", MakeWith(&SettingsTransitionPinwheel::SetSmoothness, std::int32_t{0})},
       // Opposite straight wipes are each other backwards.
       {"WipeFromBottom", wipe(W::FromBottom, 0), wipe(W::FromTop, 0)},
       {"WipeFromLeft", wipe(W::FromLeft, 3), wipe(W::FromRight, 3)},
@@ -76,19 +63,21 @@ std::vector<TransitionCase> Cases() {
       {"WipeFromTopLeft", wipe(W::FromTopLeft, 0), wipe(W::FromBottomRight, 0)},
       {"WipeWedgeFromLeft", wipe(W::WedgeFromLeft, 0)},
       {"WipeWedgeFromRight", wipe(W::WedgeFromRight, 2)},
-      {"SlidingDoorSideways", With(&SettingsTransitionSlidingDoor::SetDirection,
-                                   TransitionSlidingDoorDirection::Sideways)},
-      {"SlidingDoorUpAndDown", With(&SettingsTransitionSlidingDoor::SetDirection,
-                                    TransitionSlidingDoorDirection::UpAndDown)},
+      {"SlidingDoorSideways", MakeWith(&SettingsTransitionSlidingDoor::SetDirection,
+                                       TransitionSlidingDoorDirection::Sideways)},
+      {"SlidingDoorUpAndDown", MakeWith(&SettingsTransitionSlidingDoor::SetDirection,
+                                        TransitionSlidingDoorDirection::UpAndDown)},
       {"Snake", Make<SettingsTransitionSnake>()},
-      {"SnakeHardHead", With(&SettingsTransitionSnake::SetSmoothness, std::int32_t{0})},
-      {"LensBottomLeft", With(&SettingsTransitionLens::SetType, TransitionLensType::BottomLeft)},
-      {"LensTopLeft", With(&SettingsTransitionLens::SetType, TransitionLensType::TopLeft)},
-      {"LensCentre", With(&SettingsTransitionLens::SetType, TransitionLensType::Centre)},
+      {"SnakeHardHead", MakeWith(&SettingsTransitionSnake::SetSmoothness, std::int32_t{0})},
+      {"LensBottomLeft",
+       MakeWith(&SettingsTransitionLens::SetType, TransitionLensType::BottomLeft)},
+      {"LensTopLeft", MakeWith(&SettingsTransitionLens::SetType, TransitionLensType::TopLeft)},
+      {"LensCentre", MakeWith(&SettingsTransitionLens::SetType, TransitionLensType::Centre)},
       {"SpiralBottomLeft",
-       With(&SettingsTransitionSpiral::SetType, TransitionSpiralType::BottomLeft)},
-      {"SpiralTopRight", With(&SettingsTransitionSpiral::SetType, TransitionSpiralType::TopRight)},
-      {"SpiralCentre", With(&SettingsTransitionSpiral::SetType, TransitionSpiralType::Centre)},
+       MakeWith(&SettingsTransitionSpiral::SetType, TransitionSpiralType::BottomLeft)},
+      {"SpiralTopRight",
+       MakeWith(&SettingsTransitionSpiral::SetType, TransitionSpiralType::TopRight)},
+      {"SpiralCentre", MakeWith(&SettingsTransitionSpiral::SetType, TransitionSpiralType::Centre)},
   };
 }
 

@@ -21,21 +21,6 @@ constexpr int kW = kTransitionWidth;
 constexpr int kH = kTransitionHeight;
 constexpr int kTolerance = 1;
 
-// Settings of class S, set up by `set`.
-template <class S>
-SettingsMaker Make(std::function<void(S&)> set = {}) {
-  return [set] {
-    auto settings = std::make_unique<S>();
-    if (set) set(*settings);
-    return std::unique_ptr<Settings>(std::move(settings));
-  };
-}
-
-template <class S, class Value>
-SettingsMaker MakeWith(void (S::*setter)(Value), Value value) {
-  return Make<S>([setter, value](S& settings) { (settings.*setter)(value); });
-}
-
 // A setting and the one that plays it backwards.
 template <class S, class Value>
 TransitionCase Pair(std::string name, void (S::*setter)(Value), Value plain, Value reversed) {

@@ -27,15 +27,6 @@ constexpr int kH = kTransitionHeight;
 constexpr double kPi = std::numbers::pi;
 constexpr double kDisplayAspect = static_cast<double>(kW) / kH;
 
-template <class S>
-SettingsMaker Make(std::function<void(S&)> set = {}) {
-  return [set] {
-    auto settings = std::make_unique<S>();
-    if (set) set(*settings);
-    return std::unique_ptr<Settings>(std::move(settings));
-  };
-}
-
 SettingsMaker Slices(SliceBase base, std::int32_t rule, SlicesType type,
                      std::function<void(SettingsTransitionSlice&)> more = {}) {
   return Make<SettingsTransitionSlice>([=](SettingsTransitionSlice& s) {

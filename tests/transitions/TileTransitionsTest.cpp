@@ -25,20 +25,6 @@ constexpr int kW = kTransitionWidth;
 constexpr int kH = kTransitionHeight;
 constexpr int kTolerance = 1;
 
-template <class S>
-SettingsMaker Make(std::function<void(S&)> set = {}) {
-  return [set] {
-    auto settings = std::make_unique<S>();
-    if (set) set(*settings);
-    return std::unique_ptr<Settings>(std::move(settings));
-  };
-}
-
-template <class S, class Value>
-SettingsMaker MakeWith(void (S::*setter)(Value), Value value) {
-  return Make<S>([setter, value](S& settings) { (settings.*setter)(value); });
-}
-
 // Every member starts on the first input and ends on the second.
 std::vector<TransitionCase> Cases() {
   using ZoomBlur = SettingsTransitionZoomBlur;

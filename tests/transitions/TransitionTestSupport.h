@@ -33,6 +33,22 @@ int MaxChannelDifference(const Proc::DataVideoMemory& a, const Proc::DataVideoMe
 
 using SettingsMaker = std::function<std::unique_ptr<Proc::Settings>()>;
 
+// Settings of class S, set up by `set`.
+template <class S>
+SettingsMaker Make(std::function<void(S&)> set = {}) {
+  return [set] {
+    auto settings = std::make_unique<S>();
+    if (set) set(*settings);
+    return std::unique_ptr<Proc::Settings>(std::move(settings));
+  };
+}
+
+// Settings of class S with one setter called.
+template <class S, class Value>
+SettingsMaker MakeWith(void (S::*setter)(Value), Value value) {
+  return Make<S>([setter, value](S& settings) { (settings.*setter)(value); });
+}
+
 // One member (and setting) of the family under the shared tests.
 struct TransitionCase {
   std::string name;  // letters, digits and underscores: it names the test
