@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "frame/EffectWrapper.h"
+#include "isf/EffectISF.h"
 #include "obrisk/settings/IsfSettings.h"
 #include "support/GpuTestSupport.h"
 
@@ -29,8 +31,7 @@ Proc::SettingsEffectISF Package(int level) {
 }
 
 TEST(IsfSettingsRace, EachFrameSetKeepsThePackageOfItsProcessCall) {
-  auto registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, Proc::SettingsEffectISF::CLASS_ID);
+  Ptr<Proc::IEffect> effect(MakeRef<OneInputEffectWrapper>(nullptr, std::make_shared<EffectISF>()));
   auto input = Testing::Upload(Testing::MakeTestPattern(16, 8, Proc::PixFmt::RGBA));
   std::vector<Ptr<Proc::IData>> outputs;
   for (int i = 0; i < kFrames; ++i) {

@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "frame/Registrator.h"
 #include "obrisk/ogl/FrameTransfer.h"
 
 namespace Obrisk::Testing {
@@ -42,21 +41,6 @@ Ptr<Proc::DataVideoMemory> Download(const Ptr<Proc::IData>& data) {
 Pixel PixelAt(const Proc::DataVideoMemory& frame, int x, int y) {
   const std::uint8_t* p = frame.Row(y) + static_cast<std::size_t>(x) * 4;
   return {p[0], p[1], p[2], p[3]};
-}
-
-Ptr<Proc::EffectRegistry> MakeRegistry() {
-  auto registry = MakeRef<Proc::EffectRegistry>();
-  Ogl::RegisterFrameUploader(*registry);
-  Registrator(registry.get());
-  return registry;
-}
-
-Ptr<Proc::IEffect> CreateEffect(Proc::EffectRegistry& registry, const std::string& classId) {
-  Ptr<Proc::IEffect> effect;
-  if (!registry.CreateEffect(effect, classId, Proc::ImplNames::OGL, nullptr)) {
-    throw std::invalid_argument("no effect for " + classId);
-  }
-  return effect;
 }
 
 }  // namespace Obrisk::Testing

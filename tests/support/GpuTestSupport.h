@@ -23,7 +23,8 @@ Ptr<Ogl::DataVideoOGL> Upload(const Ptr<Proc::DataVideoMemory>& frame);
 Ptr<Proc::DataVideoMemory> Download(const Ptr<Proc::IData>& data);
 Pixel PixelAt(const Proc::DataVideoMemory& frame, int x, int y);
 
-// A registry with the frame uploader and the plug-in's effects registered.
+// A registry with the frame uploader and the plug-in's effects registered
+// (RegistrySupport.cpp: not in the frame-only support the threading tests use).
 Ptr<Proc::EffectRegistry> MakeRegistry();
 Ptr<Proc::IEffect> CreateEffect(Proc::EffectRegistry& registry, const std::string& classId);
 
