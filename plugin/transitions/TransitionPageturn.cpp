@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -17,12 +18,24 @@ namespace Obrisk::Ogl {
 
 // The page as two meshes, rebuilt every frame: the part still lying flat
 // and the part past the fold line, wrapped around the roll and turned over.
+// Their GPU buffers are made on the OpenGL thread, at the first frame.
 class TransitionPageturn::CacheImpl final : public OglCache {
  public:
   PackedMesh3d flat;
   PackedMesh3d curl;
-  Mesh3d flatMesh;
-  Mesh3d curlMesh;
+
+  Mesh3d& UploadFlat() { return Uploaded(flatMesh_, flat); }
+  Mesh3d& UploadCurl() { return Uploaded(curlMesh_, curl); }
+
+ private:
+  static Mesh3d& Uploaded(std::unique_ptr<Mesh3d>& mesh, const PackedMesh3d& packed) {
+    if (!mesh) mesh = std::make_unique<Mesh3d>();
+    mesh->Upload(packed, GL_DYNAMIC_DRAW);
+    return *mesh;
+  }
+
+  std::unique_ptr<Mesh3d> flatMesh_;
+  std::unique_ptr<Mesh3d> curlMesh_;
 };
 
 namespace {
@@ -327,8 +340,8 @@ void TransitionPageturn::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVide
   const PageFrame page = MakePageFrame(settings.GetDir(), aspect);
   BuildPage(state.flat, state.curl, page,
             CurlAt(progress, 2.0 * std::hypot(static_cast<double>(aspect), 1.0)));
-  state.flatMesh.Upload(state.flat, GL_DYNAMIC_DRAW);
-  state.curlMesh.Upload(state.curl, GL_DYNAMIC_DRAW);
+  Mesh3d& flatMesh = state.UploadFlat();
+  Mesh3d& curlMesh = state.UploadCurl();
   const glm::mat4 mvp = PageMatrix(aspect);
   const Look look = LookAt(settings.GetType(), progress);
 
@@ -338,15 +351,15 @@ void TransitionPageturn::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVide
   glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
   frames.first->GetFirstTexture().Use(0);
 
-  if (!state.flatMesh.IsEmpty()) {
+  if (!flatMesh.IsEmpty()) {
     ShaderProgram& draw = storage.MakeShader(kDraw);
     draw.Use();
     SetIndentUniforms(draw, look, aspect);
     draw.Uniform("MVP", mvp, false);
-    state.flatMesh.Activate();
-    state.flatMesh.Draw(draw);
+    flatMesh.Activate();
+    flatMesh.Draw(draw);
   }
-  if (state.curlMesh.IsEmpty()) return;
+  if (curlMesh.IsEmpty()) return;
   ShaderProgram& turn = storage.MakeShader(*look.turn);
   turn.Use();
   SetIndentUniforms(turn, look, aspect);
@@ -357,10 +370,10 @@ void TransitionPageturn::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVide
   turn.Uniform("back_side_light", kBackSideLight);
   turn.Uniform("in_out", look.softeningHeight);
   const EnableState culling(GL_CULL_FACE);
-  state.curlMesh.Activate();
+  curlMesh.Activate();
   for (GLenum culled : {GL_BACK, GL_FRONT}) {
     glCullFace(culled);
-    state.curlMesh.Draw(turn);
+    curlMesh.Draw(turn);
   }
   glCullFace(GL_BACK);
 }
