@@ -10,6 +10,7 @@
 #include "BenchSupport.h"
 #include "obrisk/ogl/FrameTransfer.h"
 #include "obrisk/settings/TemplateSettings.h"
+#include "obrisk/settings/TransitionMeshSettings.h"
 #include "obrisk/settings/TransitionSettings.h"
 #include "obrisk/settings/TransitionShaderSettings.h"
 
@@ -120,6 +121,15 @@ BENCHMARK_CAPTURE(BM_Transition, SliceSpinSquares,
 // After its first frame the motion spin draws its five sub-frames through
 // the motion blur every frame (half way: the second input's only).
 BENCHMARK_CAPTURE(BM_Transition, MotionSpin, SettingsTransitionMotionSpin())->Apply(Timed);
+
+// The surfaces in space and the pieces, each with its default settings.
+BENCHMARK_CAPTURE(BM_Transition, Pageturn, SettingsTransitionPageturn())->Apply(Timed);
+BENCHMARK_CAPTURE(BM_Transition, Cube, SettingsTransitionCube())->Apply(Timed);
+BENCHMARK_CAPTURE(BM_Transition, OrigamiValley, SettingsTransitionOrigamiValley())->Apply(Timed);
+BENCHMARK_CAPTURE(BM_Transition, OrigamiFlips, SettingsTransitionOrigamiFlips())->Apply(Timed);
+BENCHMARK_CAPTURE(BM_Transition, OrigamiPleats, SettingsTransitionOrigamiPleats())->Apply(Timed);
+BENCHMARK_CAPTURE(BM_Transition, Roll, SettingsTransitionRoll())->Apply(Timed);
+BENCHMARK_CAPTURE(BM_Transition, Shatter, SettingsTransitionShatter())->Apply(Timed);
 
 #ifdef QUENVARA_HAVE_FFMPEG
 

@@ -79,6 +79,7 @@ using Classes = std::tuple<
     Proc::SettingsTransitionMotionSpin, Proc::SettingsTransitionModifiedMotionSpin,
     Proc::SettingsTransitionWhipe, Proc::SettingsTransitionSlice, Proc::SettingsTransitionCube,
     Proc::SettingsTransitionOrigamiValley, Proc::SettingsTransitionOrigamiPleats,
+    Proc::SettingsTransitionOrigamiFlips, Proc::SettingsTransitionPageturn,
     Proc::SettingsTransitionRoll, Proc::SettingsTransitionShatter, Proc::SettingsEffectChromakey,
     Proc::SettingsEffectColorSelect, Proc::SettingsEffectColorMixBurn,
     Proc::SettingsEffectColorMixExchange, Proc::SettingsEffectColorMixField,

@@ -108,8 +108,10 @@
 #include "transitions/TransitionModifiedMotionSpin.h"
 #include "transitions/TransitionMosaic.h"
 #include "transitions/TransitionMotionSpin.h"
+#include "transitions/TransitionOrigamiFlips.h"
 #include "transitions/TransitionOrigamiPleats.h"
 #include "transitions/TransitionOrigamiValley.h"
+#include "transitions/TransitionPageturn.h"
 #include "transitions/TransitionParallax.h"
 #include "transitions/TransitionPieces.h"
 #include "transitions/TransitionPinwheel.h"
@@ -343,8 +345,12 @@ void Registrator(Obrisk::Proc::IEffectRegistry* registry) {
                    &CreateTwoInput<EffectAlphaInserter>);
   RegisterTwoInput(*registry, SettingsTransitionWithEffects::CLASS_ID,
                    &CreateTransitionWithEffects);
+  RegisterTwoInput(*registry, SettingsTransitionPageturn::CLASS_ID,
+                   &CreateTwoInput<TransitionPageturn>);
   RegisterTwoInput(*registry, SettingsTransitionOrigamiValley::CLASS_ID,
                    &CreateTwoInput<TransitionOrigamiValley>);
+  RegisterTwoInput(*registry, SettingsTransitionOrigamiFlips::CLASS_ID,
+                   &CreateTwoInput<TransitionOrigamiFlips>);
   RegisterTwoInput(*registry, SettingsTransitionOrigamiPleats::CLASS_ID,
                    &CreateTwoInput<TransitionOrigamiPleats>);
   RegisterTwoInput(*registry, SettingsTransitionRipple::CLASS_ID,

@@ -71,21 +71,27 @@ void DrawMesh(const PackedMesh3d& mesh, ShaderProgram& program, Frame& frame) {
   uploaded.Draw(program);
 }
 
+void DrawOrigamiInto(ShaderStorage& storage, Frame& target, const OrigamiCamera& camera,
+                     ShaderProgram& program, TexturedMeshes meshes) {
+  storage.FBO().Attach(target.GetFirstTexture());
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  program.Use();
+  SetOrigamiUniforms(program, camera);
+  for (const auto& [mesh, frame] : meshes) {
+    if (!mesh->Indices().empty()) DrawMesh(*mesh, program, *frame);
+  }
+}
+
 void DrawOrigami(ShaderStorage& storage, Frame& target, const OrigamiCamera& camera,
-                 ShaderProgram& program,
-                 std::initializer_list<std::pair<const PackedMesh3d*, Frame*>> meshes) {
+                 ShaderProgram& program, TexturedMeshes meshes) {
   constexpr int kSupersampling = 2;
   Proc::FrameInfo large = target.GetFrameInfo();
   large.width *= kSupersampling;
   large.height *= kSupersampling;
   const Ptr<Frame> supersampled =
       Frame::CreateIntermediate(target.GetColorSpace(), target.GetPixelFormat(), large);
-  storage.FBO().Attach(supersampled->GetFirstTexture());
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  program.Use();
-  SetOrigamiUniforms(program, camera);
-  for (const auto& [mesh, frame] : meshes) DrawMesh(*mesh, program, *frame);
+  DrawOrigamiInto(storage, *supersampled, camera, program, meshes);
   storage.FBO().Attach(target.GetFirstTexture());
   supersampled->Draw(storage.FrameQuad(), storage);
 }

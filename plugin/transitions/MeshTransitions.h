@@ -44,12 +44,18 @@ void SetOrigamiUniforms(const ShaderProgram& program, const OrigamiCamera& camer
 // `program` (in use) textured by `frame` on unit 0.
 void DrawMesh(const PackedMesh3d& mesh, ShaderProgram& program, Frame& frame);
 
-// Draws the meshes in order, each textured by its frame, with the origami
-// program at twice the target's width and height into a cleared frame, and
-// reduces that into `target`: a 2 x 2 supersampled picture.
+using TexturedMeshes = std::initializer_list<std::pair<const PackedMesh3d*, Frame*>>;
+
+// Clears `target` to transparent black and draws the meshes into it in
+// order, each textured by its frame, with the origami program (empty
+// meshes are left out).
+void DrawOrigamiInto(ShaderStorage& storage, Frame& target, const OrigamiCamera& camera,
+                     ShaderProgram& program, TexturedMeshes meshes);
+
+// The same at twice the target's width and height into a new frame, reduced
+// into `target`: a 2 x 2 supersampled picture.
 void DrawOrigami(ShaderStorage& storage, Frame& target, const OrigamiCamera& camera,
-                 ShaderProgram& program,
-                 std::initializer_list<std::pair<const PackedMesh3d*, Frame*>> meshes);
+                 ShaderProgram& program, TexturedMeshes meshes);
 
 // Adds the quad of corners a (bottom-left), b (bottom-right), c (top-right),
 // d (top-left) with texture coordinates from (s0, t0) to (s1, t1), all with

@@ -120,6 +120,8 @@ const std::map<std::string, std::vector<std::string>> kSerialisedNames{
     {"SettingsTransitionCube", {}},
     {"SettingsTransitionOrigamiValley", {}},
     {"SettingsTransitionOrigamiPleats", {"num", "dir"}},
+    {"SettingsTransitionOrigamiFlips", {"num"}},
+    {"SettingsTransitionPageturn", {"dir", "type"}},
     {"SettingsTransitionRoll", {"size", "dir", "type"}},
     {"SettingsTransitionShatter", {"num", "dir"}},
     {"SettingsTransitionMotionSpin", {"direction", "maxMotionBlurScale"}},

@@ -1,6 +1,6 @@
-// The cube, the origami valley, the roll and the shatter: the family's
-// shared properties, and their geometry in between against the same
-// matrices and formulas evaluated on the CPU.
+// The page turn, the cube, the origami folds, the roll and the shatter: the
+// family's shared properties, and their geometry in between against the
+// same matrices and formulas evaluated on the CPU.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -17,6 +17,7 @@
 #include "obrisk/ogl/Gl.h"
 #include "obrisk/ogl/OglManager.h"
 #include "obrisk/settings/TransitionMeshSettings.h"
+#include "transitions/TransitionPageturn.h"
 #include "transitions/TransitionTestSupport.h"
 
 namespace Obrisk::Testing {
@@ -39,6 +40,19 @@ SettingsMaker Roll(RollDirection direction, RollType type) {
   });
 }
 
+SettingsMaker Pageturn(PageturnDirection direction, PageturnType type) {
+  return Make<SettingsTransitionPageturn>([=](SettingsTransitionPageturn& s) {
+    s.SetDir(direction);
+    s.SetType(type);
+  });
+}
+
+SettingsTransitionOrigamiFlips Flips(int strips) {
+  SettingsTransitionOrigamiFlips settings;
+  settings.SetNum(strips);
+  return settings;
+}
+
 // Unrolling is rolling from the opposite edge played backwards. The cube
 // fills the frame to within 0.2 % at its ends and the valley is drawn at
 // twice the size and reduced (so are the pleats): their ends are the inputs to a tenth of a
@@ -54,6 +68,15 @@ std::vector<TransitionCase> Cases() {
          s.SetDir(-1);
        }),
        nullptr, false},
+      {"OrigamiFlips", Make<SettingsTransitionOrigamiFlips>()},
+      {"OrigamiFlips_OneStrip", MakeWith(&SettingsTransitionOrigamiFlips::SetNum, 1)},
+      {"OrigamiFlips_Seven", MakeWith(&SettingsTransitionOrigamiFlips::SetNum, 7)},
+      {"Pageturn", Make<SettingsTransitionPageturn>()},
+      {"Pageturn_BottomLeft", Pageturn(PageturnDirection::BottomLeft, PageturnType::Picture)},
+      {"Pageturn_TopRight", Pageturn(PageturnDirection::TopRight, PageturnType::Picture)},
+      {"Pageturn_TopLeft", Pageturn(PageturnDirection::TopLeft, PageturnType::Picture)},
+      {"Pageturn_Blank", Pageturn(PageturnDirection::BottomRight, PageturnType::Blank)},
+      {"Pageturn_Sharp", Pageturn(PageturnDirection::BottomRight, PageturnType::Sharp)},
       {"Roll_Right", Roll(RollDirection::Right, RollType::RollUp),
        Roll(RollDirection::Left, RollType::Unroll)},
       {"Roll_Left", Roll(RollDirection::Left, RollType::RollUp),
@@ -150,14 +173,6 @@ TEST(MeshTransitionGeometry, CubeEndsOnTheInputs) {
   }
 }
 
-TEST(MeshTransitionGeometry, CubeLeavesCullingOff) {
-  RunTransition(SettingsTransitionCube(), FirstPicture(), SecondPicture(), 0.5);
-  GLboolean culling = GL_TRUE;
-  Ogl::OglManager::GetInstance().Invoke(
-      [&](Ogl::ShaderStorage&) { culling = glIsEnabled(GL_CULL_FACE); });
-  EXPECT_EQ(culling, GL_FALSE);
-}
-
 // Half way the first picture's halves have slid apart by half the frame;
 // between them the second picture lies in a valley whose halves face the
 // viewer at 45 degrees, lit by sin(45 degrees) * 0.7 + 0.3 of the light.
@@ -226,6 +241,160 @@ TEST(MeshTransitionGeometry, OrigamiPleatsSpreadFromTheEdgeTheSheetLeaves) {
     constexpr int kRow = 8;
     const int edge = dir == 1 ? 0 : kW - 1;
     EXPECT_NEAR(PixelAt(*output, edge, kRow)[2], PixelAt(*second, edge, kRow)[2] * 0.9, 25);
+  }
+}
+
+// The picture's rows of texture row t (0 the bottom, 1 the top): the
+// channel that runs smoothly down the first picture (blue, 0 at the top) and
+// the second (green, 255 at the top).
+double FirstBlueAt(double t) {
+  const double row = std::clamp((1.0 - t) * kH - 0.5, 0.0, kH - 1.0);
+  return row * 255.0 / (kH - 1);
+}
+double SecondGreenAt(double t) {
+  return 255.0 - FirstBlueAt(t);
+}
+
+// Four strips, the second in flight: a quarter turned it still shows its
+// own rows of the first picture, squeezed between its hinge (its top edge)
+// and its free edge and lit by the fold's slope; three quarters turned it
+// shows the rows of the strip above of the second picture, stretched from
+// the hinge up to its free edge. The strip above shows the second picture,
+// the ones below the first, flat and fully lit.
+TEST(MeshTransitionGeometry, OrigamiFlipsTurnOneStripAtATime) {
+  constexpr int kStrips = 4;
+  constexpr double kStripHeight = 2.0 / kStrips;
+  constexpr double kHinge = 1.0 - kStripHeight;  // the second strip's top edge
+  constexpr double kMargin = 2.5 / kH;
+  const auto first = FirstPicture();
+  const auto second = SecondPicture();
+  for (double turned : {0.25, 0.75}) {
+    SCOPED_TRACE(turned);
+    const double p = (1.0 + turned) / kStrips;
+    const auto output = RunTransition(Flips(kStrips), first, second, p);
+    const double angle = turned * kPi;
+    const double free = kHinge - std::cos(angle) * kStripHeight;
+    const double lit = std::abs(std::cos(angle)) * 0.7 + 0.3;
+    int inFlight = 0;
+    for (int y = 0; y < kH; ++y) {
+      const double dy = 1.0 - (y + 0.5) / kH * 2.0;
+      const double from = std::min(kHinge, free);
+      const double to = std::max(kHinge, free);
+      const Pixel pixel = PixelAt(*output, kW / 2, y);
+      if (dy > from + kMargin && dy < to - kMargin) {
+        // Texture rows run from the hinge's to the free edge's.
+        const double share = (dy - kHinge) / (free - kHinge);
+        if (turned < 0.5) {
+          const double t = 0.75 - share * 0.25;
+          EXPECT_NEAR(pixel[1], kFirstGreen * lit, kTolerance) << y;
+          EXPECT_NEAR(pixel[2], FirstBlueAt(t) * lit, 2 * kTolerance) << y;
+        } else {
+          const double t = 0.75 + share * 0.25;
+          EXPECT_NEAR(pixel[0], kSecondRed * lit, kTolerance) << y;
+          EXPECT_NEAR(pixel[1], SecondGreenAt(t) * lit, 2 * kTolerance) << y;
+        }
+        ++inFlight;
+      } else if (dy < from - kMargin || dy > to + kMargin) {
+        // Above the second strip's bottom edge, the second picture.
+        const Pixel expected = PixelAt(dy > 0.0 ? *second : *first, kW / 2, y);
+        for (int c = 0; c < 4; ++c) EXPECT_NEAR(pixel[c], expected[c], kTolerance) << y;
+      }
+    }
+    EXPECT_GE(inFlight, 4);
+  }
+}
+
+void ExpectPixelNear(const Pixel& got, const Pixel& expected, double u, double v) {
+  for (int c = 0; c < 4; ++c) EXPECT_NEAR(got[c], expected[c], kTolerance) << u << ", " << v;
+}
+
+// The page turn's camera: straight above the page at three times its half
+// height, the page's x scaled from the display aspect's units to the frame.
+glm::mat4 PageCamera(double aspect) {
+  const glm::mat4 view =
+      glm::lookAt(glm::vec3(0.0f, 0.0f, 3.0f), glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
+  glm::mat4 projection(0.0f);
+  projection[0][0] = projection[1][1] = 3.0f;
+  projection[2][3] = -1.0f;
+  return projection * view *
+         glm::scale(glm::mat4(1.0f), glm::vec3(1.0f / static_cast<float>(aspect), 1.0f, 1.0f));
+}
+
+// Half way through the turn, from each corner: a point of the page before
+// the fold line lies where it was and shows the first picture, unless the
+// turned-over part lies over it; past the roll the second picture shows;
+// the turned-over part lies flat at twice the roll's radius, its back up:
+// grey paper over the picture (or over black for the blank page), lit by
+// the back's light with its highlight.
+TEST(MeshTransitionGeometry, PageturnFoldsThePageOverItsDiagonal) {
+  constexpr double p = 0.4;
+  const double aspect = static_cast<double>(kW) / kH;
+  const double diagonal = 2.0 * std::hypot(aspect, 1.0);
+  const Ogl::PageCurl curl = Ogl::TransitionPageturn::CurlAt(p, diagonal);
+  const double halfTurn = kPi * curl.radius;
+  ASSERT_GT(curl.travel, halfTurn + 0.3) << "the corner must have turned over";
+  const double height = 2.0 * curl.radius;
+  // The back of the page facing the viewer: its normal (0, 0, -1) against
+  // the back's light.
+  const glm::dvec3 light = glm::normalize(glm::dvec3(-0.3, 0.4, -1.0));
+  const double backLit = 0.2 + 0.8 * light.z * -1.0;
+  const double highlight = 100.0 / 255.0 / (30.0 * (1.0 - backLit) + backLit) * backLit;
+  const double grey = 200.0 / 255.0;
+  const glm::mat4 mvp = PageCamera(aspect);
+  // The turned-over part reaches 2 travel - half turn along the diagonal,
+  // magnified by the eye's distance over its own: points further on are clear of it.
+  const double reach = (2.0 * curl.travel - halfTurn) * 3.0 / (3.0 - height) + 0.2;
+  constexpr double kMargin = 0.15;
+  const auto first = FirstPicture();
+  const auto second = SecondPicture();
+  for (int corner = 0; corner < 4; ++corner) {
+    for (PageturnType type : {PageturnType::Picture, PageturnType::Blank}) {
+      SCOPED_TRACE(::testing::Message()
+                   << "corner " << corner << " type " << static_cast<int>(type));
+      SettingsTransitionPageturn settings;
+      settings.SetDir(static_cast<PageturnDirection>(corner));
+      settings.SetType(type);
+      const auto output = RunTransition(settings, first, second, p);
+      const glm::dvec2 lifted{corner % 2 == 0 ? aspect : -aspect, corner < 2 ? -1.0 : 1.0};
+      const glm::dvec2 along = glm::normalize(-lifted);
+      int flat = 0;
+      int revealed = 0;
+      int turned = 0;
+      // Off the pixels' edges: u W and (1 - v) H are never whole.
+      for (double u = 0.037; u < 1.0; u += 0.05) {
+        for (double v = 0.037; v < 1.0; v += 0.05) {
+          const glm::dvec2 point{aspect * (2.0 * u - 1.0), 2.0 * v - 1.0};
+          const double s = glm::dot(point - lifted, along);
+          const double past = curl.travel - s;
+          const glm::vec2 here = Project(mvp, glm::vec3(point, 0.0));
+          const Pixel pixel = PixelAtDevice(*output, here);
+          const int x = std::clamp(static_cast<int>(u * kW), 0, kW - 1);
+          const int y = std::clamp(static_cast<int>((1.0 - v) * kH), 0, kH - 1);
+          if (s > reach) {
+            ExpectPixelNear(pixel, PixelAt(*first, x, y), u, v);
+            ++flat;
+          } else if (past > curl.radius + kMargin) {
+            // Nothing of the page is left over this point.
+            ExpectPixelNear(pixel, PixelAt(*second, x, y), u, v);
+            ++revealed;
+          }
+          const glm::dvec2 landed = point + (2.0 * past - halfTurn) * along;
+          const glm::vec2 above = Project(mvp, glm::vec3(glm::vec2(landed), height));
+          if (past > halfTurn + kMargin && std::abs(above.x) < 0.9f && std::abs(above.y) < 0.9f) {
+            const Pixel back = PixelAtDevice(*output, above);
+            const double colour = type == PageturnType::Picture ? kFirstGreen / 255.0 : 0.0;
+            const double expected =
+                backLit * (colour * (1.0 - grey) + 0.6 * grey + highlight) * 255.0;
+            EXPECT_NEAR(back[1], std::min(expected, 255.0), 2 * kTolerance) << u << ", " << v;
+            EXPECT_EQ(back[3], 255);
+            ++turned;
+          }
+        }
+      }
+      EXPECT_GE(flat, 5);
+      EXPECT_GE(revealed, 5);
+      EXPECT_GE(turned, 3);
+    }
   }
 }
 

@@ -46,6 +46,20 @@ TEST_P(TransitionProperties, LeavesBlendingAsItFoundIt) {
   }
 }
 
+// The members that cull faces turn culling off again and leave the GL's
+// default face (the back) to be culled.
+TEST_P(TransitionProperties, LeavesCullingAsItFoundIt) {
+  RunTransition(*GetParam().plain(), FirstPicture(), SecondPicture(), 0.4);
+  GLboolean culling = GL_TRUE;
+  GLint face = 0;
+  Ogl::OglManager::GetInstance().Invoke([&](Ogl::ShaderStorage&) {
+    culling = glIsEnabled(GL_CULL_FACE);
+    glGetIntegerv(GL_CULL_FACE_MODE, &face);
+  });
+  EXPECT_EQ(culling, GL_FALSE);
+  EXPECT_EQ(face, GL_BACK);
+}
+
 TEST_P(TransitionProperties, ReversedIsThePlainMemberBackwardsWithTheInputsExchanged) {
   if (!GetParam().reversed) GTEST_SKIP() << "this member has no reversed direction";
   const auto first = FirstPicture();

@@ -1,9 +1,11 @@
 // Settings of the transitions that draw their pictures as surfaces in space
-// or as moving pieces: the cube, the origami folds, the roll and the
-// shatter. Progress runs from 0 (the first input) to 1 (the second).
+// or as moving pieces: the page turn, the cube, the origami folds, the roll
+// and the shatter. Progress runs from 0 (the first input) to 1 (the second).
 //
-// The defaults are this library's choice: a roll about a tenth of the frame
-// thick, rolling to the right; a shatter into 16 rows of tiles flying out.
+// The defaults are this library's choice: a page turned from its
+// bottom-right corner; four flipping strips; a roll about a tenth of the
+// frame thick, rolling to the right; a shatter into 16 rows of tiles flying
+// out.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +27,49 @@ class SettingsTransitionCube final : public SettingsBase<SettingsTransitionCube>
   static constexpr auto Fields() { return std::tuple<>(); }
 };
 
+// The corner of the page that lifts first; the page turns towards the
+// opposite corner.
+enum class PageturnDirection : std::int32_t {
+  BottomRight = 0,
+  BottomLeft = 1,
+  TopRight = 2,
+  TopLeft = 3
+};
+
+// How the turning page looks.
+enum class PageturnType : std::int32_t {
+  Picture = 0,  // its picture shows faintly through the paper on its back; soft edges
+  Blank = 1,    // a blank sheet: dark where it still faces up, pale paper behind
+  Sharp = 2     // as Picture with hard edges
+};
+
+// The first picture is a page that curls up from a corner and turns over,
+// showing the second picture beneath.
+class SettingsTransitionPageturn final : public SettingsBase<SettingsTransitionPageturn> {
+ public:
+  inline static const std::string CLASS_ID{"SettingsTransitionPageturn"};
+  static constexpr std::string_view DESCRIPTION =
+      "Turns the first clip over like a page from one corner to show the second";
+  static constexpr auto Fields() {
+    using S = SettingsTransitionPageturn;
+    return std::make_tuple(
+        Param("dir", &S::dir_, 0, 3,
+              "corner that lifts first: 0 bottom-right, 1 bottom-left, 2 top-right, 3 top-left"),
+        Param("type", &S::type_, 0, 2,
+              "0 the picture shows through the page's back, 1 a blank page, 2 as 0 with hard "
+              "edges"));
+  }
+
+  PageturnDirection GetDir() const { return static_cast<PageturnDirection>(dir_); }
+  void SetDir(PageturnDirection direction) { Assign(dir_, static_cast<std::int32_t>(direction)); }
+  PageturnType GetType() const { return static_cast<PageturnType>(type_); }
+  void SetType(PageturnType type) { Assign(type_, static_cast<std::int32_t>(type)); }
+
+ private:
+  std::int32_t dir_ = 0;
+  std::int32_t type_ = 0;
+};
+
 // The first picture splits at its centre line and slides apart, while the
 // second unfolds from a valley between the halves.
 class SettingsTransitionOrigamiValley final : public SettingsBase<SettingsTransitionOrigamiValley> {
@@ -33,6 +78,25 @@ class SettingsTransitionOrigamiValley final : public SettingsBase<SettingsTransi
   static constexpr std::string_view DESCRIPTION =
       "Splits the first clip down the middle; the second unfolds from a valley between the halves";
   static constexpr auto Fields() { return std::tuple<>(); }
+};
+
+// The picture is cut into horizontal strips that flip over one after the
+// other, from the top, each turning from the first picture to the second.
+class SettingsTransitionOrigamiFlips final : public SettingsBase<SettingsTransitionOrigamiFlips> {
+ public:
+  inline static const std::string CLASS_ID{"SettingsTransitionOrigamiFlips"};
+  static constexpr std::string_view DESCRIPTION =
+      "Flips the first clip over in horizontal strips, one after another, to the second";
+  static constexpr auto Fields() {
+    using S = SettingsTransitionOrigamiFlips;
+    return std::make_tuple(Param("num", &S::num_, 1, 50, "strips the picture is cut into"));
+  }
+
+  std::int32_t GetNum() const { return num_; }
+  void SetNum(std::int32_t num) { Assign(num_, num); }
+
+ private:
+  std::int32_t num_ = 4;
 };
 
 // The first picture slides out sideways while the second unfolds from a
