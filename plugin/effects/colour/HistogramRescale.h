@@ -2,6 +2,8 @@
 // stretch that the automatic contrast effects draw from them.
 #pragma once
 
+#include <string>
+
 #include "frame/OglCache.h"
 #include "obrisk/effectcommon/HistogramMath.h"
 #include "obrisk/ogl/ShaderStorage.h"
@@ -43,5 +45,16 @@ class HistogramRescaleOglCache : public OglCache {
 bool RescaleHistogram(Texture& destination, Texture& source, int mode,
                       const Proc::Thresholds& thresholds, Proc::Range& range,
                       ShaderStorage& storage, HistogramRescaleOglCache& cache);
+
+// The measuring half of RescaleHistogram, for passes that draw the stretch
+// themselves: true, with the cache's table texture set, when `source` is to
+// be stretched (`source` unchecked: the mode's components must be there).
+bool PrepareRescale(Texture& source, int mode, const Proc::Thresholds& thresholds,
+                    Proc::Range& range, ShaderStorage& storage, HistogramRescaleOglCache& cache);
+
+// GLSL declaring `normTex`, the cache's table texture, and
+//   vec4 Lookup(float level)   the table entries of a level 0 to 1 (one
+//                              table: in red)
+std::string LevelTableFunctions();
 
 }  // namespace Obrisk::Ogl
