@@ -42,13 +42,26 @@ void DrawFullScreen(ShaderStorage& storage, ShaderProgram& program, Frame& targe
   storage.Quad().Draw(program);
 }
 
+void DrawFullScreenAtTexels(ShaderStorage& storage, ShaderProgram& program, Frame& target,
+                            std::initializer_list<Frame*> textures) {
+  const Proc::FrameInfo& size = target.GetFrameInfo();
+  GLuint unit = 0;
+  for (Frame* texture : textures) {
+    const Proc::FrameInfo& own = texture->GetFrameInfo();
+    const bool aligned = own.width == size.width && own.height == size.height;
+    glBindSampler(unit++, aligned ? storage.NearestSampler() : 0);
+  }
+  DrawFullScreen(storage, program, target, textures);
+  for (GLuint bound = 0; bound < unit; ++bound) glBindSampler(bound, 0);
+}
+
 void DrawMix(ShaderStorage& storage, Frame& target, Frame& from, Frame& to, double weight) {
   ShaderProgram& program = storage.GetShaderProgram(BuiltinProgram::kMix);
   program.Use();
   program.Uniform("tex0", 0);
   program.Uniform("tex1", 1);
   program.Uniform("extAlpha", weight);
-  DrawFullScreen(storage, program, target, {&from, &to});
+  DrawFullScreenAtTexels(storage, program, target, {&from, &to});
 }
 
 void DrawThroughQuads(Frame& frame, const PackedMesh& quads, ShaderStorage& storage) {
