@@ -27,6 +27,8 @@ GEOMEAN_TARGET = 1.0
 # Suffixes Google Benchmark appends to a name for its run options.
 OPTION_SUFFIX = re.compile(r"/(real_time|min_time:[0-9.]+|iterations:[0-9]+)$")
 TIME_UNITS_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
+# The names of FFmpeg's figures.
+FFMPEG_NAME = re.compile(r"FFmpeg|Libav|Swscale")
 
 
 def program_key(path):
@@ -87,6 +89,14 @@ def fmt(value, digits=2):
     return "–" if value is None else f"{value:.{digits}f}"
 
 
+def fmt_ms(value):
+    """Three significant figures, without an exponent."""
+    if value is None:
+        return "–"
+    digits = 0 if value >= 100 else 1 if value >= 10 else 2 if value >= 1 else 3
+    return f"{value:.{digits}f}"
+
+
 def geometric_mean(values):
     values = [v for v in values if v]
     return math.exp(sum(math.log(v) for v in values) / len(values)) if values else None
@@ -132,15 +142,16 @@ def pair_table(run, before, pairs):
     for ours, ffmpeg, kind in pairs:
         passes = run.passes(ours)
         flag = " ⚠" if kind == "pixel" and passes and passes > PIXEL_PASS_BUDGET else ""
-        row = (f"| {ours} | {fmt(run.ms(ours))} | {fmt(passes)}{flag} | {ffmpeg} | "
-               f"{fmt(run.ms(ffmpeg))} | {fmt(run.ratio(ours, ffmpeg))} |")
+        row = (f"| {ours} | {fmt_ms(run.ms(ours))} | {fmt(passes)}{flag} | {ffmpeg} | "
+               f"{fmt_ms(run.ms(ffmpeg))} | {fmt(run.ratio(ours, ffmpeg), 3)} |")
         if before:
-            row += f" {fmt(before.ms(ours))} | {fmt(before.ratio(ours, ffmpeg))} |"
+            row += f" {fmt_ms(before.ms(ours))} | {fmt(before.ratio(ours, ffmpeg), 3)} |"
         lines.append(row)
     return lines
 
 
-def solo_table(run, before, paired):
+def solo_table(run, before, paired, ffmpeg):
+    """Our unpaired figures (ffmpeg False) or FFmpeg's (True)."""
     head, rule = "| benchmark | ms | bare passes |", "|---|---:|---:|"
     if before:
         head += " before: ms |"
@@ -149,9 +160,11 @@ def solo_table(run, before, paired):
     for key in sorted(run.results):
         if key in paired or run.results[key].get("time_unit") != "ms":
             continue
-        row = f"| {key} | {fmt(run.ms(key))} | {fmt(run.passes(key))} |"
+        if bool(FFMPEG_NAME.search(key)) != ffmpeg:
+            continue
+        row = f"| {key} | {fmt_ms(run.ms(key))} | {fmt(run.passes(key))} |"
         if before:
-            row += f" {fmt(before.ms(key))} |"
+            row += f" {fmt_ms(before.ms(key))} |"
         lines.append(row)
     return lines
 
@@ -166,9 +179,9 @@ def summary(run, before, pairs):
             row += f" {value_of(before)} |"
         lines.append(row)
 
-    add("bare 1080p pass, ms", lambda r: fmt(r.bare_ms))
+    add("bare 1080p pass, ms", lambda r: fmt_ms(r.bare_ms))
     add(f"geometric mean of the ratios ({len(pairs)} pairs; ≥ {GEOMEAN_TARGET:g} is faster)",
-        lambda r: fmt(r.geomean(pairs)))
+        lambda r: fmt(r.geomean(pairs), 3))
     add("host-side Process, µs", lambda r: fmt(r.host()[0], 3))
     add("allocations per Process", lambda r: fmt(r.host()[1]))
     pixel = [p for p in pairs if p[2] == "pixel"]
@@ -214,9 +227,13 @@ def main():
         "",
         *pair_table(run, before, pairs),
         "",
-        "## Without a counterpart",
+        "## Ours without a counterpart",
         "",
-        *solo_table(run, before, paired),
+        *solo_table(run, before, paired, ffmpeg=False),
+        "",
+        "## FFmpeg's other figures",
+        "",
+        *solo_table(run, before, paired, ffmpeg=True),
     ]
     if missing:
         lines += ["", "Not in this run (skipped, or not built): " + ", ".join(missing)]
