@@ -14,6 +14,14 @@ inline void ClearAttached() {
   glClear(GL_COLOR_BUFFER_BIT);
 }
 
+// True when `input` has the size of `target`: a full-screen pass that reads
+// it at TexCoord0 lands on its texel centres.
+inline bool TexelAligned(const Frame& input, const Frame& target) {
+  const Proc::FrameInfo& from = input.GetFrameInfo();
+  const Proc::FrameInfo& to = target.GetFrameInfo();
+  return from.width == to.width && from.height == to.height;
+}
+
 // The storage's nearest sampler on texture units 0 to `count` - 1 for the
 // length of a scope, for passes that read textures of the target's size at
 // TexCoord0 alone: every fragment lies on a texel centre, where the linear

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "frame/SinglePass.h"
 #include "obrisk/ogl/ShaderProgram.h"
 
 namespace Obrisk::Ogl {
@@ -44,12 +45,9 @@ void DrawFullScreen(ShaderStorage& storage, ShaderProgram& program, Frame& targe
 
 void DrawFullScreenAtTexels(ShaderStorage& storage, ShaderProgram& program, Frame& target,
                             std::initializer_list<Frame*> textures) {
-  const Proc::FrameInfo& size = target.GetFrameInfo();
   GLuint unit = 0;
   for (Frame* texture : textures) {
-    const Proc::FrameInfo& own = texture->GetFrameInfo();
-    const bool aligned = own.width == size.width && own.height == size.height;
-    glBindSampler(unit++, aligned ? storage.NearestSampler() : 0);
+    glBindSampler(unit++, TexelAligned(*texture, target) ? storage.NearestSampler() : 0);
   }
   DrawFullScreen(storage, program, target, textures);
   for (GLuint bound = 0; bound < unit; ++bound) glBindSampler(bound, 0);

@@ -26,10 +26,7 @@ void EffectAlphaEnvelope::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVid
     glBlendFuncSeparate(GL_CONSTANT_ALPHA, GL_ZERO, GL_ONE, GL_ZERO);
   }
   // A source of the target's size is read at its texels.
-  const Proc::FrameInfo& from = rgba->GetFrameInfo();
-  const Proc::FrameInfo& to = target->GetFrameInfo();
-  const bool aligned = from.width == to.width && from.height == to.height;
-  const NearestSampling sampling(storage, aligned ? 1 : 0);
+  const NearestSampling sampling(storage, TexelAligned(*rgba, *target) ? 1 : 0);
   rgba->Draw(storage.FrameQuad(), storage);
 }
 
