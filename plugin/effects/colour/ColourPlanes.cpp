@@ -5,6 +5,9 @@
 namespace Obrisk::Ogl {
 namespace {
 
+// Code passes fetch table texels by index.
+constexpr std::string_view kCodePassVersion = "#version 130\n";
+
 constexpr std::string_view kCodePassCommon = R"(
 uniform sampler2D tex;
 uniform float keepAlpha;
@@ -37,7 +40,8 @@ void main() {
 }  // namespace
 
 std::string CodePassFunctions() {
-  return std::string(YUVConverter::CodeFunctions()) + std::string(kCodePassCommon);
+  return std::string(kCodePassVersion) + std::string(YUVConverter::CodeFunctions()) +
+         std::string(kCodePassCommon);
 }
 
 Ptr<Frame> DrawCodes(DataVideoOGL& source, ShaderStorage& storage) {

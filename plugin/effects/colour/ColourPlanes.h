@@ -12,7 +12,8 @@
 
 namespace Obrisk::Ogl {
 
-// GLSL for the start of a code pass's fragment source, declaring `tex` (the
+// GLSL for the start of a code pass's fragment source (GLSL 1.30, so that
+// tables can be read with texelFetch), declaring `tex` (the
 // source, read at its texels) and, besides YUVConverter::CodeFunctions,
 //   vec4 SourceColour()                      the source pixel
 //   vec3 CodesOf(vec4 colour)                its Y', Cb, Cr code values

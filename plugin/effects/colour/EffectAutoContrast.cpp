@@ -10,12 +10,15 @@ namespace {
 
 const ShaderSourceKeeper kShader{"EffectAutoContrast", Shader::FullFrame,
                                  [] {
-                                   return CodePassFunctions() + LevelTableFunctions() + R"(
+                                   return CodePassFunctions() + R"(
+uniform sampler2D normTex;  // the level table: 256 x 1, the new level in red
+
 // The pixel's luma code through the level table, its chroma codes as they are.
 void main() {
   vec4 colour = SourceColour();
-  vec3 samples = CodesOf(colour) / codeMax;
-  samples.x = Lookup(samples.x).r;
+  vec3 codes = CodesOf(colour);
+  vec3 samples = codes / codeMax;
+  samples.x = texelFetch(normTex, ivec2(int(codes.x), 0), 0).r;
   gl_FragColor = Joined(samples, colour);
 }
 )";

@@ -11,35 +11,37 @@ namespace {
 const ShaderSourceKeeper kShaderUV{"EffectSaturationUV", Shader::FullFrame,
                                    [] {
                                      return CodePassFunctions() + R"(
-uniform sampler2D uTable;
-uniform sampler2D vTable;
+uniform sampler2D uvTable;
 
-// The entry of a 256 x 256 table for chroma codes (Cb, Cr): column Cb, row Cr.
-float Lookup(sampler2D table, vec2 chroma) {
-  return texture2D(table, (chroma + 0.5) / 256.0).r;
-}
-
-// The pixel's codes with the chroma pair through the tables, luma as it is.
+// The pixel's codes with the chroma pair through the table (column Cb, row
+// Cr; new Cb in red, new Cr in green), luma as it is.
 void main() {
   vec4 colour = SourceColour();
   vec3 codes = CodesOf(colour);
-  vec3 samples = vec3(codes.x / codeMax, Lookup(uTable, codes.yz), Lookup(vTable, codes.yz));
+  vec2 chroma = texelFetch(uvTable, ivec2(codes.yz), 0).rg;
+  vec3 samples = vec3(codes.x / codeMax, chroma);
   gl_FragColor = Joined(samples, colour);
 }
 )";
                                    },
                                    "Proc/Effects/Quenvara/EffectSaturation"};
 
-// A 256 x 256 single-channel texture from the pool holding `table`.
-TexturePool::Lease TableTexture(const std::vector<std::uint8_t>& table) {
+// The two tables as one 256 x 256 two-channel texture from the pool: entry
+// (u, v) holds the new Cb in red and the new Cr in green.
+TexturePool::Lease TableTexture(const Proc::UVTransTables& tables) {
+  std::vector<std::uint8_t> texels(2 * tables.u.size());
+  for (std::size_t entry = 0; entry < tables.u.size(); ++entry) {
+    texels[2 * entry] = tables.u[entry];
+    texels[2 * entry + 1] = tables.v[entry];
+  }
   Texture::Params params;
   params.width = static_cast<int>(Proc::kHistogramBins);
   params.height = static_cast<int>(Proc::kHistogramBins);
-  params.internalFormat = GL_R8;
-  params.format = GL_RED;
+  params.internalFormat = GL_RG8;
+  params.format = GL_RG;
   params.filter = GL_NEAREST;
   TexturePool::Lease texture = TexturePool::GetInstance().GetTex(params);
-  texture->Update(0, table.data());
+  texture->Update(0, texels.data());
   return texture;
 }
 
@@ -70,14 +72,11 @@ void EffectSaturation::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoO
                      !settings.GetAlphaIsDisabled();
   const Proc::UVTransTables tables =
       Proc::PrepareUVTransTables(SaturationOf(settings, *source, storage));
-  const TexturePool::Lease uTable = TableTexture(tables.u);
-  const TexturePool::Lease vTable = TableTexture(tables.v);
+  const TexturePool::Lease table = TableTexture(tables);
   DrawCodePass(storage, storage.MakeShader(kShaderUV), *target, *source, alpha,
                [&](const ShaderProgram& program) {
-                 program.Uniform("uTable", 1);
-                 program.Uniform("vTable", 2);
-                 uTable->Use(1);
-                 vTable->Use(2);
+                 program.Uniform("uvTable", 1);
+                 table->Use(1);
                });
 }
 

@@ -252,10 +252,6 @@ bool PrepareRescale(Texture& source, int mode, const Proc::Thresholds& threshold
   return true;
 }
 
-std::string LevelTableFunctions() {
-  return kTableLookup;
-}
-
 bool RescaleHistogram(Texture& destination, Texture& source, int mode,
                       const Proc::Thresholds& thresholds, Proc::Range& range,
                       ShaderStorage& storage, HistogramRescaleOglCache& cache) {

@@ -2,8 +2,6 @@
 // stretch that the automatic contrast effects draw from them.
 #pragma once
 
-#include <string>
-
 #include "frame/OglCache.h"
 #include "obrisk/effectcommon/HistogramMath.h"
 #include "obrisk/ogl/ShaderStorage.h"
@@ -51,10 +49,5 @@ bool RescaleHistogram(Texture& destination, Texture& source, int mode,
 // be stretched (`source` unchecked: the mode's components must be there).
 bool PrepareRescale(Texture& source, int mode, const Proc::Thresholds& thresholds,
                     Proc::Range& range, ShaderStorage& storage, HistogramRescaleOglCache& cache);
-
-// GLSL declaring `normTex`, the cache's table texture, and
-//   vec4 Lookup(float level)   the table entries of a level 0 to 1 (one
-//                              table: in red)
-std::string LevelTableFunctions();
 
 }  // namespace Obrisk::Ogl
