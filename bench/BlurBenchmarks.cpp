@@ -108,6 +108,7 @@ void BM_LibavGblur(benchmark::State& state) {
 }
 BENCHMARK(BM_LibavGblur)
     ->ArgName("amount_milli")
+    ->Arg(3)
     ->Arg(10)
     ->Arg(50)
     ->Arg(200)

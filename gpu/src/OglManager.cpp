@@ -18,6 +18,8 @@ namespace Obrisk::Ogl {
 namespace {
 
 thread_local bool tIsOpenGLThread = false;
+// Taken entries that a queue which never runs empty keeps before it drops them.
+constexpr std::size_t kCompactFrom = 64;
 std::atomic<bool> gManagerRunning{false};
 std::atomic<std::uint64_t> gGlErrors{0};
 
@@ -123,13 +125,12 @@ void OglManager::RunJobs() {
     Entry entry;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-      if (jobs_.empty()) {
+      wake_.wait(lock, [this] { return stopping_ || head_ < jobs_.size(); });
+      if (head_ == jobs_.size()) {
         stopped_ = true;
         return;
       }
-      entry = std::move(jobs_.front());
-      jobs_.pop_front();
+      entry = TakeJob();
     }
     try {
       if (entry.resolve) {
@@ -143,6 +144,19 @@ void OglManager::RunJobs() {
       LOG(ERROR) << "OpenGL thread job failed with an exception of unknown type";
     }
   }
+}
+
+OglManager::Entry OglManager::TakeJob() {
+  Entry entry = std::move(jobs_[head_++]);
+  if (head_ == jobs_.size()) {
+    jobs_.clear();
+    head_ = 0;
+  } else if (head_ >= kCompactFrom && 2 * head_ >= jobs_.size()) {
+    // A queue that never runs empty drops its taken half now and then.
+    jobs_.erase(jobs_.begin(), jobs_.begin() + static_cast<std::ptrdiff_t>(head_));
+    head_ = 0;
+  }
+  return entry;
 }
 
 bool OglManager::Post(Job job) {

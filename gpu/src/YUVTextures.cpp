@@ -87,22 +87,44 @@ constexpr std::string_view kSourcePath = "Ogl/YUVConverter";
 // Fragment sources that write integer planes (out uvec4) or fetch texels.
 constexpr std::string_view kIntegerVersion = "#version 130\n";
 
-constexpr std::string_view kToRgbaFragment = R"(
+// The arithmetic of the splits and of the way back, shared with the passes
+// of other modules that work on code values without drawing planes.
+constexpr std::string_view kPlaneMath = R"(
+uniform vec3 gain;     // plane samples to Y'PbPr: sample x gain + bias
+uniform vec3 bias;
+uniform mat3 toYpbpr;  // R'G'B' to Y'PbPr
+uniform mat3 toRgb;    // Y'PbPr to R'G'B'
+uniform float codeMax;
+
+// R'G'B' to plane samples, 0 to 1 over the code range.
+vec3 PlaneSamples(vec3 rgb) {
+  return (toYpbpr * rgb - bias) / gain;
+}
+
+// The nearest code value of plane samples, as an integer split writes it.
+vec3 NearestCodes(vec3 samples) {
+  return floor(clamp(samples, 0.0, 1.0) * codeMax + 0.5);
+}
+
+// Plane samples to R'G'B', as the way back draws them.
+vec3 RgbOfSamples(vec3 samples) {
+  return toRgb * (samples * gain + bias);
+}
+)";
+
+constexpr std::string_view kToRgbaMain = R"(
 uniform sampler2D texY;
 uniform sampler2D texCb;
 uniform sampler2D texCr;
 uniform sampler2D texA;
 uniform float hasAlpha;
-uniform vec3 gain;   // plane samples to Y'PbPr: sample x gain + bias
-uniform vec3 bias;
-uniform mat3 toRgb;  // Y'PbPr to R'G'B'
 varying vec2 TexCoord0;
 
 void main() {
   vec3 samples = vec3(texture2D(texY, TexCoord0).r, texture2D(texCb, TexCoord0).r,
                       texture2D(texCr, TexCoord0).r);
   float alpha = mix(1.0, texture2D(texA, TexCoord0).r, hasAlpha);
-  gl_FragColor = vec4(toRgb * (samples * gain + bias), alpha);
+  gl_FragColor = vec4(RgbOfSamples(samples), alpha);
 }
 )";
 
@@ -111,31 +133,25 @@ void main() {
 constexpr std::string_view kSplitCommon = R"(
 uniform sampler2D tex;
 uniform vec4 plane;  // picks Y', Cb, Cr or A
-uniform vec3 gain;   // as in the way back: sample x gain + bias is Y'PbPr
-uniform vec3 bias;
-uniform mat3 toYpbpr;
 varying vec2 TexCoord0;
 
-float PlaneSample() {
+vec4 PlaneSample() {
   vec4 c = texture2D(tex, TexCoord0);
-  vec3 samples = (toYpbpr * c.rgb - bias) / gain;
-  return dot(plane, vec4(samples, c.a));
+  return vec4(dot(plane, vec4(PlaneSamples(c.rgb), c.a)));
 }
 )";
 
 constexpr std::string_view kSplitNormalizedMain = R"(
 void main() {
-  gl_FragColor = vec4(PlaneSample());
+  gl_FragColor = PlaneSample();
 }
 )";
 
 constexpr std::string_view kSplitIntegerMain = R"(
-uniform float codeMax;
 out uvec4 code;
 
-// The nearest code value.
 void main() {
-  code = uvec4(uint(floor(clamp(PlaneSample(), 0.0, 1.0) * codeMax + 0.5)));
+  code = uvec4(uint(NearestCodes(PlaneSample().xyz).x));
 }
 )";
 
@@ -161,15 +177,18 @@ void main() {
 }
 )";
 
-const ShaderSources kToRgba{"YUVConverter_ToRGBA", Shader::FullFrame, kToRgbaFragment,
+const ShaderSources kToRgba{"YUVConverter_ToRGBA", Shader::FullFrame,
+                            [] { return std::string(kPlaneMath) + std::string(kToRgbaMain); },
                             std::string(kSourcePath)};
-const ShaderSources kSplitNormalized{
-    "YUVConverter_SplitNormalized", Shader::FullFrame,
-    [] { return std::string(kSplitCommon) + std::string(kSplitNormalizedMain); },
-    std::string(kSourcePath)};
+const ShaderSources kSplitNormalized{"YUVConverter_SplitNormalized", Shader::FullFrame,
+                                     [] {
+                                       return std::string(kPlaneMath) + std::string(kSplitCommon) +
+                                              std::string(kSplitNormalizedMain);
+                                     },
+                                     std::string(kSourcePath)};
 const ShaderSources kSplitInteger{"YUVConverter_SplitInteger", Shader::FullFrame,
                                   [] {
-                                    return std::string(kIntegerVersion) +
+                                    return std::string(kIntegerVersion) + std::string(kPlaneMath) +
                                            std::string(kSplitCommon) +
                                            std::string(kSplitIntegerMain);
                                   },
@@ -329,10 +348,7 @@ void YUVConverter::Split(Texture& rgb, YUVTextures& planes, int planeCount) {
       storage_.MakeShader(planes.IsInteger() ? kSplitInteger : kSplitNormalized);
   program.Use();
   program.Uniform("tex", 0);
-  program.Uniform("gain", glm::vec3(gain_));
-  program.Uniform("bias", glm::vec3(bias_));
-  program.Uniform("toYpbpr", glm::mat3(toYpbpr_), false);
-  program.Uniform("codeMax", static_cast<float>(kCodeMax));
+  SetCodeUniforms(program);
   rgb.Use(0);
   for (int index = 0; index < planeCount; ++index) {
     glm::vec4 selector(0.0f);
@@ -363,10 +379,20 @@ void YUVConverter::Draw(const YUVTextures& planes, Texture* alpha, Texture& targ
     inputs[static_cast<std::size_t>(unit)]->Use(unit);
   }
   program.Uniform("hasAlpha", alpha != nullptr ? 1.0f : 0.0f);
+  SetCodeUniforms(program);
+  DrawFullFrame(program, storage_);
+}
+
+std::string_view YUVConverter::CodeFunctions() {
+  return kPlaneMath;
+}
+
+void YUVConverter::SetCodeUniforms(const ShaderProgram& program) const {
   program.Uniform("gain", glm::vec3(gain_));
   program.Uniform("bias", glm::vec3(bias_));
+  program.Uniform("toYpbpr", glm::mat3(toYpbpr_), false);
   program.Uniform("toRgb", glm::mat3(glm::inverse(toYpbpr_)), false);
-  DrawFullFrame(program, storage_);
+  program.Uniform("codeMax", static_cast<float>(kCodeMax));
 }
 
 glm::vec3 RgbToBT709YpPbPr(const glm::vec3& rgb) {

@@ -14,6 +14,33 @@ inline void ClearAttached() {
   glClear(GL_COLOR_BUFFER_BIT);
 }
 
+// True when `input` has the size of `target`: a full-screen pass that reads
+// it at TexCoord0 lands on its texel centres.
+inline bool TexelAligned(const Frame& input, const Frame& target) {
+  const Proc::FrameInfo& from = input.GetFrameInfo();
+  const Proc::FrameInfo& to = target.GetFrameInfo();
+  return from.width == to.width && from.height == to.height;
+}
+
+// The storage's nearest sampler on texture units 0 to `count` - 1 for the
+// length of a scope, for passes that read textures of the target's size at
+// TexCoord0 alone: every fragment lies on a texel centre, where the linear
+// filter returns that texel, so nearest sampling gives the same for less.
+class NearestSampling {
+ public:
+  NearestSampling(ShaderStorage& storage, GLuint count) : count_(count) {
+    for (GLuint unit = 0; unit < count_; ++unit) glBindSampler(unit, storage.NearestSampler());
+  }
+  ~NearestSampling() {
+    for (GLuint unit = 0; unit < count_; ++unit) glBindSampler(unit, 0);
+  }
+  NearestSampling(const NearestSampling&) = delete;
+  NearestSampling& operator=(const NearestSampling&) = delete;
+
+ private:
+  GLuint count_;
+};
+
 // Draws the source, in RGBA layout, through `program` over the whole target:
 // sampler `tex` on unit 0 read through `sampler` (0: the texture's own
 // linear filter, clamped to the edge), then the effect's own uniforms from

@@ -78,7 +78,7 @@ void TransitionBarnDoor::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVide
   ShaderProgram& copy = storage.GetShaderProgram(BuiltinProgram::kCopy);
   copy.Use();
   copy.Uniform("tex", 0);
-  DrawFullScreen(storage, copy, *target, {play.frames.second.get()});
+  DrawFullScreenAtTexels(storage, copy, *target, {play.frames.second.get()});
   DrawThroughQuads(*play.frames.first, Doors(SeamOf(direction), static_cast<float>(play.progress)),
                    storage);
 }

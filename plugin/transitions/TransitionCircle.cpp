@@ -69,7 +69,8 @@ void TransitionCircle::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoO
   program.Uniform("tex_bot", 1);
   program.Uniform("aspect", aspect);
   program.Uniform("radius", play.progress * FullRadius(aspect));
-  DrawFullScreen(storage, program, *target, {play.frames.first.get(), play.frames.second.get()});
+  DrawFullScreenAtTexels(storage, program, *target,
+                         {play.frames.first.get(), play.frames.second.get()});
 }
 
 }  // namespace Obrisk::Ogl

@@ -113,7 +113,7 @@ void TransitionCross::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOG
     ShaderProgram& copy = storage.GetShaderProgram(BuiltinProgram::kCopy);
     copy.Use();
     copy.Uniform("tex", 0);
-    DrawFullScreen(storage, copy, *target, {frames.second.get()});
+    DrawFullScreenAtTexels(storage, copy, *target, {frames.second.get()});
   }
 
   const TransitionBlending blending;

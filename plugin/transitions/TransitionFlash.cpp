@@ -56,7 +56,7 @@ void TransitionFlash::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOG
   program.Uniform("tex1", 1);
   program.Uniform("extAlpha", std::sqrt(std::sqrt(std::max(progress, 0.0))));
   program.Uniform("abscissa", Exposure(progress));
-  DrawFullScreen(storage, program, *target, {frames.first.get(), frames.second.get()});
+  DrawFullScreenAtTexels(storage, program, *target, {frames.first.get(), frames.second.get()});
 }
 
 }  // namespace Obrisk::Ogl

@@ -71,7 +71,7 @@ void TransitionPinwheel::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVide
   program.Uniform("amplitude", settings.GetAmpl() * kAmplitudeUnit);
   program.Uniform("local_smooth", smooth);
   program.Uniform("t", (smooth / angle + 1.0) * progress);
-  DrawFullScreen(storage, program, *target, {frames.first.get(), frames.second.get()});
+  DrawFullScreenAtTexels(storage, program, *target, {frames.first.get(), frames.second.get()});
 }
 
 }  // namespace Obrisk::Ogl

@@ -65,7 +65,8 @@ void TransitionRadial::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoO
   program.Uniform("tex_bot", 1);
   program.Uniform("progress", 2.0 * std::numbers::pi * play.progress);
   program.Uniform("revertaspect", 1.0 / aspect);
-  DrawFullScreen(storage, program, *target, {play.frames.first.get(), play.frames.second.get()});
+  DrawFullScreenAtTexels(storage, program, *target,
+                         {play.frames.first.get(), play.frames.second.get()});
 }
 
 }  // namespace Obrisk::Ogl

@@ -51,7 +51,7 @@ void TransitionSlidingDoor::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataV
   program.Uniform("tex_bot", 1);
   program.Uniform("direction", upAndDown ? glm::vec2(0.0f, 1.0f) : glm::vec2(1.0f, 0.0f));
   program.Uniform("progress", progress);
-  DrawFullScreen(storage, program, *target, {frames.first.get(), frames.second.get()});
+  DrawFullScreenAtTexels(storage, program, *target, {frames.first.get(), frames.second.get()});
 }
 
 }  // namespace Obrisk::Ogl

@@ -69,7 +69,7 @@ void TransitionSnake::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOG
   program.Uniform("smoothness", std::max(settings.GetSmoothness(), 0) * kSmoothnessUnit);
   program.Uniform("t", progress);
   program.Uniform("calibration", rows, 1.0 / rows);
-  DrawFullScreen(storage, program, *target, {frames.first.get(), frames.second.get()});
+  DrawFullScreenAtTexels(storage, program, *target, {frames.first.get(), frames.second.get()});
 }
 
 }  // namespace Obrisk::Ogl

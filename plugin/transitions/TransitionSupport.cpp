@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "frame/SinglePass.h"
 #include "obrisk/ogl/ShaderProgram.h"
 
 namespace Obrisk::Ogl {
@@ -42,13 +43,23 @@ void DrawFullScreen(ShaderStorage& storage, ShaderProgram& program, Frame& targe
   storage.Quad().Draw(program);
 }
 
+void DrawFullScreenAtTexels(ShaderStorage& storage, ShaderProgram& program, Frame& target,
+                            std::initializer_list<Frame*> textures) {
+  GLuint unit = 0;
+  for (Frame* texture : textures) {
+    glBindSampler(unit++, TexelAligned(*texture, target) ? storage.NearestSampler() : 0);
+  }
+  DrawFullScreen(storage, program, target, textures);
+  for (GLuint bound = 0; bound < unit; ++bound) glBindSampler(bound, 0);
+}
+
 void DrawMix(ShaderStorage& storage, Frame& target, Frame& from, Frame& to, double weight) {
   ShaderProgram& program = storage.GetShaderProgram(BuiltinProgram::kMix);
   program.Use();
   program.Uniform("tex0", 0);
   program.Uniform("tex1", 1);
   program.Uniform("extAlpha", weight);
-  DrawFullScreen(storage, program, target, {&from, &to});
+  DrawFullScreenAtTexels(storage, program, target, {&from, &to});
 }
 
 void DrawThroughQuads(Frame& frame, const PackedMesh& quads, ShaderStorage& storage) {

@@ -47,8 +47,16 @@ PackedMesh::QuadVertices FullQuadMovedBy(float dx, float dy);
 void DrawFullScreen(ShaderStorage& storage, ShaderProgram& program, Frame& target,
                     std::initializer_list<Frame*> textures);
 
+// DrawFullScreen for programs that read every input at TexCoord0 only. An
+// input of the target's size is read through the nearest sampler: every
+// fragment lies on one of its texel centres, where the linear filter returns
+// that texel alone, so the result is the same at less cost. Inputs of
+// another size keep their own filter.
+void DrawFullScreenAtTexels(ShaderStorage& storage, ShaderProgram& program, Frame& target,
+                            std::initializer_list<Frame*> textures);
+
 // Program 262 over the whole of `target`: `from` mixed into `to` by
-// `weight` (0 gives `from`, 1 gives `to`).
+// `weight` (0 gives `from`, 1 gives `to`), each read at its texels.
 void DrawMix(ShaderStorage& storage, Frame& target, Frame& from, Frame& to, double weight);
 
 // Draws `frame` through `quads` (made for this draw) into the attached target.

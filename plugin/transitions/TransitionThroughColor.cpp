@@ -40,7 +40,7 @@ void TransitionThroughColor::ProcessGpu(const Ptr<Frame>& target, const Ptr<Data
   program.Uniform("color", settings.GetKeyColorR(), settings.GetKeyColorG(),
                   settings.GetKeyColorB(), settings.GetKeyColorA());
   program.Uniform("mixFactor", firstHalf ? 2.0 * progress : 2.0 - 2.0 * progress);
-  DrawFullScreen(storage, program, *target, {shown.get()});
+  DrawFullScreenAtTexels(storage, program, *target, {shown.get()});
 }
 
 }  // namespace Obrisk::Ogl

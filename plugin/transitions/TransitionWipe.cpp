@@ -116,7 +116,7 @@ void TransitionWipe::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL
     program.Uniform("direction", StraightDirection(direction, aspect));
     program.Uniform("progress", (width + 1.0) * progress);
   }
-  DrawFullScreen(storage, program, *target, {frames.first.get(), frames.second.get()});
+  DrawFullScreenAtTexels(storage, program, *target, {frames.first.get(), frames.second.get()});
 }
 
 }  // namespace Obrisk::Ogl

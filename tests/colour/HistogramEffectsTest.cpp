@@ -2,9 +2,13 @@
 // auto white balance, saturation), the GPU histogram they share, and the
 // statistics behind them.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <glog/logging.h>
@@ -14,6 +18,7 @@
 #include "effects/colour/HistogramRescale.h"
 #include "obrisk/effectcommon/ChromaticAdaptation.h"
 #include "obrisk/effectcommon/HistogramMath.h"
+#include "obrisk/ogl/Frame.h"
 #include "obrisk/ogl/OglManager.h"
 #include "obrisk/ogl/YUVTextures.h"
 #include "obrisk/settings/AutoColorSettings.h"
@@ -190,13 +195,17 @@ TEST(ChromaticAdaptation, TurnsTheReferenceIntoGreyOfItsLuminance) {
 }
 
 // A single-channel 8-bit texture of `width` by `height` texels.
-Texture Plane(int width, int height, const std::uint8_t* levels) {
+Texture::Params PlaneParams(int width, int height) {
   Texture::Params params;
   params.width = width;
   params.height = height;
   params.internalFormat = GL_R8;
   params.format = GL_RED;
-  return Texture(params, levels);
+  return params;
+}
+
+Texture Plane(int width, int height, const std::uint8_t* levels) {
+  return Texture(PlaneParams(width, height), levels);
 }
 
 Proc::Histogram GpuHistogram(const Ptr<Proc::DataVideoMemory>& frame, int component) {
@@ -557,6 +566,80 @@ INSTANTIATE_TEST_SUITE_P(Gains, Saturation,
                          ::testing::Values(SaturationCase{0.0, false}, SaturationCase{0.5, true},
                                            SaturationCase{1.5, false}, SaturationCase{1.0, false},
                                            SaturationCase{0.999, false}));
+
+// The one byte of every texel of a single-channel plane, read back as
+// `format` (GL_RED or GL_RED_INTEGER), in GL row order.
+std::vector<std::uint8_t> ReadPlane(Texture& plane, GLenum format, ShaderStorage& storage) {
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(plane.Width()) * plane.Height());
+  storage.FBO().Attach(plane);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, plane.Width(), plane.Height(), format, GL_UNSIGNED_BYTE, bytes.data());
+  return bytes;
+}
+
+// Saturation by way of planes: the picture split into integer 4:4:4 codes
+// with alpha, the chroma codes through the tables on the CPU, normalised
+// planes of the results drawn back to RGBA. Texels in GL row order.
+std::vector<std::array<std::uint8_t, 4>> SaturatedThroughPlanes(
+    const Ptr<Proc::DataVideoMemory>& input, double gain) {
+  const Proc::UVTransTables tables = Proc::PrepareUVTransTables(gain);
+  Ptr<DataVideoOGL> data = Testing::Upload(input);
+  data->Wait();
+  const Proc::FrameInfo& info = input->GetFrameInfo();
+  std::vector<std::array<std::uint8_t, 4>> texels(static_cast<std::size_t>(info.width) *
+                                                  info.height);
+  OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
+    Frame& rgba = *data->FrameData();
+    YUVConverter converter(storage, rgba.GetColorSpace());
+    YUVTextures codes(info, PixFmt::YUVA444P, YUVTextures::Samples::Integer);
+    converter.ToYUVA(rgba.GetFirstTexture(), codes);
+    std::vector<std::vector<std::uint8_t>> planes;
+    for (int plane = 0; plane < codes.PlaneCount(); ++plane) {
+      planes.push_back(ReadPlane(codes.Plane(plane), GL_RED_INTEGER, storage));
+    }
+    std::vector<std::uint8_t>& u = planes[YUVTextures::kCb];
+    std::vector<std::uint8_t>& v = planes[YUVTextures::kCr];
+    for (std::size_t i = 0; i < u.size(); ++i) {
+      const std::size_t entry = std::size_t{v[i]} * Proc::kHistogramBins + u[i];
+      std::tie(u[i], v[i]) = std::pair{tables.u[entry], tables.v[entry]};
+    }
+    std::vector<std::unique_ptr<Texture>> normalised;
+    std::vector<Texture*> views;
+    for (const auto& plane : planes) {
+      normalised.push_back(
+          std::make_unique<Texture>(PlaneParams(info.width, info.height), plane.data()));
+      views.push_back(normalised.back().get());
+    }
+    Ptr<Frame> joined = Frame::CreateIntermediate(rgba.GetColorSpace(), PixFmt::RGBA, info);
+    converter.ToRGBA(YUVTextures(PixFmt::YUVA444P, views), joined->GetFirstTexture());
+    glReadPixels(0, 0, info.width, info.height, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+  });
+  return texels;
+}
+
+// The one pass emulates the planes' rounding: the output is the plane path's
+// byte for byte, but for the rare texel where float order moves a rounding
+// by one level.
+TEST(Saturation, EqualsThePlanePath) {
+  constexpr double kGain = 1.5;
+  auto input = Testing::MakeTestPattern(48, 32, PixFmt::RGBA);
+  Proc::SettingsEffectSaturation settings;
+  settings.SetSaturation(kGain);
+  const Image output = Render(settings, input);
+  const auto expected = SaturatedThroughPlanes(input, kGain);
+  int moved = 0;
+  for (int y = 0; y < output.height; ++y) {
+    for (int x = 0; x < output.width; ++x) {
+      const auto& want = expected[static_cast<std::size_t>(y) * output.width + x];
+      for (int c = 0; c < 4; ++c) {
+        const float difference = std::abs(output.At(x, y)[c] - want[c]);
+        EXPECT_LE(difference, 1.0f) << x << "," << y << " channel " << c;
+        moved += difference > 0.0f ? 1 : 0;
+      }
+    }
+  }
+  EXPECT_LE(moved, output.width * output.height / 100) << "at most 1 % of the texels";
+}
 
 }  // namespace
 }  // namespace Obrisk::Ogl

@@ -1,48 +1,55 @@
 #include "effects/colour/ColourPlanes.h"
 
-#include <vector>
+#include "frame/ShaderSourceKeeper.h"
 
 namespace Obrisk::Ogl {
+namespace {
 
-YUVTextures SplitIntoPlanes(Texture& rgb, const Proc::FrameInfo& info, Proc::PixFmt format,
-                            YUVConverter& converter, ShaderStorage& storage) {
-  YUVTextures codes(info, format, YUVTextures::Samples::Integer);
-  if (codes.HasAlpha()) {
-    converter.ToYUVA(rgb, codes);
-  } else {
-    converter.ToYUV(rgb, codes);
-  }
-  return codes.ToNormalized(storage);
+// Code passes fetch table texels by index.
+constexpr std::string_view kCodePassVersion = "#version 130\n";
+
+constexpr std::string_view kCodePassCommon = R"(
+uniform sampler2D tex;
+uniform float keepAlpha;
+varying vec2 TexCoord0;
+
+vec4 SourceColour() {
+  return texture2D(tex, TexCoord0);
 }
 
-SourcePlanes SplitSource(DataVideoOGL& source, bool alpha, ShaderStorage& storage) {
-  Ptr<Frame> rgb = alpha ? source.FrameData()->ConvertToRGBA(storage)
-                         : source.FrameData()->ConvertToRGB(storage);
-  YUVConverter converter(storage, rgb->GetColorSpace());
-  YUVTextures planes =
-      SplitIntoPlanes(rgb->GetFirstTexture(), rgb->GetFrameInfo(),
-                      alpha ? Proc::PixFmt::YUVA444P : Proc::PixFmt::YUV444P, converter, storage);
-  return {std::move(rgb), converter, std::move(planes)};
+vec3 CodesOf(vec4 colour) {
+  return NearestCodes(PlaneSamples(colour.rgb));
 }
 
-TexturePool::Lease PlaneLike(const Texture& plane) {
-  return TexturePool::GetInstance().GetTex(plane.GetParams());
+vec4 Joined(vec3 samples, vec4 colour) {
+  return vec4(RgbOfSamples(samples), mix(1.0, colour.a, keepAlpha));
+}
+)";
+
+const ShaderSourceKeeper kCodes{"PlaneCodes", Shader::FullFrame,
+                                [] {
+                                  return CodePassFunctions() + R"(
+// The pixel's code values as the planes would read them.
+void main() {
+  gl_FragColor = vec4(CodesOf(SourceColour()) / codeMax, 1.0);
+}
+)";
+                                },
+                                "Proc/Effects/Quenvara/ColourPlanes"};
+
+}  // namespace
+
+std::string CodePassFunctions() {
+  return std::string(kCodePassVersion) + std::string(YUVConverter::CodeFunctions()) +
+         std::string(kCodePassCommon);
 }
 
-YUVTextures WithPlane(const YUVTextures& planes, int index, Texture& replacement) {
-  std::vector<Texture*> textures;
-  for (int plane = 0; plane < planes.PlaneCount(); ++plane) {
-    textures.push_back(plane == index ? &replacement : &planes.Plane(plane));
-  }
-  return YUVTextures(planes.Format(), std::move(textures));
-}
-
-void JoinPlanes(const YUVTextures& planes, YUVConverter& converter, Texture& target) {
-  if (planes.HasAlpha()) {
-    converter.ToRGBA(planes, target);
-  } else {
-    converter.ToRGB(planes, target);
-  }
+Ptr<Frame> DrawCodes(DataVideoOGL& source, ShaderStorage& storage) {
+  Ptr<Frame> codes = Frame::CreateIntermediate(source.FrameData()->GetColorSpace(),
+                                               Proc::PixFmt::RGBA, source.GetFrameInfo());
+  DrawCodePass(storage, storage.MakeShader(kCodes), *codes, source, false,
+               [](const ShaderProgram&) {});
+  return codes;
 }
 
 }  // namespace Obrisk::Ogl

@@ -2,10 +2,28 @@
 
 #include "effects/colour/ColourPlanes.h"
 #include "effects/colour/HistogramRescale.h"
+#include "frame/ShaderSourceKeeper.h"
 #include "obrisk/effectcommon/Ranges.h"
 
 namespace Obrisk::Ogl {
 namespace {
+
+const ShaderSourceKeeper kShader{"EffectAutoContrast", Shader::FullFrame,
+                                 [] {
+                                   return CodePassFunctions() + R"(
+uniform sampler2D normTex;  // the level table: 256 x 1, the new level in red
+
+// The pixel's luma code through the level table, its chroma codes as they are.
+void main() {
+  vec4 colour = SourceColour();
+  vec3 codes = CodesOf(colour);
+  vec3 samples = codes / codeMax;
+  samples.x = texelFetch(normTex, ivec2(int(codes.x), 0), 0).r;
+  gl_FragColor = Joined(samples, colour);
+}
+)";
+                                 },
+                                 "Proc/Effects/Quenvara/EffectAutoContrast"};
 
 // The luma target range, carried from frame to frame, and the level table.
 class AutoContrastOglCache final : public OglCache {
@@ -25,8 +43,8 @@ Ptr<OglCache> EffectAutoContrast::CreateCache() {
   return MakeRef<AutoContrastOglCache>();
 }
 
-// The luma plane alone is stretched; the chroma (and alpha) planes of the
-// input are shared with the output unchanged.
+// The luma codes are measured, then stretched in one pass; the chroma codes
+// (and alpha) are kept.
 void EffectAutoContrast::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>& source,
                                     double, double, ShaderStorage& storage,
                                     const Ptr<OglCache>& cache) {
@@ -34,20 +52,21 @@ void EffectAutoContrast::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVide
   const Proc::SettingsEffectAutoContrast& settings = DrawingSettings();
   const bool alpha = Proc::PixFmtDescription::Find(target->GetPixelFormat()).HasAlpha() &&
                      !settings.GetAlphaIsDisabled();
-  SourcePlanes split = SplitSource(*source, alpha, storage);
-  const YUVTextures& input = split.planes;
-  Texture& inputLuma = input.Plane(YUVTextures::kLuma);
-  TexturePool::Lease outputLuma = PlaneLike(inputLuma);
-
   const Proc::Thresholds thresholds{settings.GetBlackSaturatedPixels(),
                                     settings.GetWhiteSaturatedPixels()};
-  if (RescaleHistogram(*outputLuma, inputLuma, kRescaleY, thresholds, state.range, storage,
-                       state.rescale)) {
-    JoinPlanes(WithPlane(input, YUVTextures::kLuma, *outputLuma), split.converter,
-               target->GetFirstTexture());
+  const Ptr<Frame> codes = DrawCodes(*source, storage);
+  if (PrepareRescale(codes->GetFirstTexture(), kRescaleY, thresholds, state.range, storage,
+                     state.rescale)) {
+    DrawCodePass(storage, storage.MakeShader(kShader), *target, *source, alpha,
+                 [&](const ShaderProgram& program) {
+                   program.Uniform("normTex", 1);
+                   state.rescale.normalization.Use(1);
+                 });
   } else {
+    const Ptr<Frame> rgb = alpha ? source->FrameData()->ConvertToRGBA(storage)
+                                 : source->FrameData()->ConvertToRGB(storage);
     storage.FBO().Attach(target->GetFirstTexture());
-    split.rgb->Draw(storage.FrameQuad(), storage);
+    rgb->Draw(storage.FrameQuad(), storage);
   }
 }
 

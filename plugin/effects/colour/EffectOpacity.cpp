@@ -1,5 +1,7 @@
 #include "effects/colour/EffectOpacity.h"
 
+#include "frame/SinglePass.h"
+
 namespace Obrisk::Ogl {
 
 const std::string_view& EffectOpacity::GetName() const {
@@ -27,6 +29,7 @@ void EffectOpacity::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>
   EnableState blend(GL_BLEND);
   glBlendColor(1.0f, 1.0f, 1.0f, static_cast<float>(DrawingSettings().GetOpacity()));
   glBlendFunc(GL_CONSTANT_COLOR, GL_ZERO);
+  const NearestSampling sampling(storage, 1);
   rgba->Draw(storage.Quad(), storage);
 }
 

@@ -8,65 +8,52 @@
 namespace Obrisk::Ogl {
 namespace {
 
-const ShaderSourceKeeper kShaderUV{"EffectSaturationUV", Shader::FullFrame, R"(
-uniform sampler2D texU;
-uniform sampler2D texV;
-uniform sampler2D transTable;
-varying vec2 TexCoord0;
+const ShaderSourceKeeper kShaderUV{"EffectSaturationUV", Shader::FullFrame,
+                                   [] {
+                                     return CodePassFunctions() + R"(
+uniform sampler2D uvTable;
 
-// The centre of table texel c x 255 on a 256-texel axis: (510 c + 1) / 512.
-float TableCoordinate(float c) {
-  return (510.0 * c + 1.0) / 512.0;
-}
-
-// The new chroma value of this pixel's (Cb, Cr) pair: the table's row is Cr,
-// its column Cb.
+// The pixel's codes with the chroma pair through the table (column Cb, row
+// Cr; new Cb in red, new Cr in green), luma as it is.
 void main() {
-  vec2 coordinate = vec2(TableCoordinate(texture2D(texU, TexCoord0).r),
-                         TableCoordinate(texture2D(texV, TexCoord0).r));
-  gl_FragColor = vec4(texture2D(transTable, coordinate).r, 0.0, 0.0, 1.0);
+  vec4 colour = SourceColour();
+  vec3 codes = CodesOf(colour);
+  vec2 chroma = texelFetch(uvTable, ivec2(codes.yz), 0).rg;
+  vec3 samples = vec3(codes.x / codeMax, chroma);
+  gl_FragColor = Joined(samples, colour);
 }
-)",
+)";
+                                   },
                                    "Proc/Effects/Quenvara/EffectSaturation"};
 
-// A 256 x 256 single-channel table texture from the pool holding `table`.
-TexturePool::Lease TableTexture(const std::vector<std::uint8_t>& table) {
+// The two tables as one 256 x 256 two-channel texture from the pool: entry
+// (u, v) holds the new Cb in red and the new Cr in green.
+TexturePool::Lease TableTexture(const Proc::UVTransTables& tables) {
+  std::vector<std::uint8_t> texels(2 * tables.u.size());
+  for (std::size_t entry = 0; entry < tables.u.size(); ++entry) {
+    texels[2 * entry] = tables.u[entry];
+    texels[2 * entry + 1] = tables.v[entry];
+  }
   Texture::Params params;
   params.width = static_cast<int>(Proc::kHistogramBins);
   params.height = static_cast<int>(Proc::kHistogramBins);
-  params.internalFormat = GL_R8;
-  params.format = GL_RED;
+  params.internalFormat = GL_RG8;
+  params.format = GL_RG;
   params.filter = GL_NEAREST;
   TexturePool::Lease texture = TexturePool::GetInstance().GetTex(params);
-  texture->Update(0, table.data());
+  texture->Update(0, texels.data());
   return texture;
 }
 
 // The gain of the frame: the setting, or at exactly 1 the gain measured from
-// the chroma planes' histograms.
-double SaturationOf(const Proc::SettingsEffectSaturation& settings, const YUVTextures& planes,
+// the histograms of the chroma codes.
+double SaturationOf(const Proc::SettingsEffectSaturation& settings, DataVideoOGL& source,
                     ShaderStorage& storage) {
   if (!settings.IsAutomatic()) return settings.GetSaturation();
-  const Proc::Histogram u = ComputeHistogram(planes.Plane(YUVTextures::kCb), 0, storage);
-  const Proc::Histogram v = ComputeHistogram(planes.Plane(YUVTextures::kCr), 0, storage);
+  const Ptr<Frame> codes = DrawCodes(source, storage);
+  const Proc::Histogram u = ComputeHistogram(codes->GetFirstTexture(), YUVTextures::kCb, storage);
+  const Proc::Histogram v = ComputeHistogram(codes->GetFirstTexture(), YUVTextures::kCr, storage);
   return Proc::CalcSaturation(u.bins, v.bins, u.samples);
-}
-
-// Draws one output chroma plane through `table`.
-void DrawChroma(ShaderStorage& storage, ShaderProgram& program, const YUVTextures& input,
-                const Texture& table, Texture& target) {
-  storage.FBO().Attach(target);
-  program.Use();
-  program.Uniform("texU", 0);
-  program.Uniform("texV", 1);
-  program.Uniform("transTable", 2);
-  input.Plane(YUVTextures::kCb).Use(0);
-  input.Plane(YUVTextures::kCr).Use(1);
-  table.Use(2);
-  for (GLuint unit = 0; unit < 3; ++unit) glBindSampler(unit, storage.NearestSampler());
-  storage.Quad().Activate();
-  storage.Quad().Draw(program);
-  for (GLuint unit = 0; unit < 3; ++unit) glBindSampler(unit, 0);
 }
 
 }  // namespace
@@ -76,29 +63,21 @@ const std::string_view& EffectSaturation::GetName() const {
   return kName;
 }
 
-// The chroma planes go through the tables; luma (and alpha) are shared with
-// the output unchanged.
+// One pass: each pixel's chroma codes go through the tables, its luma code
+// (and alpha) is kept.
 void EffectSaturation::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>& source, double,
                                   double, ShaderStorage& storage, const Ptr<OglCache>&) {
   const Proc::SettingsEffectSaturation& settings = DrawingSettings();
   const bool alpha = Proc::PixFmtDescription::Find(target->GetPixelFormat()).HasAlpha() &&
                      !settings.GetAlphaIsDisabled();
-  SourcePlanes split = SplitSource(*source, alpha, storage);
-  const YUVTextures& input = split.planes;
-
   const Proc::UVTransTables tables =
-      Proc::PrepareUVTransTables(SaturationOf(settings, input, storage));
-  const TexturePool::Lease uTable = TableTexture(tables.u);
-  const TexturePool::Lease vTable = TableTexture(tables.v);
-  TexturePool::Lease outputU = PlaneLike(input.Plane(YUVTextures::kCb));
-  TexturePool::Lease outputV = PlaneLike(input.Plane(YUVTextures::kCr));
-  ShaderProgram& program = storage.MakeShader(kShaderUV);
-  DrawChroma(storage, program, input, *uTable, *outputU);
-  DrawChroma(storage, program, input, *vTable, *outputV);
-
-  const YUVTextures output =
-      WithPlane(WithPlane(input, YUVTextures::kCb, *outputU), YUVTextures::kCr, *outputV);
-  JoinPlanes(output, split.converter, target->GetFirstTexture());
+      Proc::PrepareUVTransTables(SaturationOf(settings, *source, storage));
+  const TexturePool::Lease table = TableTexture(tables);
+  DrawCodePass(storage, storage.MakeShader(kShaderUV), *target, *source, alpha,
+               [&](const ShaderProgram& program) {
+                 program.Uniform("uvTable", 1);
+                 table->Use(1);
+               });
 }
 
 }  // namespace Obrisk::Ogl

@@ -234,11 +234,9 @@ Proc::Histogram ComputeHistogram(Texture& texture, int component, ShaderStorage&
   return CountLevels(*reduced, storage);
 }
 
-bool RescaleHistogram(Texture& destination, Texture& source, int mode,
-                      const Proc::Thresholds& thresholds, Proc::Range& range,
-                      ShaderStorage& storage, HistogramRescaleOglCache& cache) {
-  if (!ValidThresholds(thresholds) || !SuitableTextures(mode, destination, source)) return false;
-
+bool PrepareRescale(Texture& source, int mode, const Proc::Thresholds& thresholds,
+                    Proc::Range& range, ShaderStorage& storage, HistogramRescaleOglCache& cache) {
+  if (!ValidThresholds(thresholds)) return false;
   const int channels = mode == kRescaleRGB ? 3 : 1;
   std::vector<Proc::Histogram> histograms;
   for (int component = 0; component < channels; ++component) {
@@ -251,7 +249,16 @@ bool RescaleHistogram(Texture& destination, Texture& source, int mode,
     return false;
   }
   UploadTables(Proc::CreateNormalizationTables(quantiles, range), mode, cache);
+  return true;
+}
 
+bool RescaleHistogram(Texture& destination, Texture& source, int mode,
+                      const Proc::Thresholds& thresholds, Proc::Range& range,
+                      ShaderStorage& storage, HistogramRescaleOglCache& cache) {
+  if (!ValidThresholds(thresholds) || !SuitableTextures(mode, destination, source) ||
+      !PrepareRescale(source, mode, thresholds, range, storage, cache)) {
+    return false;
+  }
   ShaderProgram& program =
       storage.MakeShader(mode == kRescaleRGB ? kRescaleRGBAShader : kRescaleYShader);
   storage.FBO().Attach(destination);

@@ -44,4 +44,10 @@ bool RescaleHistogram(Texture& destination, Texture& source, int mode,
                       const Proc::Thresholds& thresholds, Proc::Range& range,
                       ShaderStorage& storage, HistogramRescaleOglCache& cache);
 
+// The measuring half of RescaleHistogram, for passes that draw the stretch
+// themselves: true, with the cache's table texture set, when `source` is to
+// be stretched (`source` unchecked: the mode's components must be there).
+bool PrepareRescale(Texture& source, int mode, const Proc::Thresholds& thresholds,
+                    Proc::Range& range, ShaderStorage& storage, HistogramRescaleOglCache& cache);
+
 }  // namespace Obrisk::Ogl

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "frame/SinglePass.h"
+
 namespace Obrisk::Ogl {
 
 const std::string_view& EffectAlphaEnvelope::GetName() const {
@@ -23,6 +25,8 @@ void EffectAlphaEnvelope::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVid
   } else {
     glBlendFuncSeparate(GL_CONSTANT_ALPHA, GL_ZERO, GL_ONE, GL_ZERO);
   }
+  // A source of the target's size is read at its texels.
+  const NearestSampling sampling(storage, TexelAligned(*rgba, *target) ? 1 : 0);
   rgba->Draw(storage.FrameQuad(), storage);
 }
 

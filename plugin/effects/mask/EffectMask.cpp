@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "frame/SinglePass.h"
 #include "obrisk/ogl/ShaderSources.h"
 
 namespace Obrisk::Ogl {
@@ -289,6 +290,8 @@ void EffectMask::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>& s
   rgba->GetFirstTexture().Use(kSourceUnit);
   blurred->GetFirstTexture().Use(kBlurredUnit);
   pixelated->GetFirstTexture().Use(kPixelatedUnit);
+  // The prepared pictures have the source's size: each is read at its texels.
+  const NearestSampling sampling(storage, static_cast<GLuint>(kPixelatedUnit + 1));
   storage.Quad().Activate();
   storage.Quad().Draw(program);
 }

@@ -4,7 +4,6 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <future>
 #include <map>
@@ -13,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "obrisk/ogl/OglTask.h"
 
@@ -89,7 +89,12 @@ class OglManager {
     Job job;
     Ptr<DataVideoOGL> resolve;
   };
-  std::deque<Entry> jobs_;
+  // The queue: entries from jobs_[head_] on wait. The storage is kept when
+  // the queue runs empty, so that posting a job allocates nothing once the
+  // queue has grown to its working length.
+  std::vector<Entry> jobs_;
+  std::size_t head_ = 0;
+  Entry TakeJob();
   bool stopping_ = false;
   // Set once the thread took its last job; later posts are refused.
   bool stopped_ = false;

@@ -9,6 +9,7 @@
 // way back is ToInteger.
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include <glm/glm.hpp>
@@ -18,6 +19,7 @@
 
 namespace Obrisk::Ogl {
 
+class ShaderProgram;
 class ShaderStorage;
 
 // The planes of one picture: either a view of planes owned elsewhere (a
@@ -95,6 +97,15 @@ class YUVConverter {
   void ToRGBA(const YUVTextures& planes, Texture& target);
   void ToRGBA(const YUVTextures& planes, Texture& alpha, Texture& target);
   void ToRGB(const YUVTextures& planes, Texture& target);
+
+  // For passes that take a picture through 4:4:4 code values without
+  // drawing planes: GLSL that declares the uniforms SetCodeUniforms sets and
+  //   vec3 PlaneSamples(vec3 rgb)      R'G'B' to plane samples, as the splits
+  //   vec3 NearestCodes(vec3 samples)  the code values an integer split writes
+  //   vec3 RgbOfSamples(vec3 samples)  back to R'G'B', as ToRGB draws
+  // A code value c reads from a normalised plane as c / codeMax.
+  static std::string_view CodeFunctions();
+  void SetCodeUniforms(const ShaderProgram& program) const;
 
  private:
   void Split(Texture& rgb, YUVTextures& planes, int planeCount);
