@@ -122,6 +122,10 @@ expect_error "generator video without length" 2 "draws from nothing (no image in
 expect_error "effect without input" 2 "render needs at least one input (-i)" \
   render -o out.png --effect "$packages/invert.fs"
 
+# A package that draws from its imported picture alone takes no -i either.
+render "imported only" -o stamp_only.png --effect "$packages/stamp_only.fs"
+expect_pixel "imported only" stamp_only.png 0 0 "$(pixel "$packages/imported_stamp.png" 0 0)"
+
 # A pass that does not say PERSISTENT starts empty every frame.
 render "accumulate" --size 24x12 --frames 3 -o acc_%02d.png --effect "$packages/accumulate.fs"
 expect_pixel "not persistent unless told" acc_02.png 3 3 "51 0 0 255"

@@ -88,7 +88,8 @@ for; --set NAME=VALUE sets its inputs (colours and points as 1,0,0,1).
 A package without image inputs (a generator) draws from nothing and needs
 no -i: it renders --frames N or --duration SECONDS of frames (a picture
 OUTPUT: one) at --size and --fps, its TIME and FRAMEINDEX advancing frame by
-frame; audio inputs get silence.
+frame; audio inputs get silence. A package that draws from its IMPORTED
+pictures alone needs no -i either (it renders at the first one's size).
 
 A GLSL fragment shader file (--effect look.glsl, or .frag) runs as the
 template effect, or as the template transition when it declares the samplers
@@ -874,10 +875,10 @@ int RunRender(const Arguments& given) {
     LoadAuxImage(*effect);
     effects.push_back(effect);
   }
-  const bool generator = options.inputs.empty() && generatorFirst;
-  if (options.inputs.empty() && !generator) {
-    throw UsageError("render needs at least one input (-i)");
-  }
+  // A package may draw from its imported pictures alone; only one that
+  // draws from nothing at all gets a blank frame.
+  const bool generator = inputs.empty() && generatorFirst;
+  if (inputs.empty() && !generator) throw UsageError("render needs at least one input (-i)");
   const Proc::EffectKind kind = kinds.front();
   for (std::size_t i = 1; i < kinds.size(); ++i) {
     if (kinds[i] != Proc::EffectKind::OneInput) {
