@@ -94,7 +94,8 @@ void SetUniform(const ShaderProgram& program, const Element& element) {
     program.Uniform(element.name, *point);
   } else if (const auto* color = std::any_cast<glm::vec4>(&value)) {
     program.Uniform(element.name, *color);
-  } else if (value.type() != typeid(ImageElement) && value.type() != typeid(PassElement)) {
+  } else if (value.type() != typeid(ImageElement) && value.type() != typeid(PassElement) &&
+             value.type() != typeid(AudioElement)) {
     VLOG(kDiagnostics) << "Unregistered type: " << value.type().name();
   }
 }
@@ -137,12 +138,16 @@ std::shared_ptr<const ISFBaseEffect::Package> ISFBaseEffect::MakePackage(
       package->images.emplace_back(element.name, image->index);
     } else if (const auto* pass = std::any_cast<PassElement>(&element.value)) {
       package->passes.emplace_back(element.name, *pass);
+    } else if (const auto* sound = std::any_cast<AudioElement>(&element.value)) {
+      package->sounds.emplace_back(element.name, *sound);
     }
   }
   std::sort(package->images.begin(), package->images.end(),
             [](const auto& a, const auto& b) { return a.second < b.second; });
   std::sort(package->passes.begin(), package->passes.end(),
             [](const auto& a, const auto& b) { return a.second.index < b.second.index; });
+  std::sort(package->sounds.begin(), package->sounds.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
   const auto color = settings.GetErrorColor();
   package->errorColor = ColorF{color[0], color[1], color[2], color[3]};
   return package;
@@ -220,6 +225,26 @@ void ISFBaseEffect::UpdateCompanions(const std::vector<Ptr<Frame>>& inputs,
       set(item.name, static_cast<std::int32_t>(item.width), static_cast<std::int32_t>(item.height));
     }
   }
+  for (std::size_t i = 0; i < state_.silence.size(); ++i) {
+    const Proc::FrameInfo& info = state_.silence[i]->GetFrameInfo();
+    set(state_.package->sounds[i].first, info.width, info.height);
+  }
+}
+
+// One channel of silence per sound input: a waveform's samples sit at 0.5
+// (amplitude 0 on the format's 0 to 1 scale), an FFT's bins at 0.
+void ISFBaseEffect::MakeSilence(ShaderStorage& storage) {
+  constexpr float kWaveformZero = 0.5f;
+  state_.silence.clear();
+  for (const auto& [name, sound] : state_.package->sounds) {
+    const auto width = static_cast<std::int32_t>(
+        std::min(static_cast<std::uint32_t>(sound.samples), MaxTextureSize()));
+    Ptr<Frame> frame = Frame::CreateIntermediate(Proc::ColorSpace{}, Proc::kPixFmtAlpha,
+                                                 Proc::FrameInfo{width, 1, 1, 1});
+    const float level = sound.fft ? 0.0f : kWaveformZero;
+    Clear(storage, *frame, ColorF{level, level, level, 1.0f});
+    state_.silence.push_back(std::move(frame));
+  }
 }
 
 // The frame a pass draws into: a float one for FLOAT passes, so that their
@@ -276,6 +301,11 @@ void ISFBaseEffect::RenderPass(ShaderStorage& storage, const ISFOGLCache& cache,
       ++unit;
     }
   }
+  for (std::size_t i = 0; i < state_.silence.size(); ++i) {
+    program.Uniform(package.sounds[i].first, unit);
+    state_.silence[i]->GetFirstTexture().Use(unit);
+    ++unit;
+  }
   storage.Quad().Activate();
   storage.Quad().Draw(program);
 }
@@ -290,22 +320,23 @@ void ISFBaseEffect::Processing(const Proc::BaseSettingsISF& settings, Frame& out
     return;
   }
   const std::size_t samplers =
-      package->images.size() +
+      package->images.size() + package->sounds.size() +
       static_cast<std::size_t>(std::count_if(package->passes.begin(), package->passes.end(),
                                              [](const auto& pass) { return !pass.first.empty(); }));
   if (samplers > MaxTextureUnits()) {
     OBRISK_THROW(Exception, "The package samples " + std::to_string(samplers) +
-                                " images and pass targets, more than the " +
+                                " images, sounds and pass targets, more than the " +
                                 std::to_string(MaxTextureUnits()) + " that the driver takes");
   }
 
   // A new package, or a frame at time 0, starts the package afresh.
   bool restart = time == 0.0;
   if (state_.package != package) {
-    state_ = DrawState{package, package->uniforms, {}, Frame::Create(), nullptr, false, 0.0, 0};
+    state_ = DrawState{package, package->uniforms, {}, {}, Frame::Create(), nullptr, false, 0.0, 0};
     for (std::size_t i = 0; i < package->images.size(); ++i) {
       state_.inputCopies.push_back(Frame::Create());
     }
+    MakeSilence(storage);
     restart = true;
   }
   if (restart) Restart(inputs, output);

@@ -56,6 +56,8 @@ class ISFBaseEffect {
     std::optional<ShaderSources<std::string_view, std::string_view>> legacyShader;
     ISFParser::ElementMap uniforms;
     std::vector<std::pair<std::string, std::int32_t>> images;
+    // The audio and audioFFT inputs, by name.
+    std::vector<std::pair<std::string, AudioElement>> sounds;
     PassList passes;
     ColorF errorColor;
   };
@@ -65,6 +67,9 @@ class ISFBaseEffect {
     std::shared_ptr<const Package> package;
     ISFParser::ElementMap uniforms;
     std::vector<Ptr<Frame>> inputCopies;
+    // What the sound inputs sample: silence, one frame per sound (made on
+    // the package's first frame).
+    std::vector<Ptr<Frame>> silence;
     Ptr<Frame> work;
     // What FLOAT passes render into (made on their first frame).
     Ptr<Frame> floatWork;
@@ -79,6 +84,7 @@ class ISFBaseEffect {
   void Restart(const std::vector<Ptr<Frame>>& inputs, const Frame& output);
   void UpdateBuiltins(const Frame& output, double time, double progress, bool restart);
   void UpdateCompanions(const std::vector<Ptr<Frame>>& inputs, const ISFOGLCache& cache);
+  void MakeSilence(ShaderStorage& storage);
   Frame& PassTarget(const PassElement& pass, const Frame& output);
   ShaderProgram& Program(ShaderStorage& storage);
   void RenderPass(ShaderStorage& storage, const ISFOGLCache& cache, Frame& target);

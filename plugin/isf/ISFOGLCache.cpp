@@ -58,13 +58,13 @@ std::uint32_t LittleEndian(const std::uint8_t* bytes) {
          static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
+}  // namespace
+
 std::uint32_t MaxTextureSize() {
   GLint size = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
   return static_cast<std::uint32_t>(std::max(size, 1));
 }
-
-}  // namespace
 
 void ISFOGLCacheItem::CalculateFrameInfo(ShaderStorage& storage,
                                          const Proc::FrameInfo& renderSize) {

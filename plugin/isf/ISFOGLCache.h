@@ -15,6 +15,9 @@ namespace Obrisk::Ogl::ISF {
 
 using PassList = std::vector<std::pair<std::string, PassElement>>;
 
+// The widest texture the driver takes, in pixels (OpenGL thread).
+std::uint32_t MaxTextureSize();
+
 struct ISFOGLCacheItem {
   std::string name;
   PassElement pass;

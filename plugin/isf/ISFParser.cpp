@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <limits>
+#include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <glog/logging.h>
@@ -18,13 +21,21 @@ namespace Obrisk::Ogl::ISF {
 namespace {
 
 namespace Keys = Proc::ISF;
+using Proc::ISF::ReplaceString;
 using ShaderDialect::LeadingDirectivesEnd;
 using ShaderDialect::LineDirective;
-using Proc::ISF::ReplaceString;
 using ElementMap = ISFParser::ElementMap;
 using Json = ISFParser::Json;
 
 constexpr int kDiagnostics = 10;  // verbose level of header diagnostics
+
+// Sound inputs without a MAX: an audio buffer of 512 samples, as hosts
+// commonly deliver, and the 256 bins of its FFT (half the samples).
+constexpr std::int32_t kWaveformSamples = 512;
+constexpr std::int32_t kFftBins = kWaveformSamples / 2;
+// MAX beyond this is taken as this; the effect also keeps within the
+// driver's largest texture.
+constexpr double kMaxAudioSamples = 65536.0;
 
 // IMG_PIXEL addresses texels by pixel position.
 constexpr std::string_view kSamplerByPixel =
@@ -102,12 +113,20 @@ Vector VectorDefault(const std::string& name, const Json& input) {
   return vector;
 }
 
-// A macro call rewritten as `open` + its argument + `close`.
+// A macro call rewritten as `open` + its argument + `close`. Where the call's
+// first argument names an image of the package (anything with an _imgSize
+// companion) and `imageOpen` is given, the name and its comma are taken out
+// of the argument, which becomes `imageOpen` + the rest + `imageClose`, with
+// the image's name for each kImageSign.
 struct CallRewrite {
   std::string_view name;
   std::string_view open;
   std::string_view close;
+  std::string_view imageOpen = {};
+  std::string_view imageClose = {};
 };
+
+constexpr std::string_view kImageSign = "$";
 
 bool IsIdentifierChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
@@ -134,34 +153,59 @@ const CallRewrite* CallAt(std::string_view text, std::size_t position,
   return nullptr;
 }
 
+std::string WithImage(std::string_view pattern, std::string_view image) {
+  std::string text(pattern);
+  ReplaceString(text, kImageSign, image, false);
+  return text;
+}
+
+// The opening and closing texts of a call whose argument starts at
+// `argument`, which moves past an image name that the rewrite takes out.
+std::pair<std::string, std::string> CallTexts(std::string_view text, const CallRewrite& call,
+                                              const ElementMap& elements, std::size_t& argument) {
+  std::size_t end = argument;
+  while (end < text.size() && IsIdentifierChar(text[end])) ++end;
+  const std::string_view image = text.substr(argument, end - argument);
+  const std::size_t next = SkipBlanks(text, end);
+  const bool named = !call.imageOpen.empty() && !image.empty() && next < text.size() &&
+                     (text[next] == ',' || text[next] == ')') &&
+                     elements.contains(Proc::ISF::CompanionName(image, Proc::ISF::IMG_SIZE_SUFFIX));
+  if (!named) return {std::string(call.open), std::string(call.close)};
+  argument = text[next] == ',' ? SkipBlanks(text, next + 1) : next;
+  return {WithImage(call.imageOpen, image), WithImage(call.imageClose, image)};
+}
+
 // Rewrites the calls of `rewrites`, calls within arguments too, in one pass
 // over the text; blanks at an argument's ends are dropped, line breaks kept.
 // A call whose parenthesis never closes is left for the compiler to report.
-std::string ExpandCalls(std::string_view text, std::span<const CallRewrite> rewrites) {
+std::string ExpandCalls(std::string_view text, std::span<const CallRewrite> rewrites,
+                        const ElementMap& elements) {
   std::string result;
   result.reserve(text.size());
-  // For every open parenthesis, the call that it closes (null: a plain one).
-  std::vector<const CallRewrite*> open;
+  // For every open parenthesis, the text that closes its call (none: a
+  // plain parenthesis).
+  std::vector<std::optional<std::string>> open;
   std::size_t position = 0;
   while (position < text.size()) {
     const char c = text[position];
     std::size_t argument = 0;
     if (c == ')' && !open.empty()) {
-      const CallRewrite* call = open.back();
+      const std::optional<std::string> close = std::move(open.back());
       open.pop_back();
-      if (call != nullptr) {
+      if (close) {
         while (!result.empty() && (result.back() == ' ' || result.back() == '\t')) {
           result.pop_back();
         }
       }
-      result += call != nullptr ? call->close : ")";
+      result += close.value_or(")");
       ++position;
     } else if (const CallRewrite* call = CallAt(text, position, rewrites, argument)) {
-      result += call->open;
-      open.push_back(call);
+      auto [opening, closing] = CallTexts(text, *call, elements, argument);
+      result += opening;
+      open.emplace_back(std::move(closing));
       position = argument;
     } else {
-      if (c == '(') open.push_back(nullptr);
+      if (c == '(') open.emplace_back();
       result += c;
       ++position;
     }
@@ -169,11 +213,15 @@ std::string ExpandCalls(std::string_view text, std::span<const CallRewrite> rewr
   return result;
 }
 
-// Macros with an image argument: the current pixel of an image and an
-// image's size (its _imgSize companion).
-constexpr std::array<CallRewrite, 3> kMacroCalls{{
+// Macros with an image argument: the current pixel of an image (at the same
+// place in the picture, whatever its size), a pixel by its position in the
+// image's own pixels, and an image's size (its _imgSize companion). A pixel
+// position on a sampler that is no image of the package (a function's
+// parameter) can only be taken against the render size.
+constexpr std::array<CallRewrite, 4> kMacroCalls{{
     {"IMG_THIS_NORM_PIXEL", "texture2D(", ", TexCoord0.xy)"},
-    {"IMG_THIS_PIXEL", "_SAMPLER2D_BY_PIXEL(", ", TexCoord0.xy * RENDERSIZE.xy)"},
+    {"IMG_THIS_PIXEL", "texture2D(", ", TexCoord0.xy)"},
+    {"IMG_PIXEL", "_SAMPLER2D_BY_PIXEL(", ")", "texture2D($, (", ") / _$_imgSize)"},
     {"IMG_SIZE", "_", Proc::ISF::IMG_SIZE_SUFFIX},
 }};
 
@@ -184,7 +232,9 @@ std::string_view GlslType(const std::any& value) {
   if (value.type() == typeid(float)) return "float";
   if (value.type() == typeid(glm::vec2)) return "vec2";
   if (value.type() == typeid(glm::vec4)) return "vec4";
-  if (value.type() == typeid(ImageElement)) return "sampler2D";
+  if (value.type() == typeid(ImageElement) || value.type() == typeid(AudioElement)) {
+    return "sampler2D";
+  }
   return {};
 }
 
@@ -248,8 +298,8 @@ std::string RewriteFragment(const std::string& source, const ElementMap& element
   const std::size_t headEnd = LeadingDirectivesEnd(source, headLines);
   std::string text = source.substr(headEnd);
   ReplaceString(text, "IMG_NORM_PIXEL", "texture2D", true);
+  text = ExpandCalls(text, kMacroCalls, elements);
   ReplaceString(text, "IMG_PIXEL", "_SAMPLER2D_BY_PIXEL", true);
-  text = ExpandCalls(text, kMacroCalls);
   std::string prologue;
   if (Contains(text, "_SAMPLER2D_BY_PIXEL")) prologue.insert(0, kSamplerByPixel);
   MapCoordinates(prologue, text);
@@ -299,6 +349,20 @@ Element ISFParser::MakeColorElement(const std::string& name, const Json& input) 
 
 Element ISFParser::MakeImageElement(const std::string& name) {
   return Element{name, ImageElement{NextImageIndex()}};
+}
+
+Element ISFParser::MakeAudioElement(const std::string& name, const Json& input, bool fft) {
+  const auto maximum = input.find(Keys::MAX_KEY);
+  std::int32_t samples = fft ? kFftBins : kWaveformSamples;
+  if (maximum != input.end() && maximum->is_number()) {
+    const double wanted = std::round(maximum->get<double>());
+    if (wanted >= 1.0) samples = static_cast<std::int32_t>(std::min(wanted, kMaxAudioSamples));
+  }
+  return Element{name, AudioElement{samples, fft}};
+}
+
+bool ISFParser::IsSampled(const Element& element) const {
+  return Base::IsSampled(element) || element.value.type() == typeid(AudioElement);
 }
 
 Element ISFParser::MakePassElement(const std::string& name, const PassElement& pass) {

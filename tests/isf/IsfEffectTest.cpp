@@ -127,7 +127,8 @@ TEST_P(IsfBuffer, KeepsOrClearsItsContents) {
 
 INSTANTIATE_TEST_SUITE_P(Packages, IsfBuffer,
                          ::testing::Values(BufferCase{"stale_feedback.fs", {51, 102, 51, 102}},
-                                           BufferCase{"non_persistent.fs", {51, 51, 51, 51}}));
+                                           BufferCase{"non_persistent.fs", {51, 51, 51, 51}},
+                                           BufferCase{"accumulate.fs", {51, 51, 51, 51}}));
 
 TEST(IsfEffect, TimeDeltaIsZeroOnTheFirstFrameAndAfterARestart) {
   auto registry = Testing::MakeRegistry();

@@ -88,11 +88,9 @@ INSTANTIATE_TEST_SUITE_P(Forms, IsfBoolDefault,
                                            BoolCase{"0", false}, BoolCase{"1", true},
                                            BoolCase{"0.0", false}, BoolCase{"-2", true}));
 
-TEST(IsfParser, UnknownAndUnrenderedTypesAreLeftOut) {
-  const Parsed parsed = Parse(R"({"INPUTS": [
-    {"NAME": "sound", "TYPE": "audio"},
-    {"NAME": "spectrum", "TYPE": "audioFFT"},
-    {"NAME": "mystery", "TYPE": "texture3D", "DEFAULT": 1}]})");
+TEST(IsfParser, UnknownTypesAreLeftOut) {
+  const Parsed parsed =
+      Parse(R"({"INPUTS": [{"NAME": "mystery", "TYPE": "texture3D", "DEFAULT": 1}]})");
   EXPECT_EQ(parsed.elements.size(), 6u);
   EXPECT_EQ(Proc::ISF::GetInputTypeFromString("audioFFT"), 8u);
   EXPECT_EQ(Proc::ISF::GetInputTypeFromString("Float"), Proc::ISF::kUnknown);
@@ -105,10 +103,10 @@ TEST(IsfParser, ARepeatedNameKeepsTheFirstElement) {
   EXPECT_EQ(ValueOf<float>(parsed, "x"), 1.0f);
 }
 
-TEST(IsfParser, PassesArePersistentUnlessToldAndNumberedInOrder) {
+TEST(IsfParser, PassesArePersistentOnlyWhenToldAndNumberedInOrder) {
   const Parsed parsed = Parse(R"({"INPUTS": [], "PASSES": [
     {"TARGET": "a"}, {"TARGET": "b", "PERSISTENT": false}, {"TARGET": "c", "PERSISTENT": true}]})");
-  EXPECT_TRUE(ValueOf<PassElement>(parsed, "a").persistent);
+  EXPECT_FALSE(ValueOf<PassElement>(parsed, "a").persistent);
   EXPECT_FALSE(ValueOf<PassElement>(parsed, "b").persistent);
   EXPECT_TRUE(ValueOf<PassElement>(parsed, "c").persistent);
   EXPECT_EQ(ValueOf<PassElement>(parsed, "a").index, 0);
@@ -140,12 +138,13 @@ TEST(IsfParser, PixelMacrosAndCoordinatesBecomeGlsl) {
                               "  gl_FragColor = a + b + c + d;\n"
                               "}\n");
   const std::string& f = parsed.fragment;
-  EXPECT_NE(f.find("_SAMPLER2D_BY_PIXEL(inputImage, TexCoord0.xy * RENDERSIZE.xy)"),
-            std::string::npos);
-  EXPECT_NE(f.find("texture2D(inputImage, TexCoord0.xy)"), std::string::npos);
+  EXPECT_NE(f.find("vec4 a = texture2D(inputImage, TexCoord0.xy);"), std::string::npos);
+  EXPECT_NE(f.find("vec4 b = texture2D(inputImage, TexCoord0.xy);"), std::string::npos);
   EXPECT_NE(f.find("texture2D(inputImage, TexCoord0)"), std::string::npos);
-  EXPECT_NE(f.find("_SAMPLER2D_BY_PIXEL(inputImage, _GL_FRAG_COORD().xy)"), std::string::npos);
-  EXPECT_NE(f.find("vec4 _SAMPLER2D_BY_PIXEL( sampler2D sampler, vec2 loc )"), std::string::npos);
+  // Pixel positions count in the image's own pixels.
+  EXPECT_NE(f.find("texture2D(inputImage, (_GL_FRAG_COORD().xy) / _inputImage_imgSize)"),
+            std::string::npos);
+  EXPECT_EQ(f.find("_SAMPLER2D_BY_PIXEL"), std::string::npos);
   EXPECT_NE(f.find("vec2 _GL_FRAG_COORD()"), std::string::npos);
   EXPECT_NE(f.find("varying vec2 TexCoord0;"), std::string::npos);
   EXPECT_NE(f.find("uniform sampler2D inputImage;\n"), std::string::npos);
@@ -153,6 +152,40 @@ TEST(IsfParser, PixelMacrosAndCoordinatesBecomeGlsl) {
   EXPECT_EQ(f.find("IMG_"), std::string::npos);
   EXPECT_EQ(f.find("isf_FragNormCoord"), std::string::npos);
 }
+
+TEST(IsfParser, PixelPositionsOnOtherSamplersCountInTheRenderSize) {
+  const Parsed parsed = Parse(R"({"INPUTS": [{"NAME": "inputImage", "TYPE": "image"}]})",
+                              "vec4 At(sampler2D s, vec2 p) { return IMG_PIXEL(s, p); }\n"
+                              "void main() { gl_FragColor = At(inputImage, vec2(1.0)); }\n");
+  const std::string& f = parsed.fragment;
+  EXPECT_NE(f.find("return _SAMPLER2D_BY_PIXEL(s, p);"), std::string::npos);
+  EXPECT_NE(f.find("vec4 _SAMPLER2D_BY_PIXEL( sampler2D sampler, vec2 loc )"), std::string::npos);
+}
+
+struct SoundCase {
+  const char* header;
+  std::int32_t samples;
+  bool fft;
+};
+class IsfParserSound : public ::testing::TestWithParam<SoundCase> {};
+
+TEST_P(IsfParserSound, IsASampledImageOfItsSampleCount) {
+  const Parsed parsed = Parse(GetParam().header);
+  EXPECT_EQ(ValueOf<AudioElement>(parsed, "sound"),
+            (AudioElement{GetParam().samples, GetParam().fft}));
+  EXPECT_NE(parsed.fragment.find("uniform sampler2D sound;\n"), std::string::npos);
+  EXPECT_NE(parsed.fragment.find("uniform vec2 _sound_imgSize;\n"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, IsfParserSound,
+    ::testing::Values(
+        SoundCase{R"({"INPUTS": [{"NAME": "sound", "TYPE": "audio"}]})", 512, false},
+        SoundCase{R"({"INPUTS": [{"NAME": "sound", "TYPE": "audioFFT"}]})", 256, true},
+        SoundCase{R"({"INPUTS": [{"NAME": "sound", "TYPE": "audioFFT", "MAX": 32}]})", 32, true},
+        SoundCase{R"({"INPUTS": [{"NAME": "sound", "TYPE": "audio", "MAX": 0}]})", 512, false},
+        SoundCase{R"({"INPUTS": [{"NAME": "sound", "TYPE": "audio", "MAX": 1e9}]})", 65536,
+                  false}));
 
 TEST(IsfParser, PlainShaderOnlyGainsDeclarationsAndKeepsItsLineNumbers) {
   const std::string body = "void main() {\n  gl_FragColor = vec4(TIME);\n}\n";

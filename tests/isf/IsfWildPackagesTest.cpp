@@ -1,5 +1,6 @@
 // The format features that packages written elsewhere rely on, each through
 // a small package of tests/isf/packages rendered by the plug-in.
+#include <algorithm>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -134,6 +135,42 @@ TEST(IsfWildPackages, TransitionWithAMapFollowsTheProgress) {
   const auto output = Testing::Download(effect->ProcessData({Solid(start), Solid(end), mapData}));
   EXPECT_EQ(Testing::PixelAt(*output, 1, 6), end);
   EXPECT_EQ(Testing::PixelAt(*output, kWidth - 2, 6), start);
+}
+
+TEST(IsfWildPackages, PixelPositionsCountInTheImagesOwnPixels) {
+  auto registry = Testing::MakeRegistry();
+  auto effect = MakeEffect<Proc::SettingsEffectMultiInputISF>(*registry, "pixel_lookup.fs");
+  // Red in the top row, green in the bottom one, brighter to the right;
+  // the render size (24x12) is another.
+  const auto shade = [](int x) { return static_cast<std::uint8_t>(40 << std::min(x, 2)); };
+  auto lookup = Testing::MakeFrame(4, 2, PixFmt::RGBA, [&](int x, int y) {
+    return y == 0 ? Pixel{shade(x), 0, 0, 255} : Pixel{0, shade(x), 0, 255};
+  });
+  Ptr<Proc::IData> lookupData = Testing::Upload(lookup);
+  lookupData->SetStartTime(kFrame);
+  lookupData->SetDuration(kFrame);
+  const auto output =
+      Testing::Download(effect->ProcessData({Solid({10, 20, 30, 255}), lookupData}));
+  // Pixel positions count rows from the bottom: row 1 is the top row here.
+  EXPECT_EQ(Testing::PixelAt(*output, 2, 5), (Pixel{160, 0, 0, 255})) << "column 2, row 1";
+  EXPECT_EQ(Testing::PixelAt(*output, kWidth - 2, 0), (Pixel{160, 0, 0, 255}));
+  EXPECT_EQ(Testing::PixelAt(*output, kWidth - 2, kHeight - 1), (Pixel{0, 160, 0, 255}));
+}
+
+TEST(IsfWildPackages, SoundInputsSampleSilenceOfTheirSize) {
+  // Waveform level 0.5, its 64 samples / 255, the spectrum's 256 bins / 512,
+  // alpha one less the spectrum's level 0.
+  ExpectEverywhere(*RenderOne("audio.fs"), {128, 64, 128, 255}, 1);
+}
+
+TEST(IsfWildPackages, GeneratorsAdvanceTimeAndFrameIndex) {
+  auto registry = Testing::MakeRegistry();
+  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "generator.fs");
+  for (int i = 0; i < 3; ++i) {
+    const auto output = Testing::Download(effect->ProcessData({Solid({0, 0, 0, 0}, i * kFrame)}));
+    ExpectEverywhere(*output,
+                     {static_cast<std::uint8_t>(10 * i), Byte(i * kFrame / 1e6), kWidth, 255}, 1);
+  }
 }
 
 struct BoundCase {

@@ -109,6 +109,58 @@ expect_pixel "map transition right at 1/2" map_02.png 21 5 "255 0 0 255"
 expect_error "map transition short of inputs" 2 "takes 3 input pictures (startImage, endImage, mapImage), not 2" \
   render -i red.png -i blue.png --duration 1 -o out.mp4 --effect "$packages/map_transition.fs"
 
+# Generators draw from nothing: no -i, --size and a length; TIME and
+# FRAMEINDEX advance frame by frame (frame 2 at 10 fps: 20, 0.2 s, width 32).
+render "generator" --size 32x18 --fps 10 --frames 3 -o gen_%02d.png --effect "$packages/generator.fs"
+expect_pixel "generator frame 2" gen_02.png 3 3 "20 51 32 255"
+render "generator picture" --size 32x18 -o gen.png --effect "$packages/generator.fs"
+expect_pixel "generator picture" gen.png 3 3 "0 0 32 255"
+render "generator duration" --size 32x18 --fps 10 --duration 0.3 -o dur_%02d.png --effect "$packages/generator.fs"
+if [ -f dur_02.png ] && [ ! -f dur_03.png ]; then pass; else fail "generator duration: $(ls dur_*)"; fi
+expect_error "generator video without length" 2 "draws from nothing (no image input): give its length as --frames N or --duration SECONDS" \
+  render --size 32x18 -o gen.mp4 --effect "$packages/generator.fs"
+expect_error "effect without input" 2 "render needs at least one input (-i)" \
+  render -o out.png --effect "$packages/invert.fs"
+
+# A package that draws from its imported picture alone takes no -i either.
+render "imported only" -o stamp_only.png --effect "$packages/stamp_only.fs"
+expect_pixel "imported only" stamp_only.png 0 0 "$(pixel "$packages/imported_stamp.png" 0 0)"
+
+# A pass that does not say PERSISTENT starts empty every frame.
+render "accumulate" --size 24x12 --frames 3 -o acc_%02d.png --effect "$packages/accumulate.fs"
+expect_pixel "not persistent unless told" acc_02.png 3 3 "51 0 0 255"
+
+# Sound inputs sample silence of their size; they take no --set.
+render "audio" --size 24x12 -o audio.png --effect "$packages/audio.fs"
+expect_pixel "audio silence" audio.png 3 3 "128 64 128 255"
+expect_error "set audio" 2 "has no settable input 'waveform' (its inputs: beat, gain)" \
+  render --size 24x12 -o out.png --effect "$packages/audio.fs" --set waveform=1
+
+# IMG_PIXEL counts in the imported 4x2 picture's pixels: column 2, row 1
+# from the bottom (its top row).
+render "pixel lookup" -i grey.png -o lookup.png --effect "$packages/pixel_lookup.fs"
+expect_pixel "pixel lookup" lookup.png 2 5 "160 0 0 255"
+expect_pixel "this pixel of a smaller picture" lookup.png 22 0 "160 0 0 255"
+
+# describes NAME FILE TEXT: the description of FILE holds TEXT
+describes() {
+  if "$quenvara" describe "$2" >describe.txt 2>&1 && grep -qF -- "$3" describe.txt; then
+    pass
+  else
+    fail "$1: $(cat describe.txt)"
+  fi
+}
+mkdir "my packages"
+cp "$packages/generator.fs" "my packages/gen one.fs"
+describes "generator" "my packages/gen one.fs" "generator: draws from nothing, needs no -i"
+describes "quoted path" "my packages/gen one.fs" \
+  "quenvara render --size 640x360 --duration 4 -o out.mp4 --effect 'my packages/gen one.fs' --set level=1.0"
+describes "event" "$packages/audio.fs" "beat                 event    (a trigger"
+describes "audio" "$packages/audio.fs" "waveform             audio    (sound waveform: silence"
+describes "audio example" "$packages/audio.fs" "--set gain=1.0"
+describes "map transition" "$packages/map_transition.fs" "transition with a third input (mapImage)"
+describes "map transition example" "$packages/map_transition.fs" "-i a.mp4 -i b.mp4 -i mapImage.png --duration 2"
+
 # Packages past the bounds: clear errors, nothing written.
 {
   printf '/*{"INPUTS": [], "PASSES": ['

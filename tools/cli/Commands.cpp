@@ -5,6 +5,8 @@
 #include <iostream>
 #include <optional>
 #include <regex>
+#include <string_view>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -30,6 +32,16 @@ example command; for an ISF package file, its inputs; for a template shader
 file, the uniforms it uses.
 )";
 
+// A word as a shell reads it back: quoted where it holds anything but
+// letters, digits and the punctuation of paths and options.
+std::string ShellWord(const std::string& word) {
+  static const std::regex kPlain("[A-Za-z0-9_./:=,@%+-]+");
+  if (std::regex_match(word, kPlain)) return word;
+  std::string quoted = "'";
+  for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 // A render command for an effect of this kind, setting one parameter when given.
 // Two-input effects other than transitions take their second input beside
 // the first throughout.
@@ -48,21 +60,84 @@ std::string ExampleCommand(Proc::EffectKind kind, bool transition, const std::st
       inputs = "-i a.png -i b.png -i c.png -o out.png";
       break;
   }
-  return fmt::format("quenvara render {} --effect {}{}", inputs, effect,
-                     assignment.empty() ? "" : " --set " + assignment);
+  return fmt::format("quenvara render {} --effect {}{}", inputs, ShellWord(effect),
+                     assignment.empty() ? "" : " --set " + ShellWord(assignment));
+}
+
+std::vector<std::string> ImageNames(const ShaderPackage& package) {
+  std::vector<std::string> names;
+  for (const auto& input : package.inputs) {
+    if (input.type == "image") names.push_back(input.name);
+  }
+  return names;
+}
+
+// What the package is to the tool: a generator, a transition (with the
+// inputs past its two clips named), or an effect of its kind.
+std::string PackageRole(const ShaderPackage& package) {
+  if (IsGenerator(package)) return "generator: draws from nothing, needs no -i";
+  if (package.kind != Proc::EffectKind::TwoInput) return std::string(ToString(package.kind));
+  const std::vector<std::string> names = ImageNames(package);
+  if (names.size() <= 2) return "transition";
+  const std::vector<std::string> further(names.begin() + 2, names.end());
+  return fmt::format(
+      "transition with {} ({})",
+      further.size() == 1 ? "a third input" : fmt::format("{} further inputs", further.size()),
+      fmt::join(further, ", "));
+}
+
+// A render command for the package: its clips or pictures by the names of
+// its image inputs, none for a generator.
+std::string PackageExample(const ShaderPackage& package, const std::string& assignment) {
+  const std::vector<std::string> names = ImageNames(package);
+  const bool transition = package.kind == Proc::EffectKind::TwoInput;
+  std::string inputs;
+  if (IsGenerator(package)) {
+    inputs = "--size 640x360 --duration 4 -o out.mp4";
+  } else if (package.kind == Proc::EffectKind::OneInput) {
+    inputs = "-i in.png -o out.png";
+  } else {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      inputs += transition && i < 2 ? fmt::format("-i {}.mp4 ", i == 0 ? "a" : "b")
+                                    : fmt::format("-i {}.png ", ShellWord(names[i]));
+    }
+    inputs += transition ? "--duration 2 -o out.mp4" : "-o out.png";
+  }
+  return fmt::format("quenvara render {} --effect {}{}", inputs, ShellWord(package.path),
+                     assignment.empty() ? "" : " --set " + ShellWord(assignment));
+}
+
+// A value as --set takes it: components (colours, points) separated by
+// commas.
+std::string SetText(const Property& value) {
+  if (value.Children().empty()) return value.ToJson();
+  std::vector<std::string> components;
+  for (const auto& [name, component] : value.Children()) components.push_back(component.ToJson());
+  return fmt::format("{}", fmt::join(components, ","));
+}
+
+// What an input that takes no value is, for the inputs list.
+std::string_view ValuelessMeaning(const std::string& type) {
+  if (type == "image") return "(an input picture)";
+  if (type == "event") return "(a trigger, not fired while rendering)";
+  if (type == "audio") return "(sound waveform: silence, as the tool renders no audio)";
+  if (type == "audioFFT") return "(sound spectrum: silence, as the tool renders no audio)";
+  return {};
 }
 
 int DescribePackage(const std::string& path) {
   const ShaderPackage package = LoadShaderPackage(path, {});
   std::cout << fmt::format("{} (ISF package, runs as {}, {})\n  {}\n\nInputs:\n", path,
-                           package.classId, ToString(package.kind), package.description);
+                           package.classId, PackageRole(package), package.description);
+  if (package.inputs.empty()) std::cout << "  none\n";
   std::string assignment;
   for (const auto& input : package.inputs) {
-    if (input.type == "image") {
-      std::cout << fmt::format("  {:<20} image    (an input picture)\n", input.name);
+    const std::string_view meaning = ValuelessMeaning(input.type);
+    if (!meaning.empty()) {
+      std::cout << fmt::format("  {:<20} {:<8} {}\n", input.name, input.type, meaning);
       continue;
     }
-    if (assignment.empty()) assignment = input.name + "=" + input.defaultValue.ToJson();
+    if (assignment.empty()) assignment = input.name + "=" + SetText(input.defaultValue);
     std::cout << fmt::format(
         "  {:<20} {:<8} default {}{}{}\n", input.name, input.type, input.defaultValue.ToJson(),
         input.minimum.HasValue() || !input.minimum.Children().empty()
@@ -70,10 +145,7 @@ int DescribePackage(const std::string& path) {
             : "",
         input.label.empty() ? "" : "  " + input.label);
   }
-  std::cout << "\nExample:\n  "
-            << ExampleCommand(package.kind, package.kind == Proc::EffectKind::TwoInput, path,
-                              assignment)
-            << "\n";
+  std::cout << "\nExample:\n  " << PackageExample(package, assignment) << "\n";
   return 0;
 }
 

@@ -85,6 +85,12 @@ An ISF package file (--effect shader.fs, with shader.vs beside it if there is
 one) runs as the ISF effect, transition or multi-input effect its inputs call
 for; --set NAME=VALUE sets its inputs (colours and points as 1,0,0,1).
 
+A package without image inputs (a generator) draws from nothing and needs
+no -i: it renders --frames N or --duration SECONDS of frames (a picture
+OUTPUT: one) at --size and --fps, its TIME and FRAMEINDEX advancing frame by
+frame; audio inputs get silence. A package that draws from its IMPORTED
+pictures alone needs no -i either (it renders at the first one's size).
+
 A GLSL fragment shader file (--effect look.glsl, or .frag) runs as the
 template effect, or as the template transition when it declares the samplers
 tex0 and tex1 (two inputs and --duration); --set intensity=0.5 and
@@ -331,7 +337,6 @@ Options ParseOptions(const Arguments& arguments) {
           fmt::format("render: unknown option '{}' (see quenvara render --help)", option));
     }
   }
-  if (options.inputs.empty()) throw UsageError("render needs at least one input (-i)");
   if (options.output.empty()) throw UsageError("render needs an output (-o)");
   if (options.stages.empty()) throw UsageError("render needs an --effect or a --chain");
   if (options.fromChain && options.fromEffect) {
@@ -647,9 +652,10 @@ class Output {
   }
 
   // A numbered sequence where the name holds a pattern (%d or %0Nd).
-  bool IsSequence() const {
+  bool IsSequence() const { return IsSequence(path_); }
+  static bool IsSequence(const std::string& path) {
     std::smatch match;
-    return IsStillImagePath(path_) && std::regex_search(path_, match, Pattern());
+    return IsStillImagePath(path) && std::regex_search(path, match, Pattern());
   }
 
  private:
@@ -792,6 +798,27 @@ void ApplyPicks(const std::vector<ColourPick>& picks,
   }
 }
 
+// The end of a generator's frames without --frames: --duration, or one
+// frame for a picture; a video or sequence needs to be told.
+int GeneratorEnd(const Options& options, Rational rate) {
+  if (options.duration) {
+    const double frames = std::round(*options.duration * rate.Value());
+    if (frames > static_cast<double>(kMaxFrameNumber)) throw UsageError("--duration is too long");
+    if (frames <= options.start) {
+      throw UsageError(
+          fmt::format("--duration {} ends before --start {}", *options.duration, options.start));
+    }
+    return static_cast<int>(frames);
+  }
+  if (IsStillImagePath(options.output) && !Output::IsSequence(options.output)) {
+    return options.start + 1;
+  }
+  throw UsageError(fmt::format(
+      "{} draws from nothing (no image input): give its length as --frames N or --duration "
+      "SECONDS",
+      options.stages.front().classId));
+}
+
 }  // namespace
 
 int RunRender(const Arguments& given) {
@@ -807,10 +834,15 @@ int RunRender(const Arguments& given) {
   bool transition = false;
   std::vector<std::string> inputs = options.inputs;
   std::vector<ColourPick> picks;
+  // Whether the first effect is a package that draws from nothing.
+  bool generatorFirst = false;
   for (const auto& stage : options.stages) {
     if (IsShaderPackagePath(stage.classId)) {
       const ShaderPackage package = LoadShaderPackage(stage.classId, stage.assignments);
-      if (effects.empty()) inputs = PackageInputs(package, options.inputs);
+      if (effects.empty()) {
+        inputs = PackageInputs(package, options.inputs);
+        generatorFirst = IsGenerator(package);
+      }
       effects.push_back(host.Create(package.classId));
       effects.back()->SetSettings(package.settings);
       kinds.push_back(package.kind);
@@ -843,6 +875,10 @@ int RunRender(const Arguments& given) {
     LoadAuxImage(*effect);
     effects.push_back(effect);
   }
+  // A package may draw from its imported pictures alone; only one that
+  // draws from nothing at all gets a blank frame.
+  const bool generator = inputs.empty() && generatorFirst;
+  if (inputs.empty() && !generator) throw UsageError("render needs at least one input (-i)");
   const Proc::EffectKind kind = kinds.front();
   for (std::size_t i = 1; i < kinds.size(); ++i) {
     if (kinds[i] != Proc::EffectKind::OneInput) {
@@ -850,7 +886,7 @@ int RunRender(const Arguments& given) {
                                    options.stages[i].classId));
     }
   }
-  const std::size_t inputCount = options.inputs.size();
+  const std::size_t inputCount = generator ? 1 : options.inputs.size();
   if (kind == Proc::EffectKind::OneInput && inputCount != 1) {
     throw UsageError(
         fmt::format("{} takes one input, not {}", options.stages.front().classId, inputCount));
@@ -875,6 +911,12 @@ int RunRender(const Arguments& given) {
   std::vector<std::unique_ptr<Source>> sources;
   for (const auto& input : inputs)
     sources.push_back(OpenSource(input, options, requestedFps, host));
+  if (generator) {
+    sources.push_back(std::make_unique<StillSource>(
+        MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
+                                       Proc::FrameInfo{options.width, options.height, 1, 1}),
+        "nothing"));
+  }
   Rational rate{static_cast<int>(std::lround(requestedFps * 1000)), 1000};
   Source* firstVideo = nullptr;
   for (const auto& source : sources) {
@@ -917,6 +959,8 @@ int RunRender(const Arguments& given) {
         sources[1] = std::make_unique<RetimedSource>(std::move(sources[1]), rate);
       }
     }
+  } else if (generator && end == kUntilTheEnd) {
+    end = GeneratorEnd(options, rate);
   } else if (firstVideo == nullptr && end == kUntilTheEnd) {
     end = options.start + 1;
   }

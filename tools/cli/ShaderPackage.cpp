@@ -110,10 +110,10 @@ void Assign(const ShaderPackage& package, const std::vector<std::string>& assign
     const std::string name = assignment.substr(0, equals);
     auto found = std::find_if(package.inputs.begin(), package.inputs.end(),
                               [&](const auto& input) { return input.name == name; });
-    if (equals == std::string::npos || found == package.inputs.end() || found->type == "image") {
+    if (equals == std::string::npos || found == package.inputs.end() || !IsSettable(*found)) {
       std::vector<std::string> names;
       for (const auto& input : package.inputs) {
-        if (input.type != "image") names.push_back(input.name);
+        if (IsSettable(input)) names.push_back(input.name);
       }
       throw UsageError(
           fmt::format("{} has no settable input '{}' (its inputs: {})", package.path, name,
@@ -162,6 +162,14 @@ void ChooseClass(ShaderPackage& package, bool progress) {
 
 bool IsShaderPackagePath(const std::string& path) {
   return std::filesystem::path(path).extension() == ".fs";
+}
+
+bool IsSettable(const PackageInput& input) {
+  return input.type != "image" && input.type != "audio" && input.type != "audioFFT";
+}
+
+bool IsGenerator(const ShaderPackage& package) {
+  return package.images == 0 && package.imported.empty();
 }
 
 ShaderPackage LoadShaderPackage(const std::string& path,

@@ -42,6 +42,13 @@ struct ShaderPackage {
 
 bool IsShaderPackagePath(const std::string& path);
 
+// Whether --set can give the input a value: not images and sounds, which
+// come from pictures and (never, here) from audio.
+bool IsSettable(const PackageInput& input);
+
+// A generator draws from nothing: no image inputs and no imported pictures.
+bool IsGenerator(const ShaderPackage& package);
+
 // Reads the package; each "name=value" sets the DEFAULT of the input of that
 // name in the header (numbers, true/false, or comma-separated components for
 // colours and points). UsageError for unknown inputs or unreadable values,

@@ -1,7 +1,7 @@
 /*{
   "DESCRIPTION": "Adds 51 to the red of a persistent buffer every frame; green shows FRAMEINDEX",
   "INPUTS": [],
-  "PASSES": [{"TARGET": "accumulator"}, {}]
+  "PASSES": [{"TARGET": "accumulator", "PERSISTENT": true}, {}]
 }*/
 const float kStep = 51.0 / 255.0;
 const float kIndexStep = 10.0 / 255.0;

@@ -6,16 +6,17 @@
 // Vectors (point2D and color inputs, RENDERSIZE, DATE) are glm::vec2 and
 // glm::vec4. Element must be an aggregate {std::string name; std::any value;};
 // PassElement {std::int32_t index; std::string width; std::string height;
-// bool persistent; bool floatTarget;}. An element name repeated in the header
-// keeps its first element; the later ones are left out. Names must be
-// identifiers (Exception "Invalid element name: " + the name in quotes); a
-// pass may have none, and every pass without one is kept (under a key that
-// no name can be).
+// bool persistent; bool floatTarget;}. A pass is persistent (its target keeps
+// its contents from frame to frame) only where PERSISTENT says so. An element name repeated in the
+// header keeps its first element; the later ones are left out. Names must be identifiers (Exception
+// "Invalid element name: " + the name in quotes); a pass may have none, and every pass without one
+// is kept (under a key that no name can be).
 //
 // Pictures listed under IMPORTED are image elements numbered after the image
-// inputs, in header order; every image and named pass also gets the
-// companions _name_imgSize, _name_imgRect and _name_flip (placeholders that
-// the effect sets every frame).
+// inputs, in header order. Audio and audioFFT inputs are sampled images of
+// sound that the implementation makes (MakeAudioElement). Every image, sound
+// and named pass also gets the companions _name_imgSize, _name_imgRect and
+// _name_flip (placeholders that the effect sets every frame).
 #pragma once
 
 #include <any>
@@ -126,6 +127,13 @@ class ISFParser {
   // Numbers the image inputs in header order through NextImageIndex.
   virtual Element MakeImageElement(const std::string& name) = 0;
   virtual Element MakePassElement(const std::string& name, const PassElement& pass) = 0;
+  // An audio input (`fft` false: a waveform) or audioFFT input (`fft` true).
+  virtual Element MakeAudioElement(const std::string& name, const Json& input, bool fft) = 0;
+  // Whether an element is sampled like an image and so has companions: image
+  // inputs here; an implementation adds its own kinds (sounds).
+  virtual bool IsSampled(const Element& element) const {
+    return element.value.type() == typeid(ImageElement);
+  }
   // Replaces the render-size variables in the pass's size expressions.
   virtual void ResolveSizeVariables(PassElement& pass) = 0;
   // Parses INPUTS and PASSES (ParseInputsAndPasses, ResolvePassSizes) and
@@ -173,6 +181,8 @@ class ISFParser {
         GetInputTypeFromString(input.at(TYPE_KEY).template get<std::string>());
     if (type == kImage) return MakeImageElement(name);
     if (type == kEvent) return MakeBoolElement(name, false);
+    if (type == kAudio || type == kAudioFFT)
+      return MakeAudioElement(name, input, type == kAudioFFT);
     if (type > kEvent) return Element{};
     if (input.contains(DEFAULT_KEY)) return MakeValueElement(type, name, input);
     Json completed = input;
@@ -185,7 +195,6 @@ class ISFParser {
       OBRISK_THROW(Exception, "More than " + std::to_string(MAX_PASSES) + " passes");
     }
     PassElement element{};
-    element.persistent = true;
     if (pass.contains(PERSISTENT_KEY)) {
       element.persistent = pass.at(PERSISTENT_KEY).template get<bool>();
     }
@@ -269,11 +278,11 @@ class ISFParser {
     elements_.emplace(element.name, std::move(element));
   }
 
-  // Size, rectangle and flip of every image and named pass target.
+  // Size, rectangle and flip of every image, sound and named pass target.
   void AddCompanions() {
     std::vector<Element> companions;
     for (const auto& [key, element] : elements_) {
-      const bool image = element.value.type() == typeid(ImageElement);
+      const bool image = IsSampled(element);
       const bool target = element.value.type() == typeid(PassElement) && !element.name.empty();
       if (!image && !target) continue;
       companions.push_back({CompanionName(element.name, IMG_SIZE_SUFFIX), glm::vec2(0.0f)});
