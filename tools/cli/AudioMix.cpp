@@ -103,7 +103,8 @@ struct AudioMix::State {
     AudioInput input;
     CodecPtr decoder;
     AVFilterContext* source = nullptr;
-    bool closed = false;
+    bool drained = false;  // all its audio is in the filters
+    bool closed = false;   // and ended there
   };
 
   AVFormatContext& output;
@@ -255,7 +256,7 @@ struct AudioMix::State {
 
   // Decodes the input's kept packets into the filters.
   void Feed(Part& part) {
-    if (part.input.stream == nullptr || part.closed) return;
+    if (part.input.stream == nullptr || part.drained) return;
     while (PacketPtr next = part.input.take()) {
       const int sent = avcodec_send_packet(part.decoder.get(), next.get());
       if (sent < 0 && sent != AVERROR_INVALIDDATA) Check(sent, path + ": cannot decode the audio");
@@ -274,16 +275,27 @@ struct AudioMix::State {
     }
   }
 
-  // Reads the input's audio up to `until` (output time), then ends it.
-  void Close(Part& part, std::int64_t until) {
-    if (part.input.stream == nullptr || part.closed) return;
+  // Reads and decodes the input's audio up to `until` (output time).
+  void ReadRest(Part& part, std::int64_t until) {
+    if (part.input.stream == nullptr || part.drained) return;
     part.input.readUntil(until + kReadAhead - part.input.shift);
     Feed(part);
     avcodec_send_packet(part.decoder.get(), nullptr);
     Receive(part);
-    Check(av_buffersrc_add_frame(part.source, nullptr), path + ": cannot mix the audio");
     part.input.stopKeeping();
+    part.drained = true;
+  }
+
+  // Ends the input in the filters.
+  void End(Part& part) {
+    if (part.input.stream == nullptr || part.closed) return;
+    Check(av_buffersrc_add_frame(part.source, nullptr), path + ": cannot mix the audio");
     part.closed = true;
+  }
+
+  void Close(Part& part, std::int64_t until) {
+    ReadRest(part, until);
+    End(part);
   }
 
   // Encodes the mixed samples that start before `until`; with `last`, the
@@ -340,7 +352,7 @@ AudioMix::AudioMix(AVFormatContext& output, std::vector<AudioInput> inputs,
   State& s = *state_;
   s.crossfade = crossfade;
   for (AudioInput& input : inputs)
-    s.parts.push_back(State::Part{std::move(input), {}, nullptr, false});
+    s.parts.push_back(State::Part{std::move(input), {}, nullptr, false, false});
   for (State::Part& part : s.parts) {
     if (part.input.stream != nullptr) s.OpenDecoder(part);
   }
@@ -364,7 +376,12 @@ void AudioMix::Finish(std::int64_t end) {
   // frames end.
   const std::int64_t crossfadeEnd = s.crossfade ? s.crossfade->at + s.crossfade->length : end;
   s.Close(s.parts[0], crossfadeEnd);
-  for (std::size_t i = 1; i < s.parts.size(); ++i) s.Close(s.parts[i], std::max(end, crossfadeEnd));
+  for (std::size_t i = 1; i < s.parts.size(); ++i)
+    s.ReadRest(s.parts[i], std::max(end, crossfadeEnd));
+  // A crossfade stops at once when its second input ends, whatever it still
+  // holds: the mixed samples are taken before that input ends.
+  s.Encode(end, true);
+  for (std::size_t i = 1; i < s.parts.size(); ++i) s.End(s.parts[i]);
   s.Encode(end, true);
   Check(avcodec_send_frame(s.encoder.get(), nullptr), s.path + ": cannot encode the audio");
   s.Drain();
