@@ -30,6 +30,19 @@ void CopyFlipped(const DataVideoMemory& frame, std::vector<std::uint8_t>& stagin
   }
 }
 
+// How a component of the memory frame's pixels is stored.
+GLenum ComponentType(PixFmt format) {
+  return format == PixFmt::RGBA_HALF ? GL_HALF_FLOAT : GL_UNSIGNED_BYTE;
+}
+
+// The GPU format of uploaded frames: 16-bit float stays so, 8-bit frames
+// become RGBA or RGBX.
+PixFmt UploadedFormat(PixFmt format) {
+  if (format == PixFmt::RGBA_HALF) return format;
+  return Proc::PixFmtDescription::Find(format).HasAlpha() ? Proc::kPixFmtAlpha
+                                                          : Proc::kPixFmtOpaque;
+}
+
 class UploadTask final : public IOglTask {
  public:
   explicit UploadTask(Ptr<const DataVideoMemory> frame)
@@ -38,8 +51,9 @@ class UploadTask final : public IOglTask {
   void Execute(ShaderStorage&) override {
     thread_local std::vector<std::uint8_t> staging;
     CopyFlipped(*frame_, staging);
-    const GLenum layout = frame_->GetPixelFormat() == PixFmt::BGRA ? GL_BGRA : GL_RGBA;
-    GetFrame()->GetFirstTexture().Update(0, staging.data(), layout, GL_UNSIGNED_BYTE);
+    const PixFmt format = frame_->GetPixelFormat();
+    const GLenum layout = format == PixFmt::BGRA ? GL_BGRA : GL_RGBA;
+    GetFrame()->GetFirstTexture().Update(0, staging.data(), layout, ComponentType(format));
     frame_.reset();
   }
 
@@ -59,8 +73,7 @@ class FrameUploader final : public RefCounted<Proc::IOneInputEffectVideo> {
     return counters_.Make("FrameUploader", kType, Proc::ImplNames::OGL);
   }
   void UpdateFormatCodecVideo(const Ptr<Proc::IFormatCodecVideo>& format) override {
-    const bool alpha = Proc::PixFmtDescription::Find(format->GetPixelFormat()).HasAlpha();
-    format->SetPixelFormat(alpha ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque);
+    format->SetPixelFormat(UploadedFormat(format->GetPixelFormat()));
   }
 
  protected:
@@ -90,10 +103,8 @@ Ptr<Proc::IEffect> CreateFrameUploader(const Ptr<Proc::IEffectFactory>&,
 }  // namespace
 
 Ptr<DataVideoOGL> UploadFrame(const Ptr<const DataVideoMemory>& frame) {
-  const bool alpha = Proc::PixFmtDescription::Find(frame->GetPixelFormat()).HasAlpha();
-  Ptr<DataVideoOGL> data =
-      DataVideoOGL::Create(frame->GetColorSpace(), alpha ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque,
-                           frame->GetFrameInfo());
+  Ptr<DataVideoOGL> data = DataVideoOGL::Create(
+      frame->GetColorSpace(), UploadedFormat(frame->GetPixelFormat()), frame->GetFrameInfo());
   data->SetStartTime(frame->GetStartTime());
   data->SetDuration(frame->GetDuration());
   data->SetEmptyTransparentFrameFlag(frame->IsEmptyTransparentFrame());
@@ -101,18 +112,21 @@ Ptr<DataVideoOGL> UploadFrame(const Ptr<const DataVideoMemory>& frame) {
   return data;
 }
 
-Ptr<DataVideoMemory> DownloadFrame(const Ptr<DataVideoOGL>& data) {
+Ptr<DataVideoMemory> DownloadFrame(const Ptr<DataVideoOGL>& data, Readback depth) {
   data->Wait();
-  const bool alpha = Proc::PixFmtDescription::Find(data->GetPixelFormat()).HasAlpha();
-  auto frame = MakeRef<DataVideoMemory>(data->GetColorSpace(), alpha ? PixFmt::RGBA : PixFmt::RGBX,
-                                        data->GetFrameInfo());
+  const PixFmt rendered = data->GetPixelFormat();
+  const bool alpha = Proc::PixFmtDescription::Find(rendered).HasAlpha();
+  const PixFmt format = depth == Readback::AsRendered && rendered == PixFmt::RGBA_HALF
+                            ? rendered
+                            : (alpha ? PixFmt::RGBA : PixFmt::RGBX);
+  auto frame = MakeRef<DataVideoMemory>(data->GetColorSpace(), format, data->GetFrameInfo());
   frame->SetStartTime(data->GetStartTime());
   frame->SetDuration(data->GetDuration());
   frame->SetEmptyTransparentFrameFlag(data->IsEmptyTransparentFrame());
   OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
     // Planar frames are read back as their RGBA picture.
     const Ptr<Frame> rgba = data->FrameData()->ConvertToRGBA(storage);
-    rgba->GetFirstTexture().Download(0, frame->Pixels(), storage.FBO());
+    rgba->GetFirstTexture().Download(0, frame->Pixels(), storage.FBO(), ComponentType(format));
   });
   // The GPU gives rows bottom first; memory frames have them from the top.
   const int height = data->GetFrameInfo().height;

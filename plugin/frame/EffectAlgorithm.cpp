@@ -7,12 +7,22 @@ namespace {
 
 using Proc::PixFmtDescription;
 
-Proc::PixFmt OutputFormat(bool alpha) {
-  return alpha ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque;
-}
-
 bool HasAlpha(Proc::PixFmt format) {
   return PixFmtDescription::Find(format).HasAlpha();
+}
+
+// 16-bit float inputs give 16-bit float results, keeping their precision;
+// others give 8-bit RGBA, or RGBX when no input has alpha.
+Proc::PixFmt OutputFormat(Proc::PixFmt format) {
+  if (format == Proc::PixFmt::RGBA_HALF) return format;
+  return HasAlpha(format) ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque;
+}
+
+Proc::PixFmt OutputFormat(Proc::PixFmt first, Proc::PixFmt second) {
+  if (first == Proc::PixFmt::RGBA_HALF || second == Proc::PixFmt::RGBA_HALF) {
+    return Proc::PixFmt::RGBA_HALF;
+  }
+  return HasAlpha(first) || HasAlpha(second) ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque;
 }
 
 // Colour spaces count as equal here when primaries and transfer agree.
@@ -35,13 +45,13 @@ ColorConversionInfo WorkingConversion(const Proc::ColorSpace& from, const Proc::
 }  // namespace
 
 void OneInputEffectAlgorithm::UpdateFormatCodecVideo(const Ptr<Proc::IFormatCodecVideo>& format) {
-  format->SetPixelFormat(OutputFormat(HasAlpha(format->GetPixelFormat())));
+  format->SetPixelFormat(OutputFormat(format->GetPixelFormat()));
 }
 
 Ptr<DataVideoOGL> OneInputEffectAlgorithm::CreateDst(const Proc::ColorSpace& colorSpace,
                                                      Proc::PixFmt format,
                                                      const Proc::FrameInfo& info, double) {
-  return DataVideoOGL::Create(colorSpace, OutputFormat(HasAlpha(format)), info);
+  return DataVideoOGL::Create(colorSpace, OutputFormat(format), info);
 }
 
 void OneInputEffectAlgorithm::ProcessInColorSpace(
@@ -98,23 +108,27 @@ void TwoInputEffectAlgorithm::CheckInputFrames(const Ptr<DataVideoOGL>& first,
 Ptr<DataVideoOGL> TwoInputEffectAlgorithm::CreateDst(const Ptr<DataVideoOGL>& first,
                                                      const Ptr<DataVideoOGL>& second, double) {
   CheckInputFrames(first, second);
-  return DataVideoOGL::Create(first->GetColorSpace(), Proc::kPixFmtAlpha, first->GetFrameInfo());
+  const bool half = first->GetPixelFormat() == Proc::PixFmt::RGBA_HALF ||
+                    second->GetPixelFormat() == Proc::PixFmt::RGBA_HALF;
+  return DataVideoOGL::Create(first->GetColorSpace(),
+                              half ? Proc::PixFmt::RGBA_HALF : Proc::kPixFmtAlpha,
+                              first->GetFrameInfo());
 }
 
 void VarInputEffectAlgorithm::UpdateFormatCodecVideo(const Ptr<Proc::IFormatCodecVideo>& format) {
-  format->SetPixelFormat(OutputFormat(HasAlpha(format->GetPixelFormat())));
+  format->SetPixelFormat(OutputFormat(format->GetPixelFormat()));
 }
 
 Ptr<DataVideoOGL> VarInputEffectAlgorithm::CreateDst(const DataVideoList& sources, double) {
   if (sources.empty()) OBRISK_THROW(EffectException, "All frames data must be present");
-  bool alpha = false;
+  Proc::PixFmt format = Proc::kPixFmtOpaque;
   for (const auto& source : sources) {
     if (!(source->GetColorSpace() == sources.front()->GetColorSpace())) {
       OBRISK_THROW(EffectException, "All frames must have the same color space to operate");
     }
-    alpha = alpha || HasAlpha(source->GetPixelFormat());
+    format = OutputFormat(format, source->GetPixelFormat());
   }
-  return DataVideoOGL::Create(sources.front()->GetColorSpace(), OutputFormat(alpha),
+  return DataVideoOGL::Create(sources.front()->GetColorSpace(), format,
                               sources.front()->GetFrameInfo());
 }
 

@@ -47,6 +47,33 @@ check "picture shows up to the offset" near "$(pixel still_003.png 0 0)" "0 255 
 "$quenvara" render -i green.png -i blue.mkv --duration 0.4 -o plain_%03d.png --effect crossfade
 check "picture and clip: the transition only" test "$(ls plain_*.png | wc -l)" = 4
 
+# A join's audio: the first clip's tone, both crossfaded over the transition,
+# then the second's, re-encoded and trimmed to the frames rendered.
+low=440   # Hz, the first clip's tone
+high=3000 # Hz, the second's
+tone_clip() {
+  ffmpeg -v error -f lavfi -i "color=c=$2:s=32x18:r=25:d=2" -f lavfi -i "sine=f=$3:d=2" \
+    -c:v libx264 -c:a aac -shortest "$1"
+}
+tone_clip low.mp4 red $low
+tone_clip high.mp4 blue $high
+"$quenvara" render -i low.mp4 -i high.mp4 --duration 1 -o tones.mp4 --effect crossfade
+check "join audio lasts as the join (3 s)" test "$(audio_seconds tones.mp4)" -ge 29 -a \
+  "$(audio_seconds tones.mp4)" -le 31
+heard() { test "$(tone_level tones.mp4 "$1" 0.2 "$2")" -gt -32; }
+silent() { test "$(tone_level tones.mp4 "$1" 0.2 "$2")" -lt -40; }
+check "first clip's tone before the transition" heard 0.4 $low
+check "no second tone before the transition" silent 0.4 $high
+check "crossfade has the first tone" heard 1.4 $low
+check "crossfade has the second tone" heard 1.4 $high
+check "second clip's tone after the transition" heard 2.4 $high
+check "no first tone after the transition" silent 2.4 $low
+"$quenvara" render -i low.mp4 -i high.mp4 --duration 1 --start 25 --frames 25 -o part.webm \
+  --effect crossfade
+check "join audio in webm is Opus" test "$(audio_codec part.webm)" = opus
+check "join audio trimmed to the part" test "$(audio_seconds part.webm)" -ge 9 -a \
+  "$(audio_seconds part.webm)" -le 11
+
 # Mistakes.
 expect_error "offset without duration" 2 "--offset places a transition: give --duration too" \
   render -i red.mkv -i blue.mkv --offset 1 -o x.mp4 --effect crossfade

@@ -36,6 +36,16 @@ for signal in INT TERM; do
   check "interrupt ($signal) leaves nothing" test -z "$(ls -A | grep stopped)"
 done
 
+# A failure while frames are being written (here the pictures change size
+# half way: the encoder takes one size) ends the run with exit 1 and no file.
+for size in 64x36 32x18; do
+  ffmpeg -v error -f lavfi -i "testsrc=s=$size:r=25:d=1" -c:v libx264 "part$size.ts"
+done
+cat part64x36.ts part32x18.ts >resized.ts
+expect_error "a failure mid-way" 1 "frames change size" \
+  render -i resized.ts -o broken.mp4 --effect invert
+check "a failure mid-way leaves nothing" test -z "$(ls -A | grep broken)"
+
 # Names are local files, taken literally.
 cp small.png 'lit%03d.png'
 cp card.png lit000.png

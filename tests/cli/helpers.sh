@@ -55,3 +55,15 @@ min_alpha() {
   ffmpeg -v error ${2:+-c:v $2} -i "$1" -frames:v 1 -f rawvideo -pix_fmt rgba - |
     od -An -v -tu1 -w4 | awk 'NR == 1 || $4 < m { m = $4 } END { print m }'
 }
+# audio_seconds FILE: tenths of a second from the first audio packet to the end of the last
+audio_seconds() {
+  ffprobe -v error -select_streams a:0 -show_entries packet=pts_time,duration_time -of csv=p=0 "$1" |
+    awk -F, '$1 == "" { next } !seen++ { first = $1 } { last = $1 + $2 } END { printf "%d\n", (last - first) * 10 + 0.5 }'
+}
+audio_codec() { ffprobe -v error -select_streams a:0 -show_entries stream=codec_name -of csv=p=0 "$1"; }
+# tone_level FILE FROM SECONDS FREQUENCY: the mean level in dB (a whole number) of the audio
+# from FROM for SECONDS, through a narrow band-pass filter at FREQUENCY
+tone_level() {
+  ffmpeg -v info -ss "$2" -t "$3" -i "$1" -vn -af "bandpass=f=$4:width_type=q:w=5,volumedetect" \
+    -f null - 2>&1 | awk '/mean_volume/ { printf "%d\n", $5 }'
+}

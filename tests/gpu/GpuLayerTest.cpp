@@ -53,6 +53,29 @@ TEST_P(TransferTest, UploadAndDownloadKeepPixelsAndRowOrder) {
 INSTANTIATE_TEST_SUITE_P(Formats, TransferTest,
                          ::testing::Values(PixFmt::RGBA, PixFmt::BGRA, PixFmt::RGBX));
 
+TEST(TransferTest, SixteenBitFloatFramesKeepTheirPrecisionOrComeBackAsBytes) {
+  constexpr int kWidth = 64;
+  constexpr int kHeight = 16;  // 1024 grey levels, as many as 10 bits hold
+  auto frame = Testing::MakeHalfRamp(kWidth, kHeight);
+  const Ptr<DataVideoOGL> uploaded = Testing::Upload(frame);
+  EXPECT_EQ(uploaded->GetPixelFormat(), PixFmt::RGBA_HALF);
+  auto back = DownloadFrame(uploaded, Readback::AsRendered);
+  ASSERT_EQ(back->GetPixelFormat(), PixFmt::RGBA_HALF);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      for (int c = 0; c < 4; ++c) {
+        ASSERT_EQ(Testing::HalfAt(*back, x, y, c), Testing::HalfAt(*frame, x, y, c))
+            << x << "," << y;
+      }
+    }
+  }
+  auto bytes = DownloadFrame(uploaded);
+  ASSERT_EQ(bytes->GetPixelFormat(), PixFmt::RGBA);
+  EXPECT_EQ(Testing::PixelAt(*bytes, kWidth - 1, kHeight - 1), (Pixel{255, 255, 255, 255}));
+  EXPECT_EQ(Testing::PixelAt(*bytes, kWidth / 2, kHeight / 2)[0],
+            std::lround(Testing::HalfAt(*frame, kWidth / 2, kHeight / 2, 0) * 255.0F));
+}
+
 // Renders a fragment source over a frame of the given size and reads it back.
 Ptr<Proc::DataVideoMemory> RenderSource(const char* name, std::string_view fragment, int width,
                                         int height) {

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -66,6 +67,29 @@ INSTANTIATE_TEST_SUITE_P(Intensities, EffectInvertTest,
                                            InvertCase{0.5f, PixFmt::RGBA},
                                            InvertCase{0.25f, PixFmt::RGBX},
                                            InvertCase{0.0f, PixFmt::RGBA}));
+
+TEST(EffectInvertTest, SixteenBitFloatFramesStaySoAndKeepTheirLevels) {
+  constexpr int kWidth = 64;
+  constexpr int kHeight = 16;               // 1024 grey levels
+  constexpr float kHalfStep = 1.0F / 2048;  // a 16-bit float's precision just below 1
+  auto registry = Testing::MakeRegistry();
+  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, "SettingsEffectInvert");
+  auto input = Testing::MakeHalfRamp(kWidth, kHeight);
+  Ptr<Proc::IData> data = effect->ProcessData({Testing::Upload(input)});
+  auto output = DownloadFrame(Ptr<DataVideoOGL>(dynamic_cast<DataVideoOGL*>(data.get())),
+                              Readback::AsRendered);
+  ASSERT_EQ(output->GetPixelFormat(), PixFmt::RGBA_HALF);
+  std::set<float> levels;
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const float inverted = Testing::HalfAt(*output, x, y, 0);
+      ASSERT_NEAR(inverted, 1.0F - Testing::HalfAt(*input, x, y, 0), kHalfStep) << x << "," << y;
+      ASSERT_EQ(Testing::HalfAt(*output, x, y, 3), 1.0F);
+      levels.insert(inverted);
+    }
+  }
+  EXPECT_GT(levels.size(), 256U) << "more levels than 8 bits hold";
+}
 
 TEST(EffectInvertDirect, ProcessGpuDrawsWithSettingsChosenByTheCaller) {
   EffectInvert invert;

@@ -1,6 +1,9 @@
 #include "support/GpuTestSupport.h"
 
+#include <algorithm>
 #include <stdexcept>
+
+#include <glm/gtc/packing.hpp>
 
 #include "obrisk/ogl/FrameTransfer.h"
 
@@ -26,6 +29,26 @@ Ptr<Proc::DataVideoMemory> MakeTestPattern(int width, int height, Proc::PixFmt f
         static_cast<std::uint8_t>(i * 37 % 256), static_cast<std::uint8_t>(255 - i * 11 % 256),
         static_cast<std::uint8_t>(i % 2 ? 0 : 255), static_cast<std::uint8_t>(i * 53 % 256)};
   });
+}
+
+Ptr<Proc::DataVideoMemory> MakeHalfRamp(int width, int height) {
+  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA_HALF,
+                                              Proc::FrameInfo{width, height, 1, 1});
+  const float step = 1.0F / static_cast<float>(width * height - 1);
+  for (int y = 0; y < height; ++y) {
+    auto* row = reinterpret_cast<std::uint16_t*>(frame->Row(y));
+    for (int x = 0; x < width; ++x) {
+      const std::uint16_t grey = glm::packHalf1x16(static_cast<float>(y * width + x) * step);
+      std::fill_n(row + static_cast<std::size_t>(x) * 4, 3, grey);
+      row[static_cast<std::size_t>(x) * 4 + 3] = glm::packHalf1x16(1.0F);
+    }
+  }
+  return frame;
+}
+
+float HalfAt(const Proc::DataVideoMemory& frame, int x, int y, int channel) {
+  const auto* row = reinterpret_cast<const std::uint16_t*>(frame.Row(y));
+  return glm::unpackHalf1x16(row[static_cast<std::size_t>(x) * 4 + channel]);
 }
 
 Ptr<Ogl::DataVideoOGL> Upload(const Ptr<Proc::DataVideoMemory>& frame) {

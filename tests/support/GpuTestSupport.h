@@ -19,6 +19,12 @@ Ptr<Proc::DataVideoMemory> MakeFrame(int width, int height, Proc::PixFmt format,
 // Extreme and ordinary values: 0 and 255 in every channel, and a spread between.
 Ptr<Proc::DataVideoMemory> MakeTestPattern(int width, int height, Proc::PixFmt format);
 
+// A 16-bit float RGBA frame, opaque, whose grey level rises by one step of
+// 1 / (pixels - 1) from pixel to pixel (rows from the top).
+Ptr<Proc::DataVideoMemory> MakeHalfRamp(int width, int height);
+// Channel `channel` of a pixel of a 16-bit float RGBA frame.
+float HalfAt(const Proc::DataVideoMemory& frame, int x, int y, int channel);
+
 Ptr<Ogl::DataVideoOGL> Upload(const Ptr<Proc::DataVideoMemory>& frame);
 Ptr<Proc::DataVideoMemory> Download(const Ptr<Proc::IData>& data);
 Pixel PixelAt(const Proc::DataVideoMemory& frame, int x, int y);

@@ -11,19 +11,23 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <limits>
 #include <mutex>
 #include <random>
 
 #include <fmt/format.h>
+#include <glm/gtc/packing.hpp>
+
+#include "AudioMix.h"
+#include "AvPointers.h"
 
 namespace Obrisk::Tools {
 namespace {
-
-constexpr AVRational kMicroseconds{1, 1000000};
 
 // The libraries' last error message, for the MediaError that reports it.
 std::mutex messageMutex;
@@ -77,21 +81,9 @@ std::string Extension(const std::string& path) {
 struct FormatCloser {
   void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
 };
-struct CodecFreer {
-  void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameFreer {
-  void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketFreer {
-  void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
 struct ScalerFreer {
   void operator()(SwsContext* context) const { sws_freeContext(context); }
 };
-
-using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;
-using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
 
 }  // namespace
 
@@ -145,6 +137,42 @@ bool IsFullRangeFormat(AVPixelFormat format) {
   return name != nullptr && std::string_view(name).starts_with("yuvj");
 }
 
+// Bits of the format's first component (8 for 8-bit formats).
+int Depth(AVPixelFormat format) {
+  const AVPixFmtDescriptor* description = av_pix_fmt_desc_get(format);
+  return description != nullptr ? description->comp[0].depth : 0;
+}
+
+constexpr int kByteDepth = 8;
+constexpr std::size_t kUnorm16Values = 65536;
+constexpr float kUnorm16Max = 65535.0F;
+
+// The 16-bit float of each 16-bit normalised value (0 .. 65535 for 0 .. 1).
+const std::vector<std::uint16_t>& HalfOfUnorm16() {
+  static const std::vector<std::uint16_t> table = [] {
+    std::vector<std::uint16_t> values(kUnorm16Values);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      values[i] = glm::packHalf1x16(static_cast<float>(i) / kUnorm16Max);
+    }
+    return values;
+  }();
+  return table;
+}
+
+// The 16-bit normalised value of each 16-bit float, clamped to 0 .. 1.
+const std::vector<std::uint16_t>& Unorm16OfHalf() {
+  static const std::vector<std::uint16_t> table = [] {
+    std::vector<std::uint16_t> values(kUnorm16Values);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      const float value = glm::unpackHalf1x16(static_cast<std::uint16_t>(i));
+      const float clamped = value > 0.0F ? std::min(value, 1.0F) : 0.0F;  // NaN as 0
+      values[i] = static_cast<std::uint16_t>(std::lround(clamped * kUnorm16Max));
+    }
+    return values;
+  }();
+  return table;
+}
+
 // A colour description field, unless it is missing or reserved.
 std::optional<std::uint32_t> Named(int value, int unspecified, int reserved) {
   if (value <= 0 || value == unspecified || value == reserved) return std::nullopt;
@@ -162,14 +190,19 @@ std::string LocalUrl(const std::string& path) {
 
 struct MediaReader::State {
   std::unique_ptr<AVFormatContext, FormatCloser> format;
-  std::unique_ptr<AVCodecContext, CodecFreer> codec;
+  CodecPtr codec;
   std::unique_ptr<SwsContext, ScalerFreer> scaler;
   FramePtr decoded{av_frame_alloc()};
   PacketPtr packet{av_packet_alloc()};
   std::string path;
   int stream = -1;
   int audioStream = -1;
-  bool keepAudio = false;              // a writer copies the audio
+  bool deep = false;                   // more than 8 bits a component read as 16-bit float
+  std::vector<std::uint16_t> unorm16;  // a deep picture on its way to 16-bit float
+  // The kept audio passes from the thread that reads frames to the one
+  // that writes them.
+  std::mutex audioMutex;
+  bool keepAudio = false;              // a writer copies or mixes the audio
   std::deque<PacketPtr> audioPackets;  // met while reading frames, in order
   AVRational timeBase{1, 25};
   std::int64_t frameDuration = 40000;
@@ -178,27 +211,67 @@ struct MediaReader::State {
   bool finished = false;
 
   void Keep(const AVPacket& read) {
-    if (keepAudio && read.stream_index == audioStream)
-      audioPackets.emplace_back(av_packet_clone(&read));
+    if (read.stream_index != audioStream) return;
+    const std::lock_guard lock(audioMutex);
+    if (keepAudio) audioPackets.emplace_back(av_packet_clone(&read));
+  }
+
+  bool KeepsAudio() {
+    const std::lock_guard lock(audioMutex);
+    return keepAudio;
+  }
+
+  void StopKeeping() {
+    const std::lock_guard lock(audioMutex);
+    keepAudio = false;
+    audioPackets.clear();
+  }
+
+  std::int64_t AudioTime(const AVPacket& audio) const {
+    return av_rescale_q(audio.pts, format->streams[audioStream]->time_base, kMicroseconds);
+  }
+
+  // True when the kept audio reaches `until` (microseconds).
+  bool KeptUntil(std::int64_t until) {
+    const std::lock_guard lock(audioMutex);
+    return !audioPackets.empty() && audioPackets.back()->pts != AV_NOPTS_VALUE &&
+           AudioTime(*audioPackets.back()) >= until;
   }
 
   // Reads on (frames no longer wanted) until the audio reaches `until` (microseconds).
   void ReadAudioUntil(std::int64_t until) {
-    const AVRational audioBase = format->streams[audioStream]->time_base;
-    while (audioPackets.empty() || audioPackets.back()->pts == AV_NOPTS_VALUE ||
-           av_rescale_q(audioPackets.back()->pts, audioBase, kMicroseconds) < until) {
+    while (!KeptUntil(until)) {
       if (av_read_frame(format.get(), packet.get()) < 0) return;
       Keep(*packet);
       av_packet_unref(packet.get());
     }
   }
 
-  // Converts the decoded picture into `out` by its matrix and range.
+  // The first kept packet if it starts before `until` (microseconds);
+  // packets without a time are dropped.
+  PacketPtr TakeAudio(std::int64_t until) {
+    const std::lock_guard lock(audioMutex);
+    while (!audioPackets.empty()) {
+      if (audioPackets.front()->pts == AV_NOPTS_VALUE) {
+        audioPackets.pop_front();
+        continue;
+      }
+      if (AudioTime(*audioPackets.front()) >= until) return nullptr;
+      PacketPtr next = std::move(audioPackets.front());
+      audioPackets.pop_front();
+      return next;
+    }
+    return nullptr;
+  }
+
+  // Converts the decoded picture into `out` (8-bit or 16-bit float RGBA) by
+  // its matrix and range.
   void Convert(const AVFrame& frame, Proc::DataVideoMemory& out) {
     const auto format = static_cast<AVPixelFormat>(frame.format);
-    scaler.reset(sws_getCachedContext(scaler.release(), frame.width, frame.height, format,
-                                      frame.width, frame.height, AV_PIX_FMT_RGBA, SWS_BICUBIC,
-                                      nullptr, nullptr, nullptr));
+    const bool half = out.GetPixelFormat() == Proc::PixFmt::RGBA_HALF;
+    scaler.reset(sws_getCachedContext(
+        scaler.release(), frame.width, frame.height, format, frame.width, frame.height,
+        half ? AV_PIX_FMT_RGBA64 : AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!scaler) throw MediaError("cannot convert the decoded pictures");
     if (IsYuv(format)) {
       const std::uint32_t matrix =
@@ -209,9 +282,17 @@ struct MediaReader::State {
                                fullRange, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, kSwsUnity,
                                kSwsUnity);
     }
-    std::uint8_t* planes[4] = {out.Pixels(), nullptr, nullptr, nullptr};
+    const std::size_t values = out.Stride() / 2 * static_cast<std::size_t>(frame.height);
+    if (half) unorm16.resize(values);
+    std::uint8_t* planes[4] = {
+        half ? reinterpret_cast<std::uint8_t*>(unorm16.data()) : out.Pixels(), nullptr, nullptr,
+        nullptr};
     int strides[4] = {static_cast<int>(out.Stride()), 0, 0, 0};
     sws_scale(scaler.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
+    if (!half) return;
+    const std::vector<std::uint16_t>& toHalf = HalfOfUnorm16();
+    auto* target = reinterpret_cast<std::uint16_t*>(out.Pixels());
+    for (std::size_t i = 0; i < values; ++i) target[i] = toHalf[unorm16[i]];
   }
 };
 
@@ -279,7 +360,16 @@ int MediaReader::Height() const {
   return state_->codec->height;
 }
 
+void MediaReader::ReadDeep() {
+  state_->deep = true;
+}
+
+bool IsDeepPixelFormat(const std::string& name) {
+  return !name.empty() && Depth(av_get_pix_fmt(name.c_str())) > kByteDepth;
+}
+
 void MediaReader::KeepAudio() {
+  const std::lock_guard lock(state_->audioMutex);
   state_->keepAudio = state_->audioStream >= 0;
 }
 
@@ -318,9 +408,12 @@ Ptr<Proc::DataVideoMemory> MediaReader::Next() {
                                  .value_or(colorSpace.primaries);
       colorSpace.transfer = Named(frame.color_trc, AVCOL_TRC_UNSPECIFIED, AVCOL_TRC_RESERVED)
                                 .value_or(colorSpace.transfer);
-      const bool alpha = HasAlpha(static_cast<AVPixelFormat>(frame.format));
-      auto out = MakeRef<Proc::DataVideoMemory>(
-          colorSpace, alpha ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque, info);
+      const auto decodedFormat = static_cast<AVPixelFormat>(frame.format);
+      const Proc::PixFmt format = s.deep && Depth(decodedFormat) > kByteDepth
+                                      ? Proc::PixFmt::RGBA_HALF
+                                  : HasAlpha(decodedFormat) ? Proc::kPixFmtAlpha
+                                                            : Proc::kPixFmtOpaque;
+      auto out = MakeRef<Proc::DataVideoMemory>(colorSpace, format, info);
       s.Convert(frame, *out);
       const std::int64_t timestamp = frame.best_effort_timestamp;
       const std::int64_t start = timestamp == AV_NOPTS_VALUE
@@ -365,7 +458,7 @@ struct MediaWriter::State {
   std::string path;
   std::string partialPath;
   AVFormatContext* format = nullptr;
-  std::unique_ptr<AVCodecContext, CodecFreer> codec;
+  CodecPtr codec;
   std::unique_ptr<SwsContext, ScalerFreer> scaler;
   FramePtr frame{av_frame_alloc()};
   PacketPtr packet{av_packet_alloc()};
@@ -374,47 +467,66 @@ struct MediaWriter::State {
   int matrix = -1;  // the YCbCr matrix encoded with, -1 for RGB formats
   std::array<std::uint8_t, 3> background{};
   std::vector<std::uint8_t> flattened;
+  std::vector<std::uint16_t> unorm16;  // a 16-bit float frame on its way to the encoder
   bool closed = false;
   std::int64_t lastPts = AV_NOPTS_VALUE;
   // The copied audio: its source, stream, and the time span of the frames written.
   MediaReader::State* audioSource = nullptr;
   AVStream* audio = nullptr;
+  std::unique_ptr<AudioMix> mix;  // re-encoded audio instead
   std::int64_t firstStart = AV_NOPTS_VALUE;
   std::int64_t lastEnd = 0;
 
-  // Writes the source's audio packets that start before `until`, leaving out
-  // those that end before the first frame.
-  void AddAudio(MediaReader::State& source, const AVOutputFormat& container) {
-    if (!source.keepAudio) return;
-    const AVCodecParameters& parameters = *source.format->streams[source.audioStream]->codecpar;
+  // The output's audio: a join's re-encoded with a crossfade; else the first
+  // input's, copied where the container holds its codec, else re-encoded.
+  void AddAudio(const EncodeOptions& options, const AVOutputFormat& container) {
+    MediaReader::State* first =
+        options.audioFrom != nullptr ? options.audioFrom->state_.get() : nullptr;
+    if (options.audioJoin) {
+      MediaReader* then = options.audioJoin->then;
+      std::vector<AudioInput> inputs{
+          KeptAudio(first),
+          KeptAudio(then != nullptr ? then->state_.get() : nullptr, options.audioJoin->at)};
+      if (inputs[0].stream == nullptr && inputs[1].stream == nullptr) return;
+      mix = std::make_unique<AudioMix>(
+          *format, std::move(inputs),
+          AudioCrossfade{options.audioJoin->at, options.audioJoin->length}, path);
+      return;
+    }
+    if (first == nullptr || !first->KeepsAudio()) return;
+    const AVCodecParameters& parameters = *first->format->streams[first->audioStream]->codecpar;
     if (avformat_query_codec(&container, parameters.codec_id, FF_COMPLIANCE_NORMAL) != 1) {
-      std::fprintf(stderr, "quenvara: warning: %s cannot hold the %s audio; it is left out\n",
-                   path.c_str(), avcodec_get_name(parameters.codec_id));
-      source.keepAudio = false;
-      source.audioPackets.clear();
+      mix = std::make_unique<AudioMix>(*format, std::vector{KeptAudio(first)}, std::nullopt, path);
       return;
     }
     audio = avformat_new_stream(format, nullptr);
     avcodec_parameters_copy(audio->codecpar, &parameters);
     audio->codecpar->codec_tag = 0;
-    audio->time_base = source.format->streams[source.audioStream]->time_base;
-    audioSource = &source;
+    audio->time_base = first->format->streams[first->audioStream]->time_base;
+    audioSource = first;
   }
 
+  // The audio a reader keeps, for a mix, at the output's times; silence
+  // without a reader or audio. A joined clip starts at `joinedAt`.
+  static AudioInput KeptAudio(MediaReader::State* source,
+                              std::optional<std::int64_t> joinedAt = std::nullopt) {
+    if (source == nullptr || !source->KeepsAudio()) return {};
+    const std::int64_t start =
+        source->format->start_time != AV_NOPTS_VALUE ? source->format->start_time : 0;
+    return AudioInput{
+        source->format->streams[source->audioStream],
+        [source] { return source->TakeAudio(std::numeric_limits<std::int64_t>::max()); },
+        [source](std::int64_t until) { source->ReadAudioUntil(until); },
+        [source] { source->StopKeeping(); }, joinedAt ? *joinedAt - start : 0};
+  }
+
+  // Writes the source's audio packets that start before `until`, leaving out
+  // those that end before the first frame.
   void CopyAudio(std::int64_t until) {
     if (audio == nullptr) return;
     const AVRational sourceBase = audioSource->format->streams[audioSource->audioStream]->time_base;
-    auto& packets = audioSource->audioPackets;
-    while (!packets.empty()) {
-      AVPacket& next = *packets.front();
-      if (next.pts == AV_NOPTS_VALUE) {
-        packets.pop_front();
-        continue;
-      }
-      const std::int64_t start = av_rescale_q(next.pts, sourceBase, kMicroseconds);
-      if (start >= until) return;
-      PacketPtr owned = std::move(packets.front());
-      packets.pop_front();
+    while (PacketPtr owned = audioSource->TakeAudio(until)) {
+      const std::int64_t start = audioSource->AudioTime(*owned);
       if (start + av_rescale_q(owned->duration, sourceBase, kMicroseconds) <= firstStart) continue;
       av_packet_rescale_ts(owned.get(), sourceBase, audio->time_base);
       owned->stream_index = audio->index;
@@ -457,12 +569,48 @@ struct MediaWriter::State {
     return flattened.data();
   }
 
-  // Converts RGBA or BGRA pixels of the frame's layout into the encoder's
-  // format, by the matrix and range it is tagged with.
+  // A 16-bit float frame as 16-bit normalised RGBA, over the background
+  // colour (straight alpha) where the format keeps no alpha.
+  const std::uint8_t* Unorm16(const Proc::DataVideoMemory& input) {
+    constexpr std::uint64_t kOpaque = 65535;
+    constexpr int kByteToUnorm16 = 257;  // 255 * 257 = 65535
+    const std::size_t values =
+        input.Stride() / 2 * static_cast<std::size_t>(input.GetFrameInfo().height);
+    unorm16.resize(values);
+    const auto* source = reinterpret_cast<const std::uint16_t*>(input.Pixels());
+    const std::vector<std::uint16_t>& toUnorm = Unorm16OfHalf();
+    if (keepsAlpha) {
+      for (std::size_t i = 0; i < values; ++i) unorm16[i] = toUnorm[source[i]];
+      return reinterpret_cast<const std::uint8_t*>(unorm16.data());
+    }
+    for (std::size_t i = 0; i < values; i += 4) {
+      const std::uint64_t alpha = toUnorm[source[i + 3]];
+      for (std::size_t c = 0; c < 3; ++c) {
+        const std::uint64_t back = std::uint64_t{background[c]} * kByteToUnorm16;
+        unorm16[i + c] = static_cast<std::uint16_t>(
+            (toUnorm[source[i + c]] * alpha + back * (kOpaque - alpha) + kOpaque / 2) / kOpaque);
+      }
+      unorm16[i + 3] = kOpaque;
+    }
+    return reinterpret_cast<const std::uint8_t*>(unorm16.data());
+  }
+
+  // The frame's pixels as the encoder's input: 8-bit RGBA or BGRA, or 16-bit
+  // RGBA for 16-bit float frames; flattened where the format keeps no alpha.
+  const std::uint8_t* Pixels(const Proc::DataVideoMemory& input) {
+    if (input.GetPixelFormat() == Proc::PixFmt::RGBA_HALF) return Unorm16(input);
+    const bool flatten = !keepsAlpha && input.GetPixelFormat() != Proc::PixFmt::RGBX;
+    return flatten ? Flatten(input) : input.Pixels();
+  }
+
+  // Converts the pixels of the frame's layout into the encoder's format, by
+  // the matrix and range it is tagged with.
   void Convert(const Proc::DataVideoMemory& input, const std::uint8_t* pixels) {
     const auto& info = input.GetFrameInfo();
-    const AVPixelFormat source =
-        input.GetPixelFormat() == Proc::PixFmt::BGRA ? AV_PIX_FMT_BGRA : AV_PIX_FMT_RGBA;
+    const Proc::PixFmt layout = input.GetPixelFormat();
+    const AVPixelFormat source = layout == Proc::PixFmt::RGBA_HALF ? AV_PIX_FMT_RGBA64
+                                 : layout == Proc::PixFmt::BGRA    ? AV_PIX_FMT_BGRA
+                                                                   : AV_PIX_FMT_RGBA;
     scaler.reset(sws_getCachedContext(scaler.release(), info.width, info.height, source,
                                       codec->width, codec->height, codec->pix_fmt, SWS_BICUBIC,
                                       nullptr, nullptr, nullptr));
@@ -650,7 +798,7 @@ MediaWriter::MediaWriter(const std::string& path, int width, int height, Rationa
   avcodec_parameters_from_context(s.stream->codecpar, s.codec.get());
   s.stream->time_base = s.codec->time_base;
   s.stream->avg_frame_rate = s.codec->framerate;
-  if (options.audioFrom != nullptr && !still) s.AddAudio(*options.audioFrom->state_, *container);
+  if (!still) s.AddAudio(options, *container);
   if (!(s.format->oformat->flags & AVFMT_NOFILE)) {
     AVDictionary* local = nullptr;
     av_dict_set(&local, "protocol_whitelist", "file", 0);
@@ -680,8 +828,7 @@ void MediaWriter::Write(const Proc::DataVideoMemory& input) {
     throw MediaError(fmt::format("{}: frames change size from {}x{} to {}x{}", s.path,
                                  s.codec->width, s.codec->height, info.width, info.height));
   }
-  const bool flatten = !s.keepsAlpha && input.GetPixelFormat() != Proc::PixFmt::RGBX;
-  s.Convert(input, flatten ? s.Flatten(input) : input.Pixels());
+  s.Convert(input, s.Pixels(input));
   std::int64_t pts = av_rescale_q(input.GetStartTime(), kMicroseconds, s.codec->time_base);
   if (s.lastPts != AV_NOPTS_VALUE && pts <= s.lastPts) pts = s.lastPts + 1;
   s.lastPts = pts;
@@ -693,6 +840,7 @@ void MediaWriter::Write(const Proc::DataVideoMemory& input) {
   }
   s.Drain(false);
   s.CopyAudio(s.lastEnd);
+  if (s.mix) s.mix->WriteUntil(s.firstStart, s.lastEnd);
 }
 
 void MediaWriter::Close() {
@@ -702,6 +850,7 @@ void MediaWriter::Close() {
     s.audioSource->ReadAudioUntil(s.lastEnd);
     s.CopyAudio(s.lastEnd);
   }
+  if (s.mix) s.mix->Finish(s.lastEnd);
   if (int error = av_write_trailer(s.format); error < 0) {
     throw MediaError(fmt::format("{}: cannot finish: {}", s.path, AvError(error)));
   }

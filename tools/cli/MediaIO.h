@@ -36,9 +36,9 @@ constexpr std::int64_t kMaxFramePixels = std::int64_t{8192} * 8192;
 void CheckFrameSize(int width, int height, const std::string& what);
 
 // Decodes a still image or a video into 8-bit RGBA (or RGBX, for sources
-// without alpha) frames, in order, with their start times and durations in
-// microseconds. YCbCr is converted by the source's matrix and range; frames
-// carry its primaries and transfer (BT.709 where the source names none).
+// without alpha) frames, or 16-bit float RGBA after ReadDeep(), in order, with their start times
+// and durations in microseconds. YCbCr is converted by the source's matrix and range; frames carry
+// its primaries and transfer (BT.709 where the source names none).
 class MediaReader {
  public:
   explicit MediaReader(const std::string& path);
@@ -57,6 +57,9 @@ class MediaReader {
   std::optional<std::uint32_t> Matrix() const;
   // The number of frames the container states or its duration implies.
   std::optional<std::int64_t> FrameCount() const;
+  // From now on gives the pictures of sources with more than 8 bits a
+  // component as 16-bit float RGBA (RGBA_HALF) frames.
+  void ReadDeep();
   // From now on keeps the audio packets met while reading, for a writer to
   // copy (EncodeOptions::audioFrom).
   void KeepAudio();
@@ -84,15 +87,23 @@ struct EncodeOptions {
   // The YCbCr matrix (H.273); empty: BT.709 at HD sizes and larger, else BT.601.
   std::optional<std::uint32_t> matrix;
   // A video whose first audio stream is copied (after its KeepAudio()),
-  // trimmed to the frames written;
-  // a container that cannot hold its codec gets no audio (with a warning).
+  // trimmed to the frames written; re-encoded where the container cannot
+  // hold its codec.
   MediaReader* audioFrom = nullptr;
+  // A join's audio, re-encoded: `audioFrom`'s (else silence) up to the end
+  // of the transition, crossfaded over it into `then`'s (else silence).
+  struct AudioJoin {
+    MediaReader* then = nullptr;  // after its KeepAudio()
+    std::int64_t at = 0;          // output microseconds where the transition starts
+    std::int64_t length = 0;      // microseconds
+  };
+  std::optional<AudioJoin> audioJoin;
 };
 
-// Encodes 8-bit RGBA or RGBX frames. The container follows the file name's
-// extension; a still-image extension with one frame writes one picture.
-// The frames go to a temporary file of a unique name beside `path`, renamed
-// to `path` by Close(); nothing is left at `path` unless Close() succeeds.
+// Encodes 8-bit RGBA, RGBX or BGRA frames, or 16-bit float RGBA frames. The container follows the
+// file name's extension; a still-image extension with one frame writes one picture. The frames go
+// to a temporary file of a unique name beside `path`, renamed to `path` by Close(); nothing is left
+// at `path` unless Close() succeeds.
 class MediaWriter {
  public:
   MediaWriter(const std::string& path, int width, int height, Rational frameRate, bool alpha,
@@ -108,6 +119,10 @@ class MediaWriter {
   struct State;
   std::unique_ptr<State> state_;
 };
+
+// True when an FFmpeg pixel format of that name has more than 8 bits a
+// component (yuv420p10le, rgba64be, ...).
+bool IsDeepPixelFormat(const std::string& name);
 
 // True when the extension names a still-image format (png, jpg, tif, bmp).
 bool IsStillImagePath(const std::string& path);

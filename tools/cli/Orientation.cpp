@@ -74,7 +74,8 @@ Ptr<Proc::DataVideoMemory> Orientation::Upright(const Ptr<Proc::DataVideoMemory>
   if (!frame) return frame;
   Ptr<Proc::IData> turned = effect_->ProcessData({host_.Upload(frame)});
   Ptr<Proc::DataVideoMemory> upright =
-      Ogl::DownloadFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(turned.get())));
+      Ogl::DownloadFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(turned.get())),
+                         Ogl::Readback::AsRendered);
   if (upright->GetPixelFormat() != frame->GetPixelFormat()) {
     // The turned picture covers the frame: an opaque input stays opaque.
     auto copy = MakeRef<Proc::DataVideoMemory>(frame->GetColorSpace(), frame->GetPixelFormat(),

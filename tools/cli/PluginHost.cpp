@@ -138,6 +138,7 @@ std::vector<const Proc::EffectRegistry::Entry*> PluginHost::Effects() const {
 }
 
 Ptr<Ogl::DataVideoOGL> PluginHost::Upload(const Ptr<Proc::IData>& frame) {
+  const std::lock_guard lock(uploaderMutex_);
   Ptr<Proc::IData> data = uploader_->ProcessData({frame});
   return Ptr<Ogl::DataVideoOGL>(dynamic_cast<Ogl::DataVideoOGL*>(data.get()));
 }

@@ -1,6 +1,7 @@
 // The command-line host: loads the plug-in as any host does and creates its effects.
 #pragma once
 
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,12 +31,13 @@ class PluginHost {
   // Every registered effect, the host's own uploader left out, by kind and
   // short name.
   std::vector<const Proc::EffectRegistry::Entry*> Effects() const;
-  // GPU data for a frame in memory.
+  // GPU data for a frame in memory; any thread may call it.
   Ptr<Ogl::DataVideoOGL> Upload(const Ptr<Proc::IData>& frame);
 
  private:
   DynamicLibrary plugin_;
   Ptr<Proc::EffectRegistry> registry_;
+  std::mutex uploaderMutex_;  // the uploader serves one thread at a time
   Ptr<Proc::IEffect> uploader_;
 };
 

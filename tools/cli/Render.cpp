@@ -13,9 +13,11 @@
 #include <optional>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include <fmt/format.h>
 
+#include "BoundedQueue.h"
 #include "Commands.h"
 #include "MediaIO.h"
 #include "Orientation.h"
@@ -399,8 +401,10 @@ class StillSource final : public Source {
 
 class VideoSource final : public Source {
  public:
-  VideoSource(const std::string& path, std::unique_ptr<Orientation> orientation)
-      : reader_(path), name_(path), orientation_(std::move(orientation)) {}
+  VideoSource(const std::string& path, std::unique_ptr<Orientation> orientation, bool deep)
+      : reader_(path), name_(path), orientation_(std::move(orientation)) {
+    if (deep) reader_.ReadDeep();
+  }
   Ptr<Proc::DataVideoMemory> Frame(int) override {
     return orientation_ ? orientation_->Upright(reader_.Next()) : reader_.Next();
   }
@@ -586,14 +590,17 @@ std::unique_ptr<Source> OpenSource(const std::string& input, const Options& opti
     throw UsageError(
         fmt::format("unknown built-in input '{}' (builtin:testcard, builtin:clip)", input));
   }
+  // Deeper inputs keep their precision for an output deeper than 8 bits.
+  const bool deep = IsDeepPixelFormat(options.encode.pixelFormat);
   if (IsStillImagePath(input)) {
     MediaReader reader(input);
+    if (deep) reader.ReadDeep();
     auto picture = reader.Next();
     if (!picture) throw MediaError(fmt::format("{}: holds no picture", input));
     return std::make_unique<StillSource>(picture, input);
   }
   return std::make_unique<VideoSource>(
-      input, options.autorotate ? Orientation::ForFile(host, input) : nullptr);
+      input, options.autorotate ? Orientation::ForFile(host, input) : nullptr, deep);
 }
 
 // Writes frames to a picture, a numbered sequence or a video, each file
@@ -645,6 +652,9 @@ class Output {
     }
     writer_->Write(frame);
   }
+
+  // Gives a join's audio (before the first frame is written).
+  void JoinAudio(const EncodeOptions::AudioJoin& join) { encode_.audioJoin = join; }
 
   void Finish() {
     if (writer_) writer_->Close();
@@ -754,6 +764,72 @@ std::optional<int> JoinOffset(const std::vector<std::unique_ptr<Source>>& source
         EndsTooSoon(*sources[0], static_cast<int>(*length), transitionFrames, *options.duration));
   }
   return static_cast<int>(*length - transitionFrames);
+}
+
+// A frame's inputs on their way to the effects, and the rendered frame on its
+// way to the output, with the frame's number.
+struct QueuedStep {
+  int index;
+  Timeline::Step step;
+};
+struct RenderedFrame {
+  int index;
+  Ptr<Proc::DataVideoMemory> frame;
+};
+
+// Frames each queue between the stages holds: enough to even out the
+// stages' pace, a few frames of memory.
+constexpr std::size_t kQueuedFrames = 4;
+
+// Reading, the effects and writing overlap: `read` runs on a thread of its
+// own until it gives no more steps, `render` on this one (the effects'
+// thread), `write` on a third, with bounded queues between them. The first
+// failure stops all three and is rethrown; Ctrl-C stops them and throws
+// Interruption.
+template <class Read, class Render, class Write>
+void RunPipeline(Read& read, Render& render, Write& write) {
+  BoundedQueue<QueuedStep> steps(kQueuedFrames);
+  BoundedQueue<RenderedFrame> frames(kQueuedFrames);
+  std::mutex failureMutex;
+  std::exception_ptr failure;
+  const auto guarded = [&](auto&& stage) {
+    try {
+      stage();
+    } catch (...) {
+      const std::lock_guard lock(failureMutex);
+      if (!failure) failure = std::current_exception();
+      steps.Cancel();
+      frames.Cancel();
+    }
+  };
+  std::thread reader([&] {
+    guarded([&] {
+      while (std::optional<QueuedStep> step = read()) {
+        if (!steps.Push(std::move(*step))) return;
+      }
+    });
+    steps.Close();
+  });
+  std::thread writer([&] {
+    guarded([&] {
+      while (std::optional<RenderedFrame> frame = frames.Pop()) write(*frame);
+    });
+  });
+  guarded([&] {
+    while (std::optional<QueuedStep> step = steps.Pop()) {
+      if (Interrupted() != 0) break;
+      if (!frames.Push(render(*step))) return;
+    }
+  });
+  if (Interrupted() != 0) {
+    steps.Cancel();
+    frames.Cancel();
+  }
+  frames.Close();
+  reader.join();
+  writer.join();
+  if (const int signal = Interrupted()) throw Interruption(signal);
+  if (failure) std::rethrow_exception(failure);
 }
 
 // A colour parameter set from a pixel of the first input: --set NAME=@X,Y
@@ -974,58 +1050,76 @@ int RunRender(const Arguments& given) {
   }
   Output output(options.output, options.encode, options.overwrite);
   output.Check(end - options.start == 1);
-  if (options.encode.audioFrom != nullptr && !IsStillImagePath(options.output)) {
-    options.encode.audioFrom->KeepAudio();
-  }
+  const bool withAudio = !IsStillImagePath(options.output);
+  if (options.encode.audioFrom != nullptr && withAudio) options.encode.audioFrom->KeepAudio();
+  MediaReader* joinedAudio = joinOffset && withAudio ? sources[1]->Reader() : nullptr;
+  if (joinedAudio != nullptr) joinedAudio->KeepAudio();
 
   CatchInterrupts();
   ProgressLine progress(expected);
   std::optional<std::int64_t> firstTime;
-  int rendered = 0;
-  for (int index = 0; index < end; ++index) {
-    if (const int signal = Interrupted()) throw Interruption(signal);
-    std::optional<Timeline::Step> step = timeline.Read(index);
-    if (!step) break;
-    if (!firstTime) {
-      firstTime = step->time.value_or(0);
-      if (transition) {
-        effects.front()->SetProgress(Proc::TimeToProgress::Linear(
-            *firstTime + joinOffset.value_or(0) * frameDuration,
-            static_cast<std::int64_t>(*options.duration * kMicrosecondsPerSecond)));
+  int index = 0;
+  // Reads the inputs of the next frame to render, timed; none after the last.
+  const auto read = [&]() -> std::optional<QueuedStep> {
+    for (; index < end; ++index) {
+      std::optional<Timeline::Step> step = timeline.Read(index);
+      if (!step) return std::nullopt;
+      if (!firstTime) {
+        firstTime = step->time.value_or(0);
+        if (transition) {
+          effects.front()->SetProgress(Proc::TimeToProgress::Linear(
+              *firstTime + joinOffset.value_or(0) * frameDuration,
+              static_cast<std::int64_t>(*options.duration * kMicrosecondsPerSecond)));
+        }
+        if (joinOffset && withAudio) {
+          output.JoinAudio({joinedAudio, *firstTime + *joinOffset * frameDuration,
+                            transitionFrames * frameDuration});
+        }
       }
+      if (index < options.start) continue;
+      // A join is timed from its first frame on; otherwise the inputs' own times count.
+      const std::int64_t start = joinOffset ? *firstTime + index * frameDuration
+                                            : step->time.value_or(index * frameDuration);
+      for (auto& frame : step->frames) {
+        frame->SetStartTime(start);
+        frame->SetDuration(frameDuration);
+      }
+      if (step->throughFirstEffect && kind == Proc::EffectKind::TwoInput) {
+        CheckSameSize(*step->frames[0], *step->frames[1],
+                      transition ? "a transition" : options.stages.front().classId);
+      }
+      return QueuedStep{index++, std::move(*step)};
     }
-    if (index < options.start) continue;
+    return std::nullopt;
+  };
+  // Runs the effects on the GPU and reads the result back.
+  const auto render = [&](QueuedStep& queued) {
+    Timeline::Step& step = queued.step;
     if (!picks.empty()) {
-      ApplyPicks(picks, effects, step->frames.front(), host);
+      ApplyPicks(picks, effects, step.frames.front(), host);
       picks.clear();
     }
-    // A join is timed from its first frame on; otherwise the inputs' own times count.
-    const std::int64_t start = joinOffset ? *firstTime + index * frameDuration
-                                          : step->time.value_or(index * frameDuration);
-    for (auto& frame : step->frames) {
-      frame->SetStartTime(start);
-      frame->SetDuration(frameDuration);
-    }
-    if (step->throughFirstEffect && kind == Proc::EffectKind::TwoInput) {
-      CheckSameSize(*step->frames[0], *step->frames[1],
-                    transition ? "a transition" : options.stages.front().classId);
-    }
     Ptr<Proc::IData> result;
-    if (step->throughFirstEffect && kind != Proc::EffectKind::OneInput) {
-      const std::vector<Ptr<Proc::IData>> inputs(step->frames.begin(), step->frames.end());
+    if (step.throughFirstEffect && kind != Proc::EffectKind::OneInput) {
+      const std::vector<Ptr<Proc::IData>> inputs(step.frames.begin(), step.frames.end());
       result = effects.front()->ProcessData(inputs);
     } else {
-      result = host.Upload(step->frames.front());
-      if (step->throughFirstEffect) result = effects.front()->ProcessData({result});
+      result = host.Upload(step.frames.front());
+      if (step.throughFirstEffect) result = effects.front()->ProcessData({result});
     }
     for (std::size_t i = 1; i < effects.size(); ++i) result = effects[i]->ProcessData({result});
-    output.Write(
-        *Ogl::DownloadFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(result.get()))),
-        index, rate);
+    return RenderedFrame{
+        queued.index,
+        Ogl::DownloadFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(result.get())),
+                           Ogl::Readback::AsRendered)};
+  };
+  int rendered = 0;
+  const auto write = [&](const RenderedFrame& frame) {
+    output.Write(*frame.frame, frame.index, rate);
     ++rendered;
     progress.FrameDone();
-  }
-  if (const int signal = Interrupted()) throw Interruption(signal);
+  };
+  RunPipeline(read, render, write);
   if (rendered == 0) throw MediaError("no frame to render: the inputs end before --start");
   output.Finish();
   return 0;

@@ -7,13 +7,20 @@
 
 namespace Obrisk::Ogl {
 
-// GPU data whose task uploads the picture (8-bit RGBA, RGBX or BGRA; rows
-// from the top). The output is RGBA (26) when the input has alpha, else 2.
+// GPU data whose task uploads the picture (8-bit RGBA, RGBX or BGRA, or
+// 16-bit float RGBA; rows from the top). The output is RGBA_HALF (207) for
+// 16-bit float, else RGBA (26) when the input has alpha, else RGBX (2).
 Ptr<DataVideoOGL> UploadFrame(const Ptr<const Proc::DataVideoMemory>& frame);
 
+// How DownloadFrame reads pixels back: always as 8-bit, or 16-bit float
+// frames (RGBA_HALF) as 16-bit float.
+enum class Readback { Bytes, AsRendered };
+
 // Waits for the frame and reads it back as 8-bit RGBA (alpha kept) or RGBX
-// (opaque formats), rows from the top. Rethrows a failed task's exception.
-Ptr<Proc::DataVideoMemory> DownloadFrame(const Ptr<DataVideoOGL>& data);
+// (opaque formats), or as RGBA_HALF (see Readback), rows from the top.
+// Rethrows a failed task's exception.
+Ptr<Proc::DataVideoMemory> DownloadFrame(const Ptr<DataVideoOGL>& data,
+                                         Readback depth = Readback::Bytes);
 
 // Waits until the frame's pixels are really rendered (its task ran and the
 // driver finished the work), as timing a frame needs.

@@ -54,7 +54,8 @@ class DataVideoBase : public RefCounted<Interface> {
 };
 
 // A video frame in main memory: one interleaved plane of 8-bit RGBA, RGBX or
-// BGRA pixels, rows from the top of the picture, each `Stride()` bytes long.
+// BGRA pixels, or of 16-bit float RGBA (RGBA_HALF, for more than 8 bits a
+// component), rows from the top of the picture, each `Stride()` bytes long.
 class DataVideoMemory final : public DataVideoBase<IDataVideo> {
  public:
   // Throws std::invalid_argument for other pixel formats or an empty size.
@@ -62,13 +63,14 @@ class DataVideoMemory final : public DataVideoBase<IDataVideo> {
 
   std::uint8_t* Pixels() { return pixels_.data(); }
   const std::uint8_t* Pixels() const { return pixels_.data(); }
-  std::size_t Stride() const { return static_cast<std::size_t>(GetFrameInfo().width) * 4; }
+  std::size_t Stride() const { return stride_; }
   std::uint8_t* Row(int y) { return pixels_.data() + Stride() * static_cast<std::size_t>(y); }
   const std::uint8_t* Row(int y) const {
     return pixels_.data() + Stride() * static_cast<std::size_t>(y);
   }
 
  private:
+  std::size_t stride_ = 0;
   std::vector<std::uint8_t> pixels_;
 };
 
