@@ -1,7 +1,9 @@
 #include "TestMaterial.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <random>
 
 namespace Obrisk::Tools {
 namespace {
@@ -26,6 +28,11 @@ constexpr Rgba kInk{24, 24, 32, kMax};
 constexpr int kGlyphWidth = 5;
 constexpr int kGlyphHeight = 7;
 constexpr double kTwoPi = 6.283185307179586;
+// The grain of the noisy card: its deviation in 8-bit levels, and its seed.
+constexpr double kGrainLevels = 24.0;
+constexpr unsigned kGrainSeed = 7;
+// An upright picture's width over its height.
+constexpr double kUprightAspect = 9.0 / 16.0;
 
 void Put(Proc::DataVideoMemory& frame, int x, int y, const Rgba& color) {
   std::copy(color.begin(), color.end(), frame.Row(y) + static_cast<std::size_t>(x) * 4);
@@ -106,6 +113,39 @@ Ptr<Proc::DataVideoMemory> MakeClipFrame(int width, int height, int index, doubl
   const auto duration = static_cast<std::int64_t>(std::llround(1000000.0 / fps));
   frame->SetStartTime(index * duration);
   frame->SetDuration(duration);
+  return frame;
+}
+
+Ptr<Proc::DataVideoMemory> MakeNoisyCard(int width, int height) {
+  auto frame = MakeTestCard(width, height);
+  std::mt19937 generator(kGrainSeed);
+  std::normal_distribution<double> grain(0.0, kGrainLevels);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = frame->Row(y);
+    for (int x = 0; x < width; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        std::uint8_t& value = row[static_cast<std::size_t>(x) * 4 + c];
+        value =
+            static_cast<std::uint8_t>(std::clamp(std::lround(value + grain(generator)), 0L, 255L));
+      }
+    }
+  }
+  return frame;
+}
+
+Ptr<Proc::DataVideoMemory> MakeVerticalClipFrame(int width, int height, int index, double fps) {
+  const int inner = std::clamp(static_cast<int>(std::lround(height * kUprightAspect)), 1, width);
+  const auto picture = MakeClipFrame(inner, height, index, fps);
+  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
+                                              Proc::FrameInfo{width, height, 1, 1});
+  const int left = (width - inner) / 2;
+  for (int y = 0; y < height; ++y) {
+    std::fill(frame->Row(y), frame->Row(y) + frame->Stride(), std::uint8_t{0});
+    std::copy(picture->Row(y), picture->Row(y) + picture->Stride(),
+              frame->Row(y) + static_cast<std::size_t>(left) * 4);
+  }
+  frame->SetStartTime(picture->GetStartTime());
+  frame->SetDuration(picture->GetDuration());
   return frame;
 }
 
