@@ -50,7 +50,7 @@ constexpr int kStripSteps = 4;
 // Parameter values longer than this (shader texts, lists) are cut short.
 constexpr std::size_t kShownValueLength = 80;
 
-enum class Material { TestCard, NoisyCard, Clip, VerticalClip };
+enum class Material { TestCard, NoisyCard, Lights, Clip, VerticalClip };
 
 std::string_view BuiltInName(Material material) {
   switch (material) {
@@ -58,6 +58,8 @@ std::string_view BuiltInName(Material material) {
       return "builtin:testcard";
     case Material::NoisyCard:
       return "builtin:noisycard";
+    case Material::Lights:
+      return "builtin:lights";
     case Material::Clip:
       return "builtin:clip";
     case Material::VerticalClip:
@@ -71,13 +73,14 @@ bool Moves(Material material) {
 }
 
 // Material that shows what an effect is for, where the test card does not:
-// motion for the temporal effects, grain for the denoiser, an upright clip
-// for the background fill.
+// motion for the temporal effects, grain for the denoiser, highlights for
+// the lens blur, an upright clip for the background fill.
 Material MaterialFor(const std::string& classId) {
   static const std::map<std::string, Material> special{
       {"SettingsEffectMotionBlur", Material::Clip},
       {"SettingsEffectFilmStrip", Material::Clip},
       {"SettingsEffectDenoiseNLM", Material::NoisyCard},
+      {"SettingsEffectBokehBlur", Material::Lights},
       {"SettingsEffectFillBlurredBackground", Material::VerticalClip}};
   const auto found = special.find(classId);
   return found == special.end() ? Material::TestCard : found->second;
@@ -121,6 +124,8 @@ class MaterialStore {
         return MakeTestCard(width_, height_);
       case Material::NoisyCard:
         return MakeNoisyCard(width_, height_);
+      case Material::Lights:
+        return MakeLightsCard(width_, height_);
       case Material::Clip:
         return MakeClipFrame(width_, height_, kClipStart + index, kFps);
       case Material::VerticalClip:

@@ -40,6 +40,7 @@ constexpr const char* kRenderHelp = R"(usage: quenvara render -i INPUT [-i INPUT
 
 Inputs are local pictures (PNG, JPEG, TIFF, ...), videos, or the built-in
 material builtin:testcard, builtin:noisycard (the card with grain),
+builtin:lights (small bright lights in the dark),
 builtin:clip (2 seconds of moving shapes) and builtin:verticalclip (the clip
 shot upright, transparent at the sides) at --size (default 1280x720). File names are taken literally. The first effect
 (CLASS: its id or short name, e.g. invert) takes the inputs: one for an
@@ -601,6 +602,9 @@ std::unique_ptr<Source> OpenSource(const std::string& input, const Options& opti
   if (input == "builtin:testcard") {
     return std::make_unique<StillSource>(MakeTestCard(options.width, options.height), input);
   }
+  if (input == "builtin:lights") {
+    return std::make_unique<StillSource>(MakeLightsCard(options.width, options.height), input);
+  }
   if (input == "builtin:noisycard") {
     return std::make_unique<StillSource>(MakeNoisyCard(options.width, options.height), input);
   }
@@ -613,8 +617,8 @@ std::unique_ptr<Source> OpenSource(const std::string& input, const Options& opti
   }
   if (IsBuiltIn(input)) {
     throw UsageError(fmt::format(
-        "unknown built-in input '{}' (builtin:testcard, builtin:noisycard, builtin:clip, "
-        "builtin:verticalclip)",
+        "unknown built-in input '{}' (builtin:testcard, builtin:noisycard, builtin:lights, "
+        "builtin:clip, builtin:verticalclip)",
         input));
   }
   if (IsStillImagePath(input)) {

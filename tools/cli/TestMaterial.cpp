@@ -31,6 +31,12 @@ constexpr double kTwoPi = 6.283185307179586;
 // The grain of the noisy card: its deviation in 8-bit levels, and its seed.
 constexpr double kGrainLevels = 24.0;
 constexpr unsigned kGrainSeed = 7;
+// The lights card: how many lights, their radius as a share of the height,
+// and their colours.
+constexpr int kLights = 18;
+constexpr double kLightRadius = 0.012;
+constexpr std::array<Rgba, 4> kLightColours{
+    {{255, 240, 200, kMax}, {255, 170, 60, kMax}, {120, 200, 255, kMax}, {255, 90, 120, kMax}}};
 // An upright picture's width over its height.
 constexpr double kUprightAspect = 9.0 / 16.0;
 
@@ -127,6 +133,33 @@ Ptr<Proc::DataVideoMemory> MakeNoisyCard(int width, int height) {
         std::uint8_t& value = row[static_cast<std::size_t>(x) * 4 + c];
         value =
             static_cast<std::uint8_t>(std::clamp(std::lround(value + grain(generator)), 0L, 255L));
+      }
+    }
+  }
+  return frame;
+}
+
+Ptr<Proc::DataVideoMemory> MakeLightsCard(int width, int height) {
+  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
+                                              Proc::FrameInfo{width, height, 1, 1});
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      Put(*frame, x, y,
+          {static_cast<std::uint8_t>(10 + 30 * y / height), 8,
+           static_cast<std::uint8_t>(40 - 20 * y / height), kMax});
+    }
+  }
+  // The lights lie on a fixed scatter (golden-ratio steps across, a slow wave down).
+  const double radius = std::max(1.0, height * kLightRadius);
+  for (int i = 0; i < kLights; ++i) {
+    const double cx = width * std::fmod(0.05 + i * 0.618034, 1.0);
+    const double cy = height * (0.3 + 0.5 * std::fmod(i * 0.381966, 1.0));
+    const Rgba& colour = kLightColours[static_cast<std::size_t>(i) % kLightColours.size()];
+    for (int y = std::max(0, static_cast<int>(cy - radius));
+         y <= std::min(height - 1, static_cast<int>(cy + radius)); ++y) {
+      for (int x = std::max(0, static_cast<int>(cx - radius));
+           x <= std::min(width - 1, static_cast<int>(cx + radius)); ++x) {
+        if (std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= radius) Put(*frame, x, y, colour);
       }
     }
   }

@@ -109,10 +109,14 @@ class SettingsEffectFillBlurredBackground final
  public:
   inline static const std::string CLASS_ID{"SettingsEffectFillBlurredBackground"};
   static constexpr std::string_view FAMILY = Family::kBlur;
+  static constexpr std::string_view DESCRIPTION =
+      "Fills the transparent parts of the frame with a blurred, stretched part of the picture "
+      "(upright video in a wide frame)";
   static constexpr std::array PRESETS{
       Preset{"upright-clip", R"({"left": 0.35, "right": 0.65, "kernelSize": 30})",
              "the upright picture's middle stretched and blurred behind it"},
-      Preset{"whole-frame", R"({})", "the whole frame blurred behind"}};
+      Preset{"soft", R"({"left": 0.35, "right": 0.65, "kernelSize": 80})",
+             "the same, blurred further"}};
   static constexpr auto Fields() {
     using S = SettingsEffectFillBlurredBackground;
     return std::make_tuple(

@@ -20,9 +20,10 @@ class SettingsEffectFishEye final : public SettingsBase<SettingsEffectFishEye> {
   static constexpr std::string_view FAMILY = Family::kDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Bulges the middle of the picture out (fish-eye) or pinches it in";
-  static constexpr std::array PRESETS{Preset{"bulge", R"({})", "a gentle bulge"},
-                                      Preset{"strong", R"({"strength": 1})", "a strong bulge"},
-                                      Preset{"pinch", R"({"strength": -0.6})", "pinched"}};
+  static constexpr std::array PRESETS{
+      Preset{"bulge", R"({})", "a gentle bulge"},
+      Preset{"strong", R"({"strength": 0.45})", "as strong as it goes"},
+      Preset{"pinch", R"({"strength": -0.6})", "pinched"}};
   // The front lens reads tan(pi * s) at the corners, which has its pole at
   // s = 0.5; strengths stay clear of it.
   static constexpr double kMaxStrength = 0.45;
@@ -459,9 +460,8 @@ class SettingsEffectDisplacementMap final : public SettingsBase<SettingsEffectDi
   static constexpr std::string_view FAMILY = Family::kDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Moves each pixel by a displacement map, the second input";
-  static constexpr std::array PRESETS{
-      Preset{"default", R"({})", "the clip displaces the card"},
-      Preset{"strong", R"({"intensity": 300})", "six times as far"}};
+  static constexpr std::array PRESETS{Preset{"default", R"({})", "the clip displaces the card"},
+                                      Preset{"strong", R"({"intensity": 100})", "twice as far"}};
   static constexpr double kMaxIntensity = 100.0;
   static constexpr double kMaxShift = 0.01;
   static constexpr auto Fields() {

@@ -134,12 +134,13 @@ class SettingsEffectMask final : public SettingsBase<SettingsEffectMask> {
   static constexpr std::string_view DESCRIPTION =
       "Blurs, pixelates or fills up to ten rectangles or ellipses, with soft edges";
   static constexpr std::array PRESETS{
-      Preset{"blurred-ellipse",
-             R"({"masks": [{"shape": 1, "fill": 1, "keyframes": [{"progress": 0, "centreX": )"
-             R"(0.3, "centreY": 0.4, "width": 0.3, "height": 0.4, "feather": 0.3}, )"
-             R"({"progress": 1, "centreX": 0.7, "centreY": 0.4, "width": 0.3, "height": 0.4, )"
-             R"("feather": 0.3}]}]})",
-             "a blurred ellipse moving right"},
+      Preset{
+          "blurred-ellipse",
+          R"({"blurness": 0.2, "masks": [{"shape": 1, "fill": 1, "keyframes": [{"progress": 0, "centreX": )"
+          R"(0.3, "centreY": 0.4, "width": 0.3, "height": 0.4, "feather": 0.3}, )"
+          R"({"progress": 1, "centreX": 0.7, "centreY": 0.4, "width": 0.3, "height": 0.4, )"
+          R"("feather": 0.3}]}]})",
+          "a blurred ellipse moving right"},
       Preset{"pixelated-box",
              R"({"masks": [{"shape": 0, "fill": 2, "frame": true, "keyframes": [{"progress": )"
              R"(0, "centreX": 0.5, "centreY": 0.5, "width": 0.4, "height": 0.4, "rotation": )"

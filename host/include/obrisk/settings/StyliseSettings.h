@@ -285,8 +285,9 @@ class SettingsEffectOilPaint final : public SettingsBase<SettingsEffectOilPaint>
   static constexpr std::string_view FAMILY = Family::kStylise;
   static constexpr std::string_view DESCRIPTION =
       "Paints the picture in flat strokes (Kuwahara filter)";
-  static constexpr std::array PRESETS{Preset{"default", R"({})", "painted in flat patches"},
-                                      Preset{"broad", R"({"radius": 14})", "broad strokes"}};
+  static constexpr std::array PRESETS{
+      Preset{"patches", R"({"radius": 12})", "painted in flat patches"},
+      Preset{"broad", R"({"radius": 30})", "broad strokes"}};
   static constexpr auto Fields() {
     using S = SettingsEffectOilPaint;
     return std::make_tuple(Param("radius", &S::radius_, 0.0, 30.0,
