@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The gallery in a real headless browser.
 
 Renders the gallery small and short, opens it in headless Chromium through

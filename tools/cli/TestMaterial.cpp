@@ -35,6 +35,10 @@ constexpr unsigned kGrainSeed = 7;
 // and their colours.
 constexpr int kLights = 18;
 constexpr double kLightRadius = 0.012;
+constexpr double kScatterX = 0.7548776662466927;  // 1 / p, p the plastic number
+constexpr double kScatterY = 0.5698402909980532;  // 1 / p^2
+constexpr double kLightMargin = 0.08;
+constexpr double kLightSpan = 1.0 - 2.0 * kLightMargin;
 constexpr std::array<Rgba, 4> kLightColours{
     {{255, 240, 200, kMax}, {255, 170, 60, kMax}, {120, 200, 255, kMax}, {255, 90, 120, kMax}}};
 // An upright picture's width over its height.
@@ -142,6 +146,7 @@ Ptr<Proc::DataVideoMemory> MakeNoisyCard(int width, int height) {
 Ptr<Proc::DataVideoMemory> MakeLightsCard(int width, int height) {
   auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
                                               Proc::FrameInfo{width, height, 1, 1});
+  // The night: 8-bit levels from a deep blue at the top to a dark purple below.
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       Put(*frame, x, y,
@@ -149,11 +154,12 @@ Ptr<Proc::DataVideoMemory> MakeLightsCard(int width, int height) {
            static_cast<std::uint8_t>(40 - 20 * y / height), kMax});
     }
   }
-  // The lights lie on a fixed scatter (golden-ratio steps across, a slow wave down).
+  // The lights lie on a fixed, even scatter: the additive recurrence of the
+  // plastic number (steps kScatterX across and kScatterY down), kept off the edges.
   const double radius = std::max(1.0, height * kLightRadius);
   for (int i = 0; i < kLights; ++i) {
-    const double cx = width * std::fmod(0.05 + i * 0.618034, 1.0);
-    const double cy = height * (0.3 + 0.5 * std::fmod(i * 0.381966, 1.0));
+    const double cx = width * (kLightMargin + kLightSpan * std::fmod(0.5 + i * kScatterX, 1.0));
+    const double cy = height * (kLightMargin + kLightSpan * std::fmod(0.5 + i * kScatterY, 1.0));
     const Rgba& colour = kLightColours[static_cast<std::size_t>(i) % kLightColours.size()];
     for (int y = std::max(0, static_cast<int>(cy - radius));
          y <= std::min(height - 1, static_cast<int>(cy + radius)); ++y) {
