@@ -24,6 +24,7 @@ if [ ! -x "$fuzzer" ] || [ -n "$(find "$root/fuzz" "$root/host/src" "$root/host/
     "$root/host/src/ServiceSettings.cpp" "$root/host/src/Media.cpp" \
     "$root/host/src/ColorToolSettings.cpp" "$root/host/src/TransformSettings.cpp" \
     "$root/host/src/OverlaySettings.cpp" "$root/host/src/KeySettings.cpp" \
+    "$root/host/src/BlurSettings.cpp" "$root/host/src/SettingsImages.cpp" \
     "$root/host/src/DistortSettings.cpp" "$root/host/src/TemplateSettings.cpp" \
     "$root/host/src/Exception.cpp" "$root"/host/src/effectcommon/*.cpp \
     -lglog -lfmt -lpng -o "$fuzzer"

@@ -8,6 +8,7 @@ packages=(
   libepoxy-dev libegl-dev libegl1 libegl-mesa0 libgl1-mesa-dri
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libavfilter-dev ffmpeg
   libgtest-dev libbenchmark-dev
+  chromium chromium-driver python3-selenium
   frei0r-plugins-dev gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-bad
 )

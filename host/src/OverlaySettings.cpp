@@ -7,8 +7,8 @@
 #include <stdexcept>
 
 #include <fmt/format.h>
-#include <png.h>
 
+#include "SettingsImages.h"
 #include "SettingsRecords.h"
 
 namespace Obrisk::Proc {
@@ -21,22 +21,9 @@ constexpr int kStarSide = 64;
 constexpr int kStarPoints = 5;
 // The inner corners' distance from the centre, as a share of the points'.
 constexpr double kStarInnerRatio = 0.45;
-// Samples per pixel along each axis, for the soft edge.
-constexpr int kStarSubsamples = 4;
 // Centre colour (white) and tip colour (gold), B, G, R.
 constexpr std::array<double, 3> kStarCentre{235.0, 250.0, 255.0};
 constexpr std::array<double, 3> kStarTip{60.0, 200.0, 255.0};
-
-// The star's outline at angle `phi` (radians from straight up): its
-// distance from the centre, in units of the points' distance. Each edge runs
-// straight from a point (angle 0, distance 1) to an inner corner (angle a,
-// distance k); in polar form r = k sin a / (sin theta + k sin(a - theta)).
-double StarRadius(double phi) {
-  const double a = std::numbers::pi / kStarPoints;
-  const double theta = std::abs(std::remainder(phi, 2.0 * a));
-  const double k = kStarInnerRatio;
-  return k * std::sin(a) / (std::sin(theta) + k * std::sin(a - theta));
-}
 
 std::shared_ptr<const BgraImage> BuiltInStar() {
   auto image = std::make_shared<BgraImage>();
@@ -46,15 +33,10 @@ std::shared_ptr<const BgraImage> BuiltInStar() {
   const double half = kStarSide / 2.0;
   for (int y = 0; y < kStarSide; ++y) {
     for (int x = 0; x < kStarSide; ++x) {
-      int inside = 0;
-      for (int sy = 0; sy < kStarSubsamples; ++sy) {
-        for (int sx = 0; sx < kStarSubsamples; ++sx) {
-          const double u = (x + (sx + 0.5) / kStarSubsamples - half) / half;
-          const double v = (half - (y + (sy + 0.5) / kStarSubsamples)) / half;
-          if (std::hypot(u, v) <= StarRadius(std::atan2(u, v))) ++inside;
-        }
-      }
-      const double coverage = static_cast<double>(inside) / (kStarSubsamples * kStarSubsamples);
+      const double coverage = SettingsImages::Coverage(x, y, kStarSide, [](double u, double v) {
+        return std::hypot(u, v) <=
+               SettingsImages::StarRadius(std::atan2(u, v), kStarPoints, kStarInnerRatio);
+      });
       const double r = std::min(1.0, std::hypot(x + 0.5 - half, y + 0.5 - half) / half);
       std::uint8_t* pixel = &image->pixels[(static_cast<std::size_t>(y) * kStarSide + x) * 4];
       for (int c = 0; c < 3; ++c) {
@@ -67,36 +49,12 @@ std::shared_ptr<const BgraImage> BuiltInStar() {
   return image;
 }
 
-// A PNG file's picture as BGRA with its alpha.
-std::shared_ptr<const BgraImage> ReadPng(const std::string& path) {
-  png_image png{};
-  png.version = PNG_IMAGE_VERSION;
-  if (png_image_begin_read_from_file(&png, path.c_str()) == 0) {
-    throw std::invalid_argument(fmt::format("cannot read '{}': {}", path, png.message));
-  }
-  const auto limit = static_cast<png_uint_32>(SettingsEffectFlyingObjects::kMaxSpriteSide);
-  if (png.width > limit || png.height > limit) {
-    png_image_free(&png);
-    throw std::invalid_argument(fmt::format("'{}' is {} x {} pixels; a sprite may have at most {}",
-                                            path, png.width, png.height, limit));
-  }
-  png.format = PNG_FORMAT_BGRA;
-  auto image = std::make_shared<BgraImage>();
-  image->width = static_cast<std::int32_t>(png.width);
-  image->height = static_cast<std::int32_t>(png.height);
-  image->pixels.resize(PNG_IMAGE_SIZE(png));
-  if (png_image_finish_read(&png, nullptr, image->pixels.data(), 0, nullptr) == 0) {
-    const std::string message = png.message;
-    png_image_free(&png);
-    throw std::invalid_argument(fmt::format("cannot read '{}': {}", path, message));
-  }
-  return image;
-}
-
 // A `sprite` value: empty for the built-in star, else a PNG file's path.
 std::shared_ptr<const BgraImage> LoadSprite(const std::string& sprite) {
   static const std::shared_ptr<const BgraImage> star = BuiltInStar();
-  return sprite.empty() ? star : ReadPng(sprite);
+  return sprite.empty() ? star
+                        : SettingsImages::ReadPng(
+                              sprite, SettingsEffectFlyingObjects::kMaxSpriteSide, "a sprite");
 }
 
 // ---- The flying objects' motion ----------------------------------------

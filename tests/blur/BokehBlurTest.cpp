@@ -1,11 +1,14 @@
 #include <cmath>
 #include <memory>
 #include <random>
+#include <stdexcept>
+#include <string>
 
 #include <gtest/gtest.h>
 
 #include "blur/BlurTestSupport.h"
 #include "effects/blur/EffectBokehBlur.h"
+#include "support/PngFile.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -122,6 +125,7 @@ TEST(BokehBlur, AFlatPictureStaysFlatWhateverTheKernelSize) {
 TEST(BokehBlur, WithoutAUsableShapeThePictureIsUnchanged) {
   const Image input = Noise(40, 30, 3);
   SettingsEffectBokehBlur settings;
+  settings.SetImage(nullptr);
   EXPECT_EQ(Testing::MaxDifference(Testing::RunRegistered(settings, input), input).value, 0.0f);
   auto empty = std::make_shared<BgraImage>();
   empty->width = 4;
@@ -190,6 +194,103 @@ TEST(BokehBlur, HighlightsAreBoosted) {
 TEST(BokehBlur, RefusesAMissingCache) {
   EffectBokehBlur bokeh;
   EXPECT_THROW(Testing::RunDirect(bokeh, Noise(8, 8, 1), nullptr), std::logic_error);
+}
+
+// ---- Shapes from the settings ------------------------------------------
+
+// The red channel of the shape's pixel nearest to (u, v) (u right, v up, -1 to 1).
+int ShapeAt(const SettingsEffectBokehBlur& settings, double u, double v) {
+  const BgraImage& image = *settings.GetImage();
+  const int x = std::min(image.width - 1, static_cast<int>((u + 1.0) / 2.0 * image.width));
+  const int y = std::min(image.height - 1, static_cast<int>((1.0 - v) / 2.0 * image.height));
+  return image.pixels[(static_cast<std::size_t>(y) * image.width + x) * 4 + 2];
+}
+
+SettingsEffectBokehBlur WithShape(const std::string& json) {
+  SettingsEffectBokehBlur settings;
+  settings.Deserialize(Property::FromJson(json));
+  return settings;
+}
+
+struct ShapeCase {
+  const char* json;
+  double u, v;  // a point of the square
+  bool inside;
+};
+
+class BokehShapes : public ::testing::TestWithParam<ShapeCase> {};
+
+TEST_P(BokehShapes, CoverWhereTheOutlineSays) {
+  const ShapeCase& shape = GetParam();
+  const SettingsEffectBokehBlur settings = WithShape(shape.json);
+  EXPECT_EQ(ShapeAt(settings, shape.u, shape.v), shape.inside ? 255 : 0)
+      << shape.json << " at " << shape.u << "," << shape.v;
+}
+
+// A hexagon has a corner straight up and an edge 0.866 from the centre at
+// the sides; an octagon's edges lie 0.924 out (a corner every 45 degrees);
+// the star's inner corners lie half way out; the heart's cleft is at 0.75.
+INSTANTIATE_TEST_SUITE_P(
+    BuiltIn, BokehShapes,
+    ::testing::Values(ShapeCase{R"({})", 0.0, 0.0, true}, ShapeCase{R"({})", 0.9, 0.3, true},
+                      ShapeCase{R"({})", 0.8, 0.8, false},
+                      ShapeCase{R"({"shape": "hexagon"})", 0.0, 0.95, true},
+                      ShapeCase{R"({"shape": "hexagon"})", 0.92, 0.0, false},
+                      ShapeCase{R"({"shape": "hexagon", "rotation": 90})", 0.95, 0.0, true},
+                      ShapeCase{R"({"shape": "octagon"})", 0.9, 0.0, true},
+                      ShapeCase{R"({"shape": "octagon"})", 0.38, 0.9, false},
+                      ShapeCase{R"({"shape": "polygon", "blades": 4})", 0.0, 0.95, true},
+                      ShapeCase{R"({"shape": "polygon", "blades": 4})", 0.6, 0.6, false},
+                      ShapeCase{R"({"shape": "star"})", 0.0, 0.9, true},
+                      ShapeCase{R"({"shape": "star"})", 0.0, -0.6, false},
+                      ShapeCase{R"({"shape": "star", "rotation": 180})", 0.0, -0.9, true},
+                      ShapeCase{R"({"shape": "heart"})", 0.0, -0.6, true},
+                      ShapeCase{R"({"shape": "heart"})", 0.0, 0.85, false},
+                      ShapeCase{R"({"shape": "heart"})", 0.45, 0.6, true}));
+
+TEST(BokehShapeSettings, AnUnknownShapeIsRefusedAndNothingChanges) {
+  SettingsEffectBokehBlur settings = WithShape(R"({"shape": "star"})");
+  const auto image = settings.GetImage();
+  EXPECT_THROW(settings.Deserialize(Property::FromJson(R"({"shape": "moon", "size": 0.3})")),
+               std::invalid_argument);
+  EXPECT_THROW(settings.Deserialize(Property::FromJson(R"({"shape": "missing.png"})")),
+               std::invalid_argument);
+  EXPECT_THROW(settings.Deserialize(Property::FromJson(R"({"blades": 2})")), std::out_of_range);
+  EXPECT_EQ(settings.GetShape(), "star");
+  EXPECT_EQ(settings.GetImage(), image);
+  EXPECT_DOUBLE_EQ(settings.GetSize(), 0.1);
+}
+
+TEST(BokehShapeSettings, APngFileGivesItsPicture) {
+  const Testing::PngFile file(7, 5, {255, 255, 255, 255});
+  const SettingsEffectBokehBlur settings = WithShape(R"({"shape": ")" + file.Path() + R"("})");
+  ASSERT_TRUE(settings.GetImage());
+  EXPECT_EQ(settings.GetImage()->width, 7);
+  EXPECT_EQ(settings.GetImage()->height, 5);
+  EXPECT_EQ(settings.Serialize().GetChild("shape"), Property(file.Path()));
+}
+
+TEST(BokehShapeSettings, APictureSetInMemoryEmptiesTheShape) {
+  SettingsEffectBokehBlur settings;
+  const auto picture = Shape(3, 3, [](int, int) -> std::uint8_t { return 255; });
+  settings.SetImage(picture);
+  EXPECT_EQ(settings.GetShape(), "");
+  settings.Deserialize(Property::FromJson(R"({"size": 0.2})"));
+  EXPECT_EQ(settings.GetImage(), picture) << "other parameters keep the picture";
+  settings.SetShape("heart");
+  EXPECT_NE(settings.GetImage(), picture);
+}
+
+// Out of the box the blur works (a disc), and the shape reaches the picture.
+TEST(BokehBlur, TheDefaultDiscBlursAndAnotherShapeBlursOtherwise) {
+  const Image input = Noise(48, 40, 5);
+  SettingsEffectBokehBlur settings;
+  settings.SetSize(0.3);
+  const Image disc = Testing::RunRegistered(settings, input);
+  EXPECT_GT(Testing::MaxDifference(disc, input).value, 20.0f);
+  settings.SetShape("star", 5, 0.0);
+  const Image star = Testing::RunRegistered(settings, input);
+  EXPECT_GT(Testing::MaxDifference(star, disc).value, 2.0f);
 }
 
 }  // namespace

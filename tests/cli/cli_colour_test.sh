@@ -41,7 +41,7 @@ check "709 round trip" near "$(pixel kept709.mkv 32 18)" "$red" 6
 check "10-bit output" test "$(stream ten.mp4 pix_fmt)" = yuv420p10le
 check "10-bit red" near "$(pixel ten.mp4 32 18)" "$red" 3
 "$quenvara" render -i builtin:clip --size 64x36 --frames 5 -o options.mp4 --crf 30 \
-  --preset ultrafast --fps 10 "${keep[@]}"
+  --encoder-preset ultrafast --fps 10 "${keep[@]}"
 check "--fps" test "$(stream options.mp4 r_frame_rate)" = 10/1
 "$quenvara" render -i builtin:clip --size 64x36 --frames 5 -o rate.webm --bitrate 200k "${keep[@]}"
 check "--bitrate" test "$(frames rate.webm)" = 5
@@ -49,8 +49,8 @@ expect_error "unknown codec" 1 "unknown video codec 'h265x'" \
   render -i red.png -o x.mp4 --codec h265x "${keep[@]}"
 expect_error "codec without the pixel format" 1 "libx264 does not encode yuva420p" \
   render -i red.png -o x.mp4 --pix-fmt yuva420p "${keep[@]}"
-expect_error "option the codec lacks" 1 "ffv1 takes no --preset" \
-  render -i red.png -o x.mkv --codec ffv1 --preset fast "${keep[@]}"
+expect_error "option the codec lacks" 1 "ffv1 takes no --encoder-preset" \
+  render -i red.png -o x.mkv --codec ffv1 --encoder-preset fast "${keep[@]}"
 expect_error "container without the codec" 1 "cannot hold prores_ks" \
   render -i red.png -o x.webm --codec prores_ks "${keep[@]}"
 

@@ -104,7 +104,8 @@ echo '[{"class": "invert", "settings": 3}]' > number.json
 expect_error "chain settings must be an object" 2 "must be an object" \
   render -i card.png -o x.png --chain number.json
 check "--version" bash -c "'$quenvara' --version | grep -qx 'quenvara [0-9.]*'"
-check "list grouped by kind" test "$("$quenvara" list | awk '{ print $2 }' | uniq | wc -l)" -le 3
+check "list grouped by family" test -z "$("$quenvara" list | grep -v "^ " | sort | uniq -d)"
+check "list has a description for every effect" test -z "$("$quenvara" list | grep "^ " | awk "NF < 5")"
 "$quenvara" render -i card.png -o sized.png --size 64x36 --effect invert 2>warning.txt
 check "--size with a file warns" grep -q "built-in inputs only" warning.txt
 check "no output left by failures" test -z "$(ls -A | grep -E '^x\.|partial')"
@@ -116,5 +117,33 @@ check "progress with the container's total" grep -q "50 / 50 frames" progress.tx
 ffmpeg -v error -i clip.mkv -c:v copy -f h264 bare.h264
 script -qec "'$quenvara' render -i bare.h264 -o bare.mp4 --effect invert" /dev/null >bare.txt
 check "progress without a total" bash -c "grep -q '50 frames' bare.txt && ! grep -q ' / \| -[0-9]' bare.txt"
+
+# Presets by name, from the command line and from a chain file.
+"$quenvara" render -i card.png -o sepia.png --effect retrocolors --preset sepia
+"$quenvara" render -i card.png -o greyscale.png --effect retrocolors --preset greyscale
+check "--preset applies the preset" test "$(raw sepia.png)" != "$(raw greyscale.png)"
+echo '[{"class": "retrocolors", "preset": "sepia"}]' > preset.json
+"$quenvara" render -i card.png -o chained.png --chain preset.json
+check "a chain's preset" test "$(raw chained.png)" = "$(raw sepia.png)"
+expect_error "unknown preset names the others" 2 "has no preset 'nope' (its presets: retro," \
+  render -i card.png -o x.png --effect retrocolors --preset nope
+expect_error "--preset needs its --effect" 2 "--encoder-preset" \
+  render -i card.png -o x.png --preset slow --effect invert
+"$quenvara" describe bokehblur > bokeh.txt
+check "describe lists the presets" grep -q "^  hexagon " bokeh.txt
+
+# Bokeh shapes from the command line.
+"$quenvara" render -i card.png -o heart.png --effect bokehblur --set shape=heart --set size=0.2
+"$quenvara" render -i card.png -o disc.png --effect bokehblur --set size=0.2
+check "the shape changes the blur" test "$(raw heart.png)" != "$(raw disc.png)"
+check "the default disc blurs" test "$(raw disc.png)" != "$(raw card.png)"
+expect_error "unknown shape" 2 "'moon' is neither disc" \
+  render -i card.png -o x.png --effect bokehblur --set shape=moon
+
+# The built-in material for denoisers and upright video.
+"$quenvara" render -i builtin:noisycard --size 64x36 -o noisy.png --effect invert --set intensity=0
+check "noisy card differs from the card" test "$(raw noisy.png)" != "$(raw card.png)"
+"$quenvara" render -i builtin:verticalclip --size 64x36 --frames 3 -o upright.webp --effect invert
+check "upright clip as an animated WebP" test "$(grep -ao ANMF upright.webp | wc -l)" -eq 3
 
 finish

@@ -12,6 +12,7 @@
 
 #include "obrisk/host/Property.h"
 #include "obrisk/settings/OverlaySettings.h"
+#include "support/PngFile.h"
 
 namespace Obrisk::Proc {
 namespace {
@@ -86,34 +87,8 @@ TEST(AimSettingsTest, ParametersListTheBoxes) {
 
 // ---- Sprite ------------------------------------------------------------------
 
-// A PNG file of `width` x `height` red pixels, half transparent, removed
-// with the object.
-class PngFile {
- public:
-  PngFile(int width, int height)
-      : path_(std::filesystem::temp_directory_path() /
-              ("quenvara-sprite-" +
-               std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               std::to_string(width) + "x" + std::to_string(height) + ".png")) {
-    png_image png{};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = static_cast<png_uint_32>(width);
-    png.height = static_cast<png_uint_32>(height);
-    png.format = PNG_FORMAT_RGBA;
-    std::vector<std::uint8_t> pixels;
-    for (int i = 0; i < width * height; ++i) pixels.insert(pixels.end(), {255, 0, 0, 128});
-    EXPECT_NE(png_image_write_to_file(&png, path_.string().c_str(), 0, pixels.data(), 0, nullptr),
-              0);
-  }
-  ~PngFile() { std::filesystem::remove(path_); }
-  std::string Path() const { return path_.string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
 TEST(SpriteTest, PngFileFromTheSetting) {
-  const PngFile file(5, 3);
+  const Testing::PngFile file(5, 3);
   SettingsEffectFlyingObjects settings;
   Property property;
   property.SetChild("sprite", Property(file.Path()));
@@ -148,7 +123,7 @@ TEST(SpriteTest, UnreadableFileIsRefusedAndChangesNothing) {
 }
 
 TEST(SpriteTest, OversizedFileIsRefused) {
-  const PngFile file(SettingsEffectFlyingObjects::kMaxSpriteSide + 1, 1);
+  const Testing::PngFile file(SettingsEffectFlyingObjects::kMaxSpriteSide + 1, 1);
   SettingsEffectFlyingObjects settings;
   EXPECT_THROW(settings.SetSprite(file.Path()), std::invalid_argument);
 }

@@ -1,11 +1,13 @@
 // The contract every settings class keeps with stored files and with the
 // effects: serialised names that do not change, values checked whichever
 // way they arrive, and a settings object whose address a host may keep.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
 #include <map>
 #include <regex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -72,7 +74,8 @@ const std::map<std::string, std::vector<std::string>> kSerialisedNames{
      {"config", "pixelShader", "vertexShader", "errorRed", "errorGreen", "errorBlue",
       "errorAlpha"}},
     {"SettingsEffectDenoiseNLM", {"filteringParameter", "patchSize", "searchWindowSize"}},
-    {"SettingsEffectBokehBlur", {"size", "highlightGain", "highlightThreshold", "intensity"}},
+    {"SettingsEffectBokehBlur",
+     {"size", "highlightGain", "highlightThreshold", "intensity", "shape", "blades", "rotation"}},
     {"SettingsResizer",
      {"width", "height", "pixelAspectNum", "pixelAspectDen", "placement", "method", "cropLeft",
       "cropRight", "cropTop", "cropBottom", "backgroundRed", "backgroundGreen", "backgroundBlue",
@@ -250,6 +253,43 @@ TEST_F(RegisteredSettings, ListsAndPlainValuesAreRefused) {
       }
     }
   });
+}
+
+// Tools group effects by family, describe them and offer their presets by name.
+TEST_F(RegisteredSettings, EveryClassHasAFamilyAndADescription) {
+  ForEachClass([](const std::string&, const Ptr<IEffect>& effect) {
+    const Settings& settings = effect->GetSettingsObject();
+    EXPECT_NE(std::find(Family::kOrder.begin(), Family::kOrder.end(), settings.GetFamily()),
+              Family::kOrder.end())
+        << "family '" << settings.GetFamily() << "'";
+    EXPECT_FALSE(settings.GetDescription().empty());
+  });
+}
+
+TEST_F(RegisteredSettings, EveryPresetIsNamedOnceAndDeserialises) {
+  const std::regex name("[a-z0-9]+(-[a-z0-9]+)*");
+  ForEachClass([&](const std::string&, const Ptr<IEffect>& effect) {
+    const auto presets = effect->GetSettingsObject().GetPresets();
+    EXPECT_FALSE(presets.empty());
+    std::set<std::string_view> names;
+    for (const Preset& preset : presets) {
+      SCOPED_TRACE(std::string(preset.name));
+      EXPECT_TRUE(std::regex_match(std::string(preset.name), name));
+      EXPECT_TRUE(names.insert(preset.name).second) << "named twice";
+      EXPECT_FALSE(preset.summary.empty());
+      const std::unique_ptr<Settings> copy = effect->GetSettingsObject().Clone();
+      EXPECT_NO_THROW(copy->Deserialize(Property::FromJson(preset.settings)));
+    }
+  });
+}
+
+// A class that declares no presets offers its defaults, so that a new class
+// still shows in the tools.
+TEST(SettingsPresets, WithoutPresetsTheDefaultsAreOffered) {
+  const SettingsTransitionCrossfade crossfade;
+  ASSERT_EQ(crossfade.GetPresets().size(), 1u);
+  EXPECT_EQ(crossfade.GetPresets().front().name, "default");
+  EXPECT_EQ(crossfade.GetPresets().front().settings, "{}");
 }
 
 TEST(SettingsSetters, ReferenceSeesTheNewValue) {

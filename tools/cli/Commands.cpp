@@ -20,15 +20,15 @@ namespace {
 
 constexpr const char* kListHelp = R"(usage: quenvara list [--plugin PATH]
 
-Lists every effect the plug-in registers: class id, kind (one-input,
-two-input, variable-input), implementation and what it does.
+Lists every effect the plug-in registers by family: class id, kind
+(one-input, two-input, variable-input), implementation and what it does.
 )";
 
 constexpr const char* kDescribeHelp =
     R"(usage: quenvara describe CLASS|PACKAGE.fs|SHADER.glsl [--plugin PATH]
 
-Shows an effect's parameters (name, type, default, range, meaning) and an
-example command; for an ISF package file, its inputs; for a template shader
+Shows an effect's family, parameters (name, type, default, range, meaning),
+named presets and an example command; for an ISF package file, its inputs; for a template shader
 file, the uniforms it uses.
 )";
 
@@ -216,10 +216,13 @@ int RunList(const Arguments& given) {
   Arguments arguments = given;
   PluginHost host(PluginPath(arguments));
   if (!arguments.empty()) throw UsageError("list takes no arguments but --plugin");
-  for (const auto* entry : host.Effects()) {
-    Ptr<Proc::IEffect> effect = host.Create(entry->classId);
-    std::cout << fmt::format("{:<40} {:<15} {:<4} {}\n", entry->classId, ToString(entry->kind),
-                             entry->implName, effect->GetSettingsObject().GetDescription());
+  for (const auto& family : host.EffectsByFamily()) {
+    std::cout << family.name << ":\n";
+    for (const auto* entry : family.effects) {
+      Ptr<Proc::IEffect> effect = host.Create(entry->classId);
+      std::cout << fmt::format("  {:<40} {:<15} {:<4} {}\n", entry->classId, ToString(entry->kind),
+                               entry->implName, effect->GetSettingsObject().GetDescription());
+    }
   }
   return 0;
 }
@@ -234,13 +237,19 @@ int RunDescribe(const Arguments& given) {
   const auto& entry = host.Find(arguments[0]);
   Ptr<Proc::IEffect> effect = host.Create(entry.classId);
   const Proc::Settings& settings = effect->GetSettingsObject();
-  std::cout << fmt::format("{} ({}, {})\n  {}\n\nParameters:\n", entry.classId,
-                           ToString(entry.kind), entry.implName, settings.GetDescription());
+  std::cout << fmt::format("{} ({}, {}; {})\n  {}\n\nParameters:\n", entry.classId,
+                           ToString(entry.kind), entry.implName, settings.GetFamily(),
+                           settings.GetDescription());
   if (settings.GetParameters().empty()) std::cout << "  none\n";
   for (const auto& parameter : settings.GetParameters()) {
     std::cout << fmt::format("  {:<20} {:<7} default {}\n      {}\n", parameter.name,
                              ToString(parameter.type), DescribeValue(parameter),
                              parameter.description);
+  }
+  std::cout << "\nPresets (--preset NAME):\n";
+  for (const auto& preset : settings.GetPresets()) {
+    std::cout << fmt::format("  {:<20} {}\n      {}\n", preset.name, preset.summary,
+                             preset.settings);
   }
   const auto& parameters = settings.GetParameters();
   std::cout << "\nExample:\n  "

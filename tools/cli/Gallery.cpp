@@ -1,10 +1,15 @@
-// `quenvara gallery`: every registered effect on the built-in material, in an
-// HTML contact sheet with its parameters and time per frame.
+// `quenvara gallery`: every registered effect with each of its presets, on
+// material chosen to show it, in one HTML page grouped by family.
+#include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <regex>
+#include <set>
 
 #include <fmt/format.h>
 
@@ -19,56 +24,145 @@ namespace Obrisk::Tools {
 namespace {
 
 constexpr const char* kGalleryHelp =
-    R"(usage: quenvara gallery [--out DIR] [--size WxH] [--plugin PATH]
+    R"(usage: quenvara gallery [--out DIR] [--size WxH] [--frames N] [--only TEXT] [--plugin PATH]
 
-Renders every registered effect and transition on the built-in test material
-with default settings, and with its first ranged parameter at both ends,
-into DIR/index.html (default out/gallery, pictures 480x270): a thumbnail,
-the class id, the parameters and the time per frame on this machine.
-Transitions are shown half way, between the test card and the clip.
+Renders every registered effect and transition with each of its named
+presets (quenvara describe CLASS lists them) on built-in material chosen to
+show it, into DIR/index.html (default out/gallery, pictures 480x270). Each
+card shows the input beside the output; where the picture moves with the
+progress or the time (transitions, animated effects), a strip at 0, 25, 50,
+75 and 100 % and an animated WebP preview of N frames (--frames, default 13).
+Cards are grouped by family and give the parameters with their meaning, the
+quenvara render command for the card, the frame size and the time per frame
+on this machine. --only keeps the classes whose id contains TEXT (any case).
 )";
 
-constexpr int kTimedFrames = 3;
-// An effect slower than this per frame is timed on one frame only.
-constexpr double kSlowFrameMs = 1000.0;
-constexpr double kHalfWay = 0.5;
-constexpr int kClipFrame = 20;
-constexpr double kClipFps = 25.0;
+constexpr double kFps = 25.0;
+constexpr std::int64_t kFrameMicroseconds = 40000;  // one frame at kFps
+constexpr int kDefaultFrames = 13;
+constexpr int kMaxFrames = 250;
+// The preview plays at half speed, so that a short one can be followed.
+constexpr Rational kPreviewRate{25, 2};
+// The clip material starts here, where its shapes are under way.
+constexpr int kClipStart = 10;
+// The strip shows the progress in quarters: 0, 25, 50, 75 and 100 %.
+constexpr int kStripSteps = 4;
+// Parameter values longer than this (shader texts, lists) are cut short.
+constexpr std::size_t kShownValueLength = 80;
 
-struct Variant {
+enum class Material { TestCard, NoisyCard, Lights, Clip, VerticalClip };
+
+std::string_view BuiltInName(Material material) {
+  switch (material) {
+    case Material::TestCard:
+      return "builtin:testcard";
+    case Material::NoisyCard:
+      return "builtin:noisycard";
+    case Material::Lights:
+      return "builtin:lights";
+    case Material::Clip:
+      return "builtin:clip";
+    case Material::VerticalClip:
+      return "builtin:verticalclip";
+  }
+  return {};
+}
+
+bool Moves(Material material) {
+  return material == Material::Clip || material == Material::VerticalClip;
+}
+
+// Material that shows what an effect is for, where the test card does not:
+// motion for the temporal effects, grain for the denoiser, highlights for
+// the lens blur, an upright clip for the background fill.
+Material MaterialFor(const std::string& classId) {
+  static const std::map<std::string, Material> special{
+      {"SettingsEffectMotionBlur", Material::Clip},
+      {"SettingsEffectFilmStrip", Material::Clip},
+      {"SettingsEffectDenoiseNLM", Material::NoisyCard},
+      {"SettingsEffectBokehBlur", Material::Lights},
+      {"SettingsEffectFillBlurredBackground", Material::VerticalClip}};
+  const auto found = special.find(classId);
+  return found == special.end() ? Material::TestCard : found->second;
+}
+
+std::vector<Material> InputsFor(const Proc::EffectRegistry::Entry& entry) {
+  switch (entry.kind) {
+    case Proc::EffectKind::OneInput:
+      return {MaterialFor(entry.classId)};
+    case Proc::EffectKind::TwoInput:
+      return {Material::TestCard, Material::Clip};
+    case Proc::EffectKind::VarInput:
+      return {Material::TestCard, Material::Clip, Material::NoisyCard};
+  }
+  return {};
+}
+
+using Frames = std::vector<Ptr<Proc::DataVideoMemory>>;
+
+// The material's frames, made once, time stamped one frame apart from 0.
+class MaterialStore {
+ public:
+  MaterialStore(int width, int height, int count) : width_(width), height_(height), count_(count) {}
+
+  const Frames& Get(Material material) {
+    Frames& frames = frames_[material];
+    if (!frames.empty()) return frames;
+    for (int i = 0; i < count_; ++i) {
+      auto frame = Make(material, i);
+      frame->SetStartTime(i * kFrameMicroseconds);
+      frame->SetDuration(kFrameMicroseconds);
+      frames.push_back(frame);
+    }
+    return frames;
+  }
+
+ private:
+  Ptr<Proc::DataVideoMemory> Make(Material material, int index) const {
+    switch (material) {
+      case Material::TestCard:
+        return MakeTestCard(width_, height_);
+      case Material::NoisyCard:
+        return MakeNoisyCard(width_, height_);
+      case Material::Lights:
+        return MakeLightsCard(width_, height_);
+      case Material::Clip:
+        return MakeClipFrame(width_, height_, kClipStart + index, kFps);
+      case Material::VerticalClip:
+        return MakeVerticalClipFrame(width_, height_, kClipStart + index, kFps);
+    }
+    return nullptr;
+  }
+
+  int width_, height_, count_;
+  std::map<Material, Frames> frames_;
+};
+
+struct ParameterRow {
   std::string name;
-  Property settings;
+  std::string value;
+  bool changed;  // set by the preset
+  std::string description;
 };
 
 struct Card {
   std::string classId;
   std::string kind;
-  std::string variant;
-  std::string parameters;
-  std::string image;
+  std::string description;
+  std::string preset;
+  std::string summary;
+  bool identity = false;
+  std::vector<Material> inputs;
+  std::vector<ParameterRow> parameters;
+  std::string command;
+  std::string image;  // the picture, or the animated preview
+  std::string strip;  // empty where the picture does not move
+  int width = 0;
+  int height = 0;
   double milliseconds = 0.0;
+  bool unchanged = false;  // every frame byte for byte the first input's
   std::string error;
 };
-
-// Default settings, and the first ranged number parameter at its two ends.
-std::vector<Variant> VariantsOf(const Proc::Settings& settings) {
-  std::vector<Variant> variants{{"default", {}}};
-  for (const auto& parameter : settings.GetParameters()) {
-    const bool number = parameter.type != Proc::ParameterType::Bool &&
-                        parameter.type != Proc::ParameterType::String;
-    if (!number || !parameter.hasRange) continue;
-    for (double end : {parameter.minimum, parameter.maximum}) {
-      if (Property(end) == parameter.defaultValue) continue;
-      Property preset;
-      preset.SetChild(parameter.name, parameter.type == Proc::ParameterType::Int
-                                          ? Property(static_cast<std::int64_t>(end))
-                                          : Property(end));
-      variants.push_back({fmt::format("{}={}", parameter.name, end), preset});
-    }
-    break;
-  }
-  return variants;
-}
 
 std::string Escape(const std::string& text) {
   std::string out;
@@ -93,80 +187,340 @@ std::string Escape(const std::string& text) {
   return out;
 }
 
-std::string FileNameOf(const std::string& classId, const std::string& variant) {
-  return std::regex_replace(classId + "-" + variant, std::regex("[^A-Za-z0-9_.-]"), "_") + ".png";
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
 }
 
-// Renders the effect once per timed frame, each to completion; returns the last frame.
-Ptr<Ogl::DataVideoOGL> RenderTimed(PluginHost& host, Proc::IEffect& effect, Proc::EffectKind kind,
-                                   int width, int height, double& milliseconds) {
-  const auto card = MakeTestCard(width, height);
-  const auto clip = MakeClipFrame(width, height, kClipFrame, kClipFps);
-  if (kind == Proc::EffectKind::TwoInput) {
-    effect.SetProgress(Proc::TimeToProgress([](std::int64_t) { return kHalfWay; }));
+std::string FileStem(const std::string& classId, const std::string& preset) {
+  return std::regex_replace(classId + "-" + preset, std::regex("[^A-Za-z0-9_.-]"), "_");
+}
+
+bool SamePixels(const Proc::DataVideoMemory& a, const Proc::DataVideoMemory& b) {
+  const auto& x = a.GetFrameInfo();
+  const auto& y = b.GetFrameInfo();
+  return x.width == y.width && x.height == y.height &&
+         std::memcmp(a.Pixels(), b.Pixels(), a.Stride() * static_cast<std::size_t>(x.height)) == 0;
+}
+
+bool HasAlpha(const Proc::DataVideoMemory& frame) {
+  return frame.GetPixelFormat() == Proc::PixFmt::RGBA;
+}
+
+void WritePicture(const std::filesystem::path& path, const Proc::DataVideoMemory& frame) {
+  const auto& info = frame.GetFrameInfo();
+  MediaWriter writer(path.string(), info.width, info.height, {25, 1}, HasAlpha(frame));
+  writer.Write(frame);
+  writer.Close();
+}
+
+// An animated WebP of the frames, looping, at the preview's rate (the
+// frames are stamped with its times).
+void WritePreview(const std::filesystem::path& path, const Frames& frames) {
+  const auto& info = frames.front()->GetFrameInfo();
+  EncodeOptions options;
+  options.codec = "libwebp_anim";
+  const bool alpha =
+      std::any_of(frames.begin(), frames.end(), [](const auto& frame) { return HasAlpha(*frame); });
+  MediaWriter writer(path.string(), info.width, info.height, kPreviewRate, alpha, options);
+  const auto step = static_cast<std::int64_t>(1e6 * kPreviewRate.den / kPreviewRate.num);
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    frames[i]->SetStartTime(static_cast<std::int64_t>(i) * step);
+    frames[i]->SetDuration(step);
+    writer.Write(*frames[i]);
   }
-  Ptr<Ogl::DataVideoOGL> result;
+  writer.Close();
+}
+
+// The frames at 0, 25, 50, 75 and 100 % side by side.
+Ptr<Proc::DataVideoMemory> MakeStrip(const Frames& frames) {
+  const auto& info = frames.front()->GetFrameInfo();
+  auto strip = MakeRef<Proc::DataVideoMemory>(
+      Proc::ColorSpace{}, frames.front()->GetPixelFormat(),
+      Proc::FrameInfo{info.width * (kStripSteps + 1), info.height, 1, 1});
+  for (int step = 0; step <= kStripSteps; ++step) {
+    const auto& frame = *frames[static_cast<std::size_t>(step) * (frames.size() - 1) / kStripSteps];
+    for (int y = 0; y < info.height; ++y) {
+      std::copy(frame.Row(y), frame.Row(y) + frame.Stride(),
+                strip->Row(y) + static_cast<std::size_t>(step) * frame.Stride());
+    }
+  }
+  return strip;
+}
+
+// Runs the effect over the material's frames with the progress running from
+// 0 at the first to 1 at the last, each frame rendered to completion. The
+// time per frame leaves out the first frame, which builds programs and caches.
+Frames RenderFrames(PluginHost& host, Proc::IEffect& effect,
+                    const std::vector<const Frames*>& inputs, double& milliseconds) {
+  const std::size_t count = inputs.front()->size();
+  effect.SetProgress(Proc::TimeToProgress::Linear(
+      0, std::max<std::int64_t>(1, static_cast<std::int64_t>(count - 1) * kFrameMicroseconds)));
+  Frames outputs;
   double total = 0.0;
-  int timed = 0;
-  for (int i = 0; i <= kTimedFrames; ++i) {
-    std::vector<Ptr<Proc::IData>> inputs;
-    switch (kind) {
-      case Proc::EffectKind::OneInput:
-        inputs = {host.Upload(card)};
-        break;
-      case Proc::EffectKind::TwoInput:
-        inputs = {host.Upload(card), host.Upload(clip)};
-        break;
-      case Proc::EffectKind::VarInput:
-        inputs = {host.Upload(card), host.Upload(clip), host.Upload(card)};
-        break;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::vector<Ptr<Proc::IData>> uploaded;
+    for (const Frames* frames : inputs) {
+      auto data = host.Upload((*frames)[i]);
+      Ogl::FinishFrame(data);
+      uploaded.push_back(data);
     }
-    for (auto& input : inputs)
-      Ogl::FinishFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(input.get())));
     const auto begin = std::chrono::steady_clock::now();
-    Ptr<Proc::IData> output = effect.ProcessData(inputs);
-    result = Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(output.get()));
+    Ptr<Proc::IData> output = effect.ProcessData(uploaded);
+    Ptr<Ogl::DataVideoOGL> result(static_cast<Ogl::DataVideoOGL*>(output.get()));
     Ogl::FinishFrame(result);
-    const double frameMs =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
-    // The first frame builds programs and caches: it is not timed, unless the
-    // effect is too slow to render more than twice.
-    if (i > 0 || frameMs > kSlowFrameMs) {
-      total += frameMs;
-      ++timed;
+    if (i > 0 || count == 1) {
+      total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin)
+                   .count();
     }
-    if (frameMs > kSlowFrameMs) break;
+    outputs.push_back(Ogl::DownloadFrame(result));
   }
-  milliseconds = total / timed;
-  return result;
+  milliseconds = total / static_cast<double>(std::max<std::size_t>(1, count - 1));
+  return outputs;
 }
 
-void WriteSheet(const std::filesystem::path& directory, const std::vector<Card>& cards,
+std::string CommandFor(const Card& card, bool transition, int width, int height) {
+  std::string inputs;
+  for (Material material : card.inputs) inputs += fmt::format("-i {} ", BuiltInName(material));
+  const bool moving = std::any_of(card.inputs.begin(), card.inputs.end(), Moves);
+  const bool video = transition || moving;
+  return fmt::format("quenvara render {}--size {}x{}{} -o {} --effect {} --preset {}", inputs,
+                     width, height, transition ? " --duration 1" : "",
+                     video ? "out.mp4" : "out.png", card.classId, card.preset);
+}
+
+std::vector<ParameterRow> ParameterRows(const Proc::Settings& settings, const Property& preset) {
+  const Property values = settings.Serialize();
+  std::vector<ParameterRow> rows;
+  for (const auto& parameter : settings.GetParameters()) {
+    const Property* value = values.FindChild(parameter.name);
+    std::string text = value != nullptr ? value->ToJson() : parameter.defaultValue.ToJson();
+    if (text.size() > kShownValueLength) text = text.substr(0, kShownValueLength) + "...";
+    rows.push_back(
+        {parameter.name, text, preset.FindChild(parameter.name) != nullptr, parameter.description});
+  }
+  return rows;
+}
+
+// Renders one card and writes its pictures; any failure becomes its error.
+void RenderCard(PluginHost& host, MaterialStore& store, const std::filesystem::path& directory,
+                const Proc::EffectRegistry::Entry& entry, Card& card) {
+  try {
+    Ptr<Proc::IEffect> effect = host.Create(entry.classId);
+    ApplyPreset(*effect, card.preset);
+    const auto presets = effect->GetSettingsObject().GetPresets();
+    const auto preset = std::find_if(presets.begin(), presets.end(),
+                                     [&](const auto& p) { return p.name == card.preset; });
+    card.parameters = ParameterRows(effect->GetSettingsObject(),
+                                    Property::FromJson(std::string(preset->settings)));
+    std::vector<const Frames*> inputs;
+    for (Material material : card.inputs) inputs.push_back(&store.Get(material));
+    const Frames frames = RenderFrames(host, *effect, inputs, card.milliseconds);
+    const auto& info = frames.front()->GetFrameInfo();
+    card.width = info.width;
+    card.height = info.height;
+    const Frames& first = *inputs.front();
+    card.unchanged = true;
+    bool moves = false;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+      card.unchanged = card.unchanged && SamePixels(*frames[i], *first[i]);
+      moves = moves || !SamePixels(*frames[i], *frames.front());
+    }
+    const std::string stem = FileStem(card.classId, card.preset);
+    if (moves) {
+      card.image = stem + ".webp";
+      card.strip = stem + "-strip.png";
+      WritePreview(directory / card.image, frames);
+      WritePicture(directory / card.strip, *MakeStrip(frames));
+    } else {
+      card.image = stem + ".png";
+      WritePicture(directory / card.image, *frames.front());
+    }
+  } catch (const std::exception& error) {
+    card.error = error.what();
+  }
+}
+
+// The material pictures the cards show as their inputs: the first frame,
+// and an animated preview of a moving one.
+std::string MaterialImage(Material material) {
+  return fmt::format("input-{}.{}", BuiltInName(material).substr(std::strlen("builtin:")),
+                     Moves(material) ? "webp" : "png");
+}
+
+// Runs after the cards: the previews restamp the frames.
+void WriteMaterials(const std::filesystem::path& directory, MaterialStore& store,
+                    const std::set<Material>& used) {
+  for (Material material : used) {
+    const Frames& frames = store.Get(material);
+    if (Moves(material)) {
+      WritePreview(directory / MaterialImage(material), frames);
+    } else {
+      WritePicture(directory / MaterialImage(material), *frames.front());
+    }
+  }
+}
+
+constexpr const char* kStyle = R"(
+body{font-family:sans-serif;background:#1e1e1e;color:#eee;margin:0 16px}
+a{color:#9cf}nav{columns:3;font-size:14px}[hidden]{display:none!important}
+#filter{font-size:16px;padding:4px 8px;width:360px;margin:8px 0}
+.grid{display:flex;flex-wrap:wrap;gap:12px}
+.card{background:#2b2b2b;padding:8px;width:500px;border-radius:4px}
+.card h3{margin:0 0 4px;font-size:15px}.card h3 span{color:#aaa;font-weight:normal}
+.pics{display:flex;gap:6px;align-items:flex-start}.pics figure{margin:0}
+.pics .inputs{width:150px;display:flex;flex-direction:column;gap:4px}
+.pics .output{flex:1}figcaption{font-size:11px;color:#aaa}
+img{width:100%;display:block;background:repeating-conic-gradient(#777 0 25%,#999 0 50%) 0 0/16px 16px}
+.meta{font-size:12px;color:#ccc;margin:4px 0}.error{color:#f88;white-space:pre-wrap}
+table{font-size:12px;border-collapse:collapse;width:100%}td{padding:1px 4px;vertical-align:top}
+td.v{font-family:monospace;word-break:break-all}tr.set td{color:#fd8}
+.cmd{display:flex;gap:4px;margin-top:4px}.cmd code{flex:1;font-size:11px;background:#111;
+padding:3px;word-break:break-all;color:#9cf}
+#view{position:fixed;inset:0;background:rgba(0,0,0,.85);display:flex;align-items:center;
+justify-content:center;cursor:zoom-out}#view img{width:auto;max-width:95vw;max-height:95vh}
+)";
+
+constexpr const char* kScript = R"(
+const filter = document.getElementById('filter');
+filter.addEventListener('input', () => {
+  const words = filter.value.toLowerCase().split(/\s+/).filter(Boolean);
+  for (const section of document.querySelectorAll('section.family')) {
+    let shown = 0;
+    for (const card of section.querySelectorAll('.card')) {
+      const show = words.every(word => card.dataset.search.includes(word));
+      card.hidden = !show;
+      if (show) shown++;
+    }
+    section.hidden = shown === 0;
+  }
+});
+const view = document.getElementById('view');
+document.addEventListener('click', event => {
+  const link = event.target.closest('a.full');
+  if (link) {
+    event.preventDefault();
+    view.querySelector('img').src = link.href;
+    view.hidden = false;
+    return;
+  }
+  if (event.target.closest('#view')) view.hidden = true;
+  const button = event.target.closest('button.copy');
+  if (button && navigator.clipboard) {
+    navigator.clipboard.writeText(button.previousElementSibling.textContent)
+        .then(() => { button.textContent = 'copied'; }, () => {});
+  }
+});
+)";
+
+void WriteFigure(std::ostream& html, const std::string& image, const std::string& caption) {
+  html << "<figure><a class=\"full\" href=\"" << Escape(image) << "\"><img src=\"" << Escape(image)
+       << "\" alt=\"" << Escape(caption) << "\"></a><figcaption>" << Escape(caption)
+       << "</figcaption></figure>";
+}
+
+void WriteCard(std::ostream& html, const Card& card) {
+  const std::string search =
+      Lower(fmt::format("{} {} {} {} {}", card.classId, ShortName(card.classId), card.preset,
+                        card.kind, card.description));
+  html << "<article class=\"card\" id=\"" << Escape(FileStem(card.classId, card.preset))
+       << "\" data-search=\"" << Escape(search) << "\" data-unchanged=\""
+       << (card.unchanged ? 1 : 0) << "\" data-identity=\"" << (card.identity ? 1 : 0) << "\">"
+       << "<h3>" << Escape(card.classId) << " <span>" << Escape(card.preset) << "</span></h3>"
+       << "<div class=\"meta\">" << Escape(card.summary) << " (" << Escape(card.kind) << ")</div>";
+  if (card.error.empty()) {
+    html << "<div class=\"pics\"><div class=\"inputs\">";
+    for (Material material : card.inputs) {
+      WriteFigure(html, MaterialImage(material), std::string(BuiltInName(material)));
+    }
+    html << "</div><div class=\"output\">";
+    WriteFigure(html, card.image, card.strip.empty() ? "output" : "output, animated");
+    html << "</div></div>";
+    if (!card.strip.empty()) WriteFigure(html, card.strip, "0, 25, 50, 75 and 100 %");
+    html << fmt::format("<div class=\"meta\">{}x{}, {:.2f} ms per frame</div>", card.width,
+                        card.height, card.milliseconds);
+  } else {
+    html << "<div class=\"error\">" << Escape(card.error) << "</div>";
+  }
+  html << "<div class=\"meta\">" << Escape(card.description) << "</div>";
+  html << "<details><summary>parameters</summary><table>";
+  for (const auto& row : card.parameters) {
+    html << "<tr" << (row.changed ? " class=\"set\"" : "") << "><td>" << Escape(row.name)
+         << "</td><td class=\"v\">" << Escape(row.value) << "</td><td>" << Escape(row.description)
+         << "</td></tr>";
+  }
+  html << "</table></details><div class=\"cmd\"><code>" << Escape(card.command)
+       << "</code><button class=\"copy\" type=\"button\">copy</button></div></article>\n";
+}
+
+struct Section {
+  std::string family;
+  std::vector<Card> cards;
+};
+
+void WriteSheet(const std::filesystem::path& directory, const std::vector<Section>& sections,
                 const std::string& renderer) {
   std::ofstream html(directory / "index.html");
-  html
-      << "<!doctype html>\n<meta charset=\"utf-8\">\n<title>Quenvara gallery</title>\n"
-      << "<style>body{font-family:sans-serif;background:#222;color:#eee}"
-      << ".grid{display:flex;flex-wrap:wrap;gap:12px}.card{background:#333;padding:8px;width:480px}"
-      << ".card img{width:480px;background:repeating-conic-gradient(#777 0 25%,#999 0 50%) 0 "
-         "0/16px 16px}"
-      << "code{color:#9cf}.error{color:#f88}</style>\n"
-      << "<h1>Quenvara gallery</h1>\n<p>" << cards.size() << " renders on " << Escape(renderer)
-      << "; time per frame measured to the finished frame.</p>\n<div class=\"grid\">\n";
-  for (const auto& card : cards) {
-    html << "<div class=\"card\">";
-    if (card.error.empty()) html << "<img src=\"" << Escape(card.image) << "\" alt=\"\">";
-    html << "<div><code>" << Escape(card.classId) << "</code> (" << Escape(card.kind) << ", "
-         << Escape(card.variant) << ")</div><div>" << Escape(card.parameters) << "</div>";
-    if (card.error.empty()) {
-      html << fmt::format("<div>{:.2f} ms per frame</div>", card.milliseconds);
-    } else {
-      html << "<div class=\"error\">" << Escape(card.error) << "</div>";
-    }
-    html << "</div>\n";
+  std::size_t total = 0;
+  for (const auto& section : sections) total += section.cards.size();
+  html << "<!doctype html>\n<html lang=\"en\"><meta charset=\"utf-8\">\n"
+       << "<link rel=\"icon\" href=\"data:,\">\n<title>Quenvara gallery</title>\n<style>" << kStyle
+       << "</style>\n<h1>Quenvara gallery</h1>\n<p>" << total << " renders on " << Escape(renderer)
+       << "; time per frame measured to the finished frame. Click a picture for its full "
+          "size.</p>\n<nav>";
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    html << fmt::format("<div><a href=\"#family-{}\">{}</a> ({})</div>", i,
+                        Escape(sections[i].family), sections[i].cards.size());
   }
-  html << "</div>\n";
+  html << "</nav>\n<input id=\"filter\" type=\"search\" placeholder=\"filter: name, preset, "
+          "kind, words of the description\">\n";
+  for (std::size_t i = 0; i < sections.size(); ++i) {
+    html << fmt::format(
+        "<section class=\"family\" id=\"family-{}\"><h2>{}</h2><div "
+        "class=\"grid\">\n",
+        i, Escape(sections[i].family));
+    for (const auto& card : sections[i].cards) WriteCard(html, card);
+    html << "</div></section>\n";
+  }
+  html << "<div id=\"view\" hidden><img alt=\"full size\"></div>\n<script>" << kScript
+       << "</script>\n</html>\n";
   if (!html) throw MediaError((directory / "index.html").string() + ": cannot write");
+}
+
+struct GalleryOptions {
+  std::filesystem::path directory = "out/gallery";
+  int width = 480;
+  int height = 270;
+  int frames = kDefaultFrames;
+  std::string only;
+};
+
+GalleryOptions ParseGalleryOptions(const Arguments& arguments) {
+  GalleryOptions options;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const bool valued = i + 1 < arguments.size();
+    if (arguments[i] == "--out" && valued) {
+      options.directory = arguments[++i];
+    } else if (arguments[i] == "--size" && valued) {
+      const FrameSize size = ParseSize(arguments[++i], "--size");
+      options.width = size.width;
+      options.height = size.height;
+    } else if (arguments[i] == "--frames" && valued) {
+      const std::string& text = arguments[++i];
+      if (!std::regex_match(text, std::regex("[0-9]{1,3}")) || std::stoi(text) < 2 ||
+          std::stoi(text) > kMaxFrames) {
+        throw UsageError(fmt::format("--frames takes 2 to {}, not '{}'", kMaxFrames, text));
+      }
+      options.frames = std::stoi(text);
+    } else if (arguments[i] == "--only" && valued) {
+      options.only = Lower(arguments[++i]);
+    } else {
+      throw UsageError(
+          fmt::format("gallery: unknown option '{}' (see quenvara gallery --help)", arguments[i]));
+    }
+  }
+  return options;
 }
 
 }  // namespace
@@ -175,49 +529,42 @@ int RunGallery(const Arguments& given) {
   if (PrintHelpIfAsked(given, kGalleryHelp)) return 0;
   Arguments arguments = given;
   PluginHost host(PluginPath(arguments));
-  std::filesystem::path directory = "out/gallery";
-  int width = 480, height = 270;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    if (arguments[i] == "--out" && i + 1 < arguments.size()) {
-      directory = arguments[++i];
-    } else if (arguments[i] == "--size" && i + 1 < arguments.size()) {
-      const FrameSize size = ParseSize(arguments[++i], "--size");
-      width = size.width;
-      height = size.height;
-    } else {
-      throw UsageError(
-          fmt::format("gallery: unknown option '{}' (see quenvara gallery --help)", arguments[i]));
-    }
-  }
-  std::filesystem::create_directories(directory);
-  std::vector<Card> cards;
-  for (const auto* entry : host.Effects()) {
-    for (const auto& variant : VariantsOf(host.Create(entry->classId)->GetSettingsObject())) {
-      Card card{entry->classId, std::string(ToString(entry->kind)), variant.name, "", "", 0.0, ""};
-      try {
-        Ptr<Proc::IEffect> effect = host.Create(entry->classId);
-        if (!variant.settings.Children().empty()) effect->SetSettings(variant.settings);
-        card.parameters = effect->GetSettings().ToJson();
-        auto frame = Ogl::DownloadFrame(
-            RenderTimed(host, *effect, entry->kind, width, height, card.milliseconds));
-        card.image = FileNameOf(entry->classId, variant.name);
-        // Framing effects make pictures of their own size.
-        const Proc::FrameInfo& made = frame->GetFrameInfo();
-        MediaWriter writer((directory / card.image).string(), made.width, made.height, {25, 1},
-                           frame->GetPixelFormat() == Proc::PixFmt::RGBA);
-        writer.Write(*frame);
-        writer.Close();
-      } catch (const std::exception& error) {
-        card.error = error.what();
+  const GalleryOptions options = ParseGalleryOptions(arguments);
+  std::filesystem::create_directories(options.directory);
+  MaterialStore store(options.width, options.height, options.frames);
+  std::set<Material> used;
+  std::vector<Section> sections;
+  for (const auto& family : host.EffectsByFamily()) {
+    Section section{family.name, {}};
+    for (const auto* entry : family.effects) {
+      if (Lower(entry->classId).find(options.only) == std::string::npos) continue;
+      const Ptr<Proc::IEffect> described = host.Create(entry->classId);
+      const Proc::Settings& settings = described->GetSettingsObject();
+      for (const auto& preset : settings.GetPresets()) {
+        Card card;
+        card.classId = entry->classId;
+        card.kind = std::string(ToString(entry->kind));
+        card.description = std::string(settings.GetDescription());
+        card.preset = std::string(preset.name);
+        card.summary = std::string(preset.summary);
+        card.identity = preset.identity;
+        card.inputs = InputsFor(*entry);
+        card.command = CommandFor(card, IsTransition(*entry), options.width, options.height);
+        used.insert(card.inputs.begin(), card.inputs.end());
+        RenderCard(host, store, options.directory, *entry, card);
+        std::cerr << fmt::format(
+            "{:<40} {:<16} {}\n", card.classId, card.preset,
+            card.error.empty() ? fmt::format("{:.2f} ms", card.milliseconds) : card.error);
+        section.cards.push_back(std::move(card));
       }
-      std::cerr << fmt::format(
-          "{:<40} {:<20} {}\n", card.classId, card.variant,
-          card.error.empty() ? fmt::format("{:.2f} ms", card.milliseconds) : card.error);
-      cards.push_back(std::move(card));
     }
+    if (!section.cards.empty()) sections.push_back(std::move(section));
   }
-  WriteSheet(directory, cards, Ogl::OglManager::GetInstance().Renderer());
-  std::cout << "Wrote " << (directory / "index.html").string() << " (" << cards.size()
+  WriteMaterials(options.directory, store, used);
+  WriteSheet(options.directory, sections, Ogl::OglManager::GetInstance().Renderer());
+  std::size_t total = 0;
+  for (const auto& section : sections) total += section.cards.size();
+  std::cout << "Wrote " << (options.directory / "index.html").string() << " (" << total
             << " renders)\n";
   return 0;
 }

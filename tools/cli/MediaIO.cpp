@@ -785,7 +785,10 @@ MediaWriter::MediaWriter(const std::string& path, int width, int height, Rationa
   AVDictionary* encoderOptions = EncoderOptions(*encoder, *s.codec, options);
   const int opened = avcodec_open2(s.codec.get(), encoder, &encoderOptions);
   const AVDictionaryEntry* unused = av_dict_get(encoderOptions, "", nullptr, AV_DICT_IGNORE_SUFFIX);
-  const std::string unusedName = unused != nullptr ? unused->key : "";
+  // The options by their names on the command line.
+  const std::string unusedName = unused == nullptr                           ? ""
+                                 : std::string_view(unused->key) == "preset" ? "encoder-preset"
+                                                                             : unused->key;
   av_dict_free(&encoderOptions);
   if (opened < 0) {
     throw MediaError(fmt::format("{}: cannot open the encoder: {}", path, AvError(opened)));
@@ -809,6 +812,8 @@ MediaWriter::MediaWriter(const std::string& path, int width, int height, Rationa
   }
   AVDictionary* muxerOptions = nullptr;
   if (still) av_dict_set(&muxerOptions, "update", "1", 0);
+  // An animated WebP plays in a loop.
+  if (std::string_view(container->name) == "webp") av_dict_set(&muxerOptions, "loop", "0", 0);
   const int written = avformat_write_header(s.format, &muxerOptions);
   av_dict_free(&muxerOptions);
   if (written < 0) throw MediaError(fmt::format("{}: cannot write: {}", path, AvError(written)));

@@ -137,6 +137,20 @@ std::vector<const Proc::EffectRegistry::Entry*> PluginHost::Effects() const {
   return effects;
 }
 
+std::vector<PluginHost::Family> PluginHost::EffectsByFamily() {
+  std::vector<Family> families;
+  for (std::string_view name : Proc::Family::kOrder) families.push_back({std::string(name), {}});
+  families.push_back({"other", {}});
+  for (const auto* entry : Effects()) {
+    const std::string_view family = Create(entry->classId)->GetSettingsObject().GetFamily();
+    const auto known = std::find(Proc::Family::kOrder.begin(), Proc::Family::kOrder.end(), family);
+    families[static_cast<std::size_t>(known - Proc::Family::kOrder.begin())].effects.push_back(
+        entry);
+  }
+  std::erase_if(families, [](const Family& family) { return family.effects.empty(); });
+  return families;
+}
+
 Ptr<Ogl::DataVideoOGL> PluginHost::Upload(const Ptr<Proc::IData>& frame) {
   const std::lock_guard lock(uploaderMutex_);
   Ptr<Proc::IData> data = uploader_->ProcessData({frame});
@@ -168,6 +182,25 @@ void ApplySetting(Proc::IEffect& effect, const std::string& assignment) {
     throw UsageError(error.what());
   } catch (const std::invalid_argument& error) {
     throw UsageError(error.what());
+  }
+}
+
+void ApplyPreset(Proc::IEffect& effect, const std::string& name) {
+  const Proc::Settings& settings = effect.GetSettingsObject();
+  const auto presets = settings.GetPresets();
+  const auto found = std::find_if(presets.begin(), presets.end(),
+                                  [&](const Proc::Preset& preset) { return preset.name == name; });
+  if (found == presets.end()) {
+    std::vector<std::string_view> names;
+    for (const auto& preset : presets) names.push_back(preset.name);
+    throw UsageError(
+        fmt::format("{} has no preset '{}' (its presets: {})", settings.GetClassId(), name,
+                    names.empty() ? "none" : fmt::format("{}", fmt::join(names, ", "))));
+  }
+  try {
+    effect.SetSettings(Property::FromJson(std::string(found->settings)));
+  } catch (const std::exception& error) {
+    throw UsageError(fmt::format("{}: preset {}: {}", settings.GetClassId(), name, error.what()));
   }
 }
 

@@ -31,6 +31,12 @@ class PluginHost {
   // Every registered effect, the host's own uploader left out, by kind and
   // short name.
   std::vector<const Proc::EffectRegistry::Entry*> Effects() const;
+  struct Family {
+    std::string name;  // "other" for effects that name none
+    std::vector<const Proc::EffectRegistry::Entry*> effects;
+  };
+  // The effects by family, in the families' order, each family by kind and short name.
+  std::vector<Family> EffectsByFamily();
   // GPU data for a frame in memory; any thread may call it.
   Ptr<Ogl::DataVideoOGL> Upload(const Ptr<Proc::IData>& frame);
 
@@ -55,6 +61,10 @@ bool IsTransition(const Proc::EffectRegistry::Entry& entry);
 // type and applied through the settings' Property. UsageError for unknown
 // names, unreadable values and values out of range (the message gives it).
 void ApplySetting(Proc::IEffect& effect, const std::string& assignment);
+
+// Applies the effect's preset `name` (its settings over the current ones).
+// UsageError naming the presets there are for a name the class lacks.
+void ApplyPreset(Proc::IEffect& effect, const std::string& name);
 
 // Up to three candidates nearest to `name` (edit distance, ignoring case).
 std::vector<std::string> ClosestNames(const std::string& name,

@@ -32,16 +32,19 @@ namespace Obrisk::Tools {
 namespace {
 
 constexpr const char* kRenderHelp = R"(usage: quenvara render -i INPUT [-i INPUT ...] -o OUTPUT
-                       (--effect CLASS [--set NAME=VALUE ...] ... | --chain FILE.json)
+                       (--effect CLASS [--preset NAME] [--set NAME=VALUE ...] ...
+                        | --chain FILE.json)
                        [--duration SECONDS [--offset TIME]]
                        [--start N | --from TIME] [--frames N | --to TIME]
                        [--fps F] [--size WxH] [--no-autorotate]
-                       [--codec NAME] [--pix-fmt NAME] [--crf N] [--preset NAME]
+                       [--codec NAME] [--pix-fmt NAME] [--crf N] [--encoder-preset NAME]
                        [--bitrate RATE] [--background COLOUR] [-y | -n]
 
 Inputs are local pictures (PNG, JPEG, TIFF, ...), videos, or the built-in
-material builtin:testcard and builtin:clip (2 seconds of moving shapes) at
---size (default 1280x720). File names are taken literally. The first effect
+material builtin:testcard, builtin:noisycard (the card with grain),
+builtin:lights (small bright lights in the dark),
+builtin:clip (2 seconds of moving shapes) and builtin:verticalclip (the clip
+shot upright, transparent at the sides) at --size (default 1280x720). File names are taken literally. The first effect
 (CLASS: its id or short name, e.g. invert) takes the inputs: one for an
 effect, two for a transition (which lasts --duration seconds), any number for
 a variable-input effect; each further effect takes the result.
@@ -71,17 +74,20 @@ BT.601 below, with the frames' primaries and transfer.
 Encoding: --codec picks the encoder (libx264, libvpx-vp9, prores_ks, ffv1,
 ...), --pix-fmt its pixel format (yuv420p, yuv420p10le, yuva420p, ...),
 --crf its constant quality (default 18 for libx264, 30 for libvpx-vp9),
---preset its speed (libx264: ultrafast ... medium ... veryslow), --bitrate a
+--encoder-preset its speed (libx264: ultrafast ... medium ... veryslow), --bitrate a
 rate in bits per second (2M, 800k) instead of constant quality.
 Alpha is kept by PNG, VP9 (.webm), ProRes 4444 (.mov --codec prores_ks) and
 FFV1 (.mkv --codec ffv1); other formats show the frames over --background
 (#RRGGBB or black, white, grey, red, green, blue; default black).
 
+--preset NAME starts the effect from one of its named presets (quenvara
+describe CLASS lists them); --set then changes single parameters.
 --set NAME=@X,Y sets a colour parameter (a chroma key's key) to the colour
 of the first input's pixel X, Y, counted from the top-left corner.
 
 A chain file lists the effects: [{"class": "SettingsEffectInvert",
-"settings": {"intensity": 0.5}}, ...].
+"settings": {"intensity": 0.5}}, ...]; "preset": "NAME" beside "class" starts
+an effect from a preset, its "settings" applied over it.
 
 An ISF package file (--effect shader.fs, with shader.vs beside it if there is
 one) runs as the ISF effect, transition or multi-input effect its inputs call
@@ -116,6 +122,7 @@ struct Stage {
   std::string classId;
   Property settings;
   std::vector<std::string> assignments;
+  std::string preset;  // applied before the settings and assignments
 };
 
 struct Options {
@@ -257,7 +264,14 @@ std::vector<Stage> ReadChain(const std::string& path) {
     if (id == nullptr || !std::holds_alternative<std::string>(id->GetValue())) {
       throw UsageError(fmt::format("{}: each effect needs a \"class\"", path));
     }
-    Stage stage{std::get<std::string>(id->GetValue()), {}, {}};
+    Stage stage{std::get<std::string>(id->GetValue()), {}, {}, {}};
+    if (const Property* preset = item.FindChild("preset")) {
+      if (!std::holds_alternative<std::string>(preset->GetValue())) {
+        throw UsageError(
+            fmt::format("{}: the \"preset\" of {} must be a name", path, stage.classId));
+      }
+      stage.preset = std::get<std::string>(preset->GetValue());
+    }
     if (const Property* settings = item.FindChild("settings")) {
       if (settings->HasValue()) {
         throw UsageError(
@@ -284,11 +298,19 @@ Options ParseOptions(const Arguments& arguments) {
     } else if (option == "-o" || option == "--output") {
       options.output = value();
     } else if (option == "--effect") {
-      options.stages.push_back(Stage{value(), {}, {}});
+      options.stages.push_back(Stage{value(), {}, {}, {}});
       options.fromEffect = true;
     } else if (option == "--set") {
       if (options.stages.empty()) throw UsageError("--set comes after the --effect it sets");
       options.stages.back().assignments.push_back(value());
+    } else if (option == "--preset") {
+      if (options.stages.empty() || !options.fromEffect) {
+        throw UsageError(
+            "--preset names a preset of the --effect before it (the encoder's speed is "
+            "--encoder-preset)");
+      }
+      if (!options.stages.back().preset.empty()) throw UsageError("one --preset per --effect");
+      options.stages.back().preset = value();
     } else if (option == "--chain") {
       for (auto& stage : ReadChain(value())) options.stages.push_back(std::move(stage));
       options.fromChain = true;
@@ -322,7 +344,7 @@ Options ParseOptions(const Arguments& arguments) {
       if (*options.encode.crf > kMaxCrf) {
         throw UsageError(fmt::format("--crf takes 0 to {}, not {}", kMaxCrf, *options.encode.crf));
       }
-    } else if (option == "--preset") {
+    } else if (option == "--encoder-preset") {
       options.encode.preset = value();
     } else if (option == "--bitrate") {
       options.encode.bitrate = ParseBitrate(value());
@@ -421,21 +443,26 @@ class VideoSource final : public Source {
   std::unique_ptr<Orientation> orientation_;
 };
 
+// A built-in clip: `make` draws frame (width, height, index, fps).
 class ClipSource final : public Source {
  public:
-  ClipSource(int width, int height, double fps) : width_(width), height_(height), fps_(fps) {}
+  using Maker = Ptr<Proc::DataVideoMemory> (*)(int, int, int, double);
+  ClipSource(int width, int height, double fps, std::string name, Maker make)
+      : width_(width), height_(height), fps_(fps), name_(std::move(name)), make_(make) {}
   Ptr<Proc::DataVideoMemory> Frame(int index) override {
     if (index >= Length()) return nullptr;
-    return MakeClipFrame(width_, height_, index, fps_);
+    return make_(width_, height_, index, fps_);
   }
   bool IsStill() const override { return false; }
   std::optional<std::int64_t> FrameCount() const override { return Length(); }
-  std::string Name() const override { return "builtin:clip"; }
+  std::string Name() const override { return name_; }
 
  private:
   int Length() const { return static_cast<int>(std::lround(kClipSeconds * fps_)); }
   int width_, height_;
   double fps_;
+  std::string name_;
+  Maker make_;
 };
 
 // A video read at another frame rate: frame `index` is the one showing
@@ -584,11 +611,24 @@ std::unique_ptr<Source> OpenSource(const std::string& input, const Options& opti
   if (input == "builtin:testcard") {
     return std::make_unique<StillSource>(MakeTestCard(options.width, options.height), input);
   }
-  if (input == "builtin:clip")
-    return std::make_unique<ClipSource>(options.width, options.height, fps);
+  if (input == "builtin:lights") {
+    return std::make_unique<StillSource>(MakeLightsCard(options.width, options.height), input);
+  }
+  if (input == "builtin:noisycard") {
+    return std::make_unique<StillSource>(MakeNoisyCard(options.width, options.height), input);
+  }
+  if (input == "builtin:clip") {
+    return std::make_unique<ClipSource>(options.width, options.height, fps, input, MakeClipFrame);
+  }
+  if (input == "builtin:verticalclip") {
+    return std::make_unique<ClipSource>(options.width, options.height, fps, input,
+                                        MakeVerticalClipFrame);
+  }
   if (IsBuiltIn(input)) {
-    throw UsageError(
-        fmt::format("unknown built-in input '{}' (builtin:testcard, builtin:clip)", input));
+    throw UsageError(fmt::format(
+        "unknown built-in input '{}' (builtin:testcard, builtin:noisycard, builtin:lights, "
+        "builtin:clip, builtin:verticalclip)",
+        input));
   }
   // Deeper inputs keep their precision for an output deeper than 8 bits.
   const bool deep = IsDeepPixelFormat(options.encode.pixelFormat);
@@ -914,6 +954,7 @@ int RunRender(const Arguments& given) {
   bool generatorFirst = false;
   for (const auto& stage : options.stages) {
     if (IsShaderPackagePath(stage.classId)) {
+      if (!stage.preset.empty()) throw UsageError(stage.classId + ": a package has no presets");
       const ShaderPackage package = LoadShaderPackage(stage.classId, stage.assignments);
       if (effects.empty()) {
         inputs = PackageInputs(package, options.inputs);
@@ -936,6 +977,7 @@ int RunRender(const Arguments& given) {
     kinds.push_back(entry.kind);
     if (kinds.size() == 1) transition = IsTransition(entry);
     Ptr<Proc::IEffect> effect = host.Create(classId);
+    if (!stage.preset.empty()) ApplyPreset(*effect, stage.preset);
     try {
       effect->SetSettings(settings);
     } catch (const std::logic_error& error) {

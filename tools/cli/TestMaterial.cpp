@@ -1,7 +1,9 @@
 #include "TestMaterial.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <random>
 
 namespace Obrisk::Tools {
 namespace {
@@ -26,6 +28,21 @@ constexpr Rgba kInk{24, 24, 32, kMax};
 constexpr int kGlyphWidth = 5;
 constexpr int kGlyphHeight = 7;
 constexpr double kTwoPi = 6.283185307179586;
+// The grain of the noisy card: its deviation in 8-bit levels, and its seed.
+constexpr double kGrainLevels = 24.0;
+constexpr unsigned kGrainSeed = 7;
+// The lights card: how many lights, their radius as a share of the height,
+// and their colours.
+constexpr int kLights = 18;
+constexpr double kLightRadius = 0.012;
+constexpr double kScatterX = 0.7548776662466927;  // 1 / p, p the plastic number
+constexpr double kScatterY = 0.5698402909980532;  // 1 / p^2
+constexpr double kLightMargin = 0.08;
+constexpr double kLightSpan = 1.0 - 2.0 * kLightMargin;
+constexpr std::array<Rgba, 4> kLightColours{
+    {{255, 240, 200, kMax}, {255, 170, 60, kMax}, {120, 200, 255, kMax}, {255, 90, 120, kMax}}};
+// An upright picture's width over its height.
+constexpr double kUprightAspect = 9.0 / 16.0;
 
 void Put(Proc::DataVideoMemory& frame, int x, int y, const Rgba& color) {
   std::copy(color.begin(), color.end(), frame.Row(y) + static_cast<std::size_t>(x) * 4);
@@ -106,6 +123,68 @@ Ptr<Proc::DataVideoMemory> MakeClipFrame(int width, int height, int index, doubl
   const auto duration = static_cast<std::int64_t>(std::llround(1000000.0 / fps));
   frame->SetStartTime(index * duration);
   frame->SetDuration(duration);
+  return frame;
+}
+
+Ptr<Proc::DataVideoMemory> MakeNoisyCard(int width, int height) {
+  auto frame = MakeTestCard(width, height);
+  std::mt19937 generator(kGrainSeed);
+  std::normal_distribution<double> grain(0.0, kGrainLevels);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = frame->Row(y);
+    for (int x = 0; x < width; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        std::uint8_t& value = row[static_cast<std::size_t>(x) * 4 + c];
+        value =
+            static_cast<std::uint8_t>(std::clamp(std::lround(value + grain(generator)), 0L, 255L));
+      }
+    }
+  }
+  return frame;
+}
+
+Ptr<Proc::DataVideoMemory> MakeLightsCard(int width, int height) {
+  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
+                                              Proc::FrameInfo{width, height, 1, 1});
+  // The night: 8-bit levels from a deep blue at the top to a dark purple below.
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      Put(*frame, x, y,
+          {static_cast<std::uint8_t>(10 + 30 * y / height), 8,
+           static_cast<std::uint8_t>(40 - 20 * y / height), kMax});
+    }
+  }
+  // The lights lie on a fixed, even scatter: the additive recurrence of the
+  // plastic number (steps kScatterX across and kScatterY down), kept off the edges.
+  const double radius = std::max(1.0, height * kLightRadius);
+  for (int i = 0; i < kLights; ++i) {
+    const double cx = width * (kLightMargin + kLightSpan * std::fmod(0.5 + i * kScatterX, 1.0));
+    const double cy = height * (kLightMargin + kLightSpan * std::fmod(0.5 + i * kScatterY, 1.0));
+    const Rgba& colour = kLightColours[static_cast<std::size_t>(i) % kLightColours.size()];
+    for (int y = std::max(0, static_cast<int>(cy - radius));
+         y <= std::min(height - 1, static_cast<int>(cy + radius)); ++y) {
+      for (int x = std::max(0, static_cast<int>(cx - radius));
+           x <= std::min(width - 1, static_cast<int>(cx + radius)); ++x) {
+        if (std::hypot(x + 0.5 - cx, y + 0.5 - cy) <= radius) Put(*frame, x, y, colour);
+      }
+    }
+  }
+  return frame;
+}
+
+Ptr<Proc::DataVideoMemory> MakeVerticalClipFrame(int width, int height, int index, double fps) {
+  const int inner = std::clamp(static_cast<int>(std::lround(height * kUprightAspect)), 1, width);
+  const auto picture = MakeClipFrame(inner, height, index, fps);
+  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
+                                              Proc::FrameInfo{width, height, 1, 1});
+  const int left = (width - inner) / 2;
+  for (int y = 0; y < height; ++y) {
+    std::fill(frame->Row(y), frame->Row(y) + frame->Stride(), std::uint8_t{0});
+    std::copy(picture->Row(y), picture->Row(y) + picture->Stride(),
+              frame->Row(y) + static_cast<std::size_t>(left) * 4);
+  }
+  frame->SetStartTime(picture->GetStartTime());
+  frame->SetDuration(picture->GetDuration());
   return frame;
 }
 

@@ -15,4 +15,16 @@ Ptr<Proc::DataVideoMemory> MakeTestCard(int width, int height);
 // stamped index / fps.
 Ptr<Proc::DataVideoMemory> MakeClipFrame(int width, int height, int index, double fps);
 
+// The test card with grain: every channel but alpha moved by Gaussian noise
+// of a fixed seed, so that a denoiser has something to remove.
+Ptr<Proc::DataVideoMemory> MakeNoisyCard(int width, int height);
+
+// Small bright lights of several colours over a dark gradient, as a street
+// at night: the highlights a lens blur opens into its aperture's shape.
+Ptr<Proc::DataVideoMemory> MakeLightsCard(int width, int height);
+
+// Frame `index` of the clip shot upright: a 9:16 picture in the middle of
+// the frame, transparent on either side, as phones record for a wide frame.
+Ptr<Proc::DataVideoMemory> MakeVerticalClipFrame(int width, int height, int index, double fps);
+
 }  // namespace Obrisk::Tools

@@ -7,6 +7,8 @@
 //    public:
 //     inline static const std::string CLASS_ID{"SettingsEffectFoo"};
 //     static constexpr std::string_view DESCRIPTION = "What the effect does, in one line";
+//     static constexpr std::string_view FAMILY = Family::kColour;
+//     static constexpr std::array PRESETS{Preset{"strong", R"({"amount": 1})", "all the way"}};
 //     static constexpr auto Fields() {
 //       return std::make_tuple(Param("amount", &SettingsEffectFoo::amount_, 0.0, 1.0, "..."));
 //     }
@@ -16,15 +18,18 @@
 //     float amount_ = 0.5f;
 //   };
 //
-// That list yields Clone, IsEqualTo, Deserialize, Serialize (a Property round
+// DESCRIPTION, FAMILY and PRESETS are optional (PRESETS falls back to the
+// defaults). That list yields Clone, IsEqualTo, Deserialize, Serialize (a Property round
 // trip, fields in declared order) and the parameter list for tools. Setters
 // go through Assign (one field) or Update (several), which apply the checks
 // of Deserialize, so that no value outside a range, and no NaN or infinity,
 // reaches an effect whichever way it came.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -50,6 +55,65 @@ struct ParameterInfo {
   std::string description;
 };
 
+// The families effects are grouped in, in the order tools list them.
+namespace Family {
+inline constexpr std::string_view kColour = "colour, per pixel";
+inline constexpr std::string_view kColourTools = "colour tools, curves and LUTs";
+inline constexpr std::string_view kKeying = "keying and selective colour";
+inline constexpr std::string_view kBlendModes = "blend modes";
+inline constexpr std::string_view kMeasured = "colour, measured per frame";
+inline constexpr std::string_view kBlur = "blur";
+inline constexpr std::string_view kRetro = "retro, glitch and noise";
+inline constexpr std::string_view kStylise = "stylise";
+inline constexpr std::string_view kMasks = "masks and alpha";
+inline constexpr std::string_view kOverlays = "overlays";
+inline constexpr std::string_view kTransform = "transform and framing";
+inline constexpr std::string_view kDistortions = "geometric distortions";
+inline constexpr std::string_view kService = "service";
+inline constexpr std::string_view kTemplates = "shader templates";
+inline constexpr std::string_view kTransitionMixes = "transitions: mixes, wipes and holes";
+inline constexpr std::string_view kTransitionSurfaces = "transitions: surfaces in space and pieces";
+inline constexpr std::string_view kTransitionSpins = "transitions: spins, swish and slices";
+inline constexpr std::string_view kTransitionTiles = "transitions: tiles, pieces and zooms";
+inline constexpr std::string_view kTransitionDistortions =
+    "transitions: distortions and moving pictures";
+inline constexpr std::string_view kIsf = "ISF";
+inline constexpr std::array kOrder{kColour,
+                                   kColourTools,
+                                   kKeying,
+                                   kBlendModes,
+                                   kMeasured,
+                                   kBlur,
+                                   kRetro,
+                                   kStylise,
+                                   kMasks,
+                                   kOverlays,
+                                   kTransform,
+                                   kDistortions,
+                                   kService,
+                                   kTemplates,
+                                   kTransitionMixes,
+                                   kTransitionSurfaces,
+                                   kTransitionSpins,
+                                   kTransitionTiles,
+                                   kTransitionDistortions,
+                                   kIsf};
+}  // namespace Family
+
+// A named choice of parameter values that shows one side of an effect: the
+// JSON object of the parameters it changes from the defaults, as Deserialize
+// takes it. `identity` marks a preset that leaves its input unchanged on
+// purpose (a converter between equal formats, say).
+struct Preset {
+  constexpr Preset(std::string_view name, std::string_view settings, std::string_view summary,
+                   bool identity = false)
+      : name(name), settings(settings), summary(summary), identity(identity) {}
+  std::string_view name;
+  std::string_view settings;
+  std::string_view summary;  // what the preset shows, in a few words
+  bool identity;
+};
+
 class Settings {
  public:
   virtual ~Settings() = default;
@@ -67,6 +131,11 @@ class Settings {
   virtual const std::vector<ParameterInfo>& GetParameters() const = 0;
   // One line on what the effect does, for tools.
   virtual std::string_view GetDescription() const = 0;
+  // The effect's family: one of Family::kOrder, or empty when it declares none.
+  virtual std::string_view GetFamily() const = 0;
+  // The named presets tools offer; the defaults alone ("default") when the
+  // class declares none.
+  virtual std::span<const Preset> GetPresets() const = 0;
   // Throws as Deserialize does when a field holds a value it would refuse.
   virtual void Validate() const = 0;
 
@@ -211,7 +280,27 @@ class SettingsBase : public Settings {
     }
   }
 
+  // The class's FAMILY where it declares one.
+  std::string_view GetFamily() const override {
+    if constexpr (requires { Derived::FAMILY; }) {
+      return Derived::FAMILY;
+    } else {
+      return {};
+    }
+  }
+
+  // The class's PRESETS where it declares them, else the defaults.
+  std::span<const Preset> GetPresets() const override {
+    if constexpr (requires { Derived::PRESETS; }) {
+      return Derived::PRESETS;
+    } else {
+      return kDefaultPresets;
+    }
+  }
+
  protected:
+  static constexpr std::array kDefaultPresets{Preset{"default", "{}", "the defaults"}};
+
   // Sets one field of this object to `value` after the checks Deserialize
   // applies to it; on a throw the field is unchanged.
   template <class T, class V>

@@ -19,8 +19,11 @@ inline constexpr double kMaxSaturatedPercent = 100.0;
 class SettingsEffectAutoContrast final : public SettingsBase<SettingsEffectAutoContrast> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectAutoContrast"};
+  static constexpr std::string_view FAMILY = Family::kMeasured;
   static constexpr std::string_view DESCRIPTION =
       "Stretches the luma levels of each frame over the video range";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "levels stretched to the frame's range"}};
   static constexpr auto Fields() {
     using S = SettingsEffectAutoContrast;
     return std::make_tuple(Param("blackSaturatedPixels", &S::black_, 0.0, kMaxSaturatedPercent,
@@ -51,8 +54,11 @@ class SettingsEffectAutoContrast final : public SettingsBase<SettingsEffectAutoC
 class SettingsEffectMagicEnhance2 final : public SettingsBase<SettingsEffectMagicEnhance2> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectMagicEnhance2"};
+  static constexpr std::string_view FAMILY = Family::kMeasured;
   static constexpr std::string_view DESCRIPTION =
       "Stretches the red, green and blue levels of each frame over the full range";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "levels and colour stretched per frame"}};
   static constexpr auto Fields() {
     using S = SettingsEffectMagicEnhance2;
     return std::make_tuple(
@@ -88,9 +94,14 @@ class SettingsEffectAutoWhiteBalance final : public SettingsBase<SettingsEffectA
  public:
   using Color = std::array<std::uint8_t, 4>;  // red, green, blue, alpha
   inline static const std::string CLASS_ID{"SettingsEffectAutoWhiteBalance"};
+  static constexpr std::string_view FAMILY = Family::kMeasured;
   static constexpr std::string_view DESCRIPTION =
       "Removes a colour cast: the reference colour (or, when it is opaque black, the frame's "
       "mean colour) becomes neutral grey";
+  static constexpr std::array PRESETS{
+      Preset{"measured", R"({})", "grey-world balance of the frame, Bradford"},
+      Preset{"reference-warm", R"({"red": 255, "green": 214, "blue": 170, "alpha": 255})",
+             "a warm reference colour made white"}};
   static constexpr auto Fields() {
     using S = SettingsEffectAutoWhiteBalance;
     return std::make_tuple(
@@ -132,8 +143,12 @@ class SettingsEffectAutoWhiteBalance final : public SettingsBase<SettingsEffectA
 class SettingsEffectSaturation final : public SettingsBase<SettingsEffectSaturation> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectSaturation"};
+  static constexpr std::string_view FAMILY = Family::kMeasured;
   static constexpr std::string_view DESCRIPTION =
       "Scales the chroma; at exactly 1 the gain is measured from each frame";
+  static constexpr std::array PRESETS{
+      Preset{"measured", R"({})", "saturation set from the frame's measure"},
+      Preset{"double", R"({"saturation": 2})", "twice the saturation"}};
   // The setting that selects the measured gain.
   static constexpr double kAutomatic = 1.0;
   static constexpr double kMaxSaturation = 4.0;

@@ -106,8 +106,15 @@ class BlenderSettingsBase : public SettingsWithColours<Derived> {
 class SettingsEffectColorBlender final : public BlenderSettingsBase<SettingsEffectColorBlender> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectColorBlender"};
+  static constexpr std::string_view FAMILY = Family::kBlendModes;
   static constexpr std::string_view DESCRIPTION =
       "Blends the picture with a colour in one of 26 blend modes (overlay, multiply, ...)";
+  static constexpr std::array PRESETS{
+      Preset{"overlay", R"({})", "overlay over orange"},
+      Preset{"multiply", R"({"mode": 2})", "multiplied with orange"},
+      Preset{"difference", R"({"mode": 18, "color": "#3080ff"})", "difference with blue"},
+      Preset{"hue", R"({"mode": 22, "color": "#20c040"})",
+             "hue of green, the picture's saturation and luminosity"}};
 
  private:
   friend class BlenderSettingsBase<SettingsEffectColorBlender>;
@@ -119,8 +126,14 @@ class SettingsEffectColorBlender final : public BlenderSettingsBase<SettingsEffe
 class SettingsEffectImageBlender final : public BlenderSettingsBase<SettingsEffectImageBlender> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectImageBlender"};
+  static constexpr std::string_view FAMILY = Family::kBlendModes;
   static constexpr std::string_view DESCRIPTION =
       "Blends the second input over the first in one of 26 blend modes, at an offset";
+  static constexpr std::array PRESETS{
+      Preset{"overlay", R"({})", "the clip over the card by overlay"},
+      Preset{"screen-offset", R"({"mode": 7, "offsetX": 40, "offsetY": -20})",
+             "screen, the layer moved right and down"},
+      Preset{"difference", R"({"mode": 18})", "the difference of the two"}};
 
  private:
   friend class BlenderSettingsBase<SettingsEffectImageBlender>;

@@ -17,6 +17,10 @@ namespace Obrisk::Proc {
 class SettingsEffectBlurGaussian final : public SettingsBase<SettingsEffectBlurGaussian> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectBlurGaussian"};
+  static constexpr std::string_view FAMILY = Family::kBlur;
+  static constexpr std::string_view DESCRIPTION = "Gaussian blur, its radius a share of the frame";
+  static constexpr std::array PRESETS{Preset{"default", R"({})", "a slight blur"},
+                                      Preset{"strong", R"({"amount": 0.05})", "a strong blur"}};
   static constexpr auto Fields() {
     return std::make_tuple(
         Param("amount", &SettingsEffectBlurGaussian::amount_, 0.0, 1.0,
@@ -45,6 +49,15 @@ class SettingsEffectTiltShiftQRW final : public SettingsBase<SettingsEffectTiltS
  public:
   using Line = std::array<double, 3>;
   inline static const std::string CLASS_ID{"SettingsEffectTiltShiftQRW"};
+  static constexpr std::string_view FAMILY = Family::kBlur;
+  static constexpr std::string_view DESCRIPTION =
+      "Tilt-shift: sharp in a band between two lines, blurred outside like a miniature";
+  static constexpr std::array PRESETS{
+      Preset{"band", R"({"strength": 4})", "sharp band in the middle, blurred above and below"},
+      Preset{"diagonal",
+             R"({"upperA": 1, "upperB": -1, "upperC": 0.1, "lowerA": 1, "lowerB": -1, )"
+             R"("lowerC": -0.1, "strength": 4})",
+             "a diagonal sharp band"}};
   static constexpr double kCoefficientLimit = 1000.0;
   static constexpr auto Fields() {
     using S = SettingsEffectTiltShiftQRW;
@@ -95,6 +108,15 @@ class SettingsEffectFillBlurredBackground final
     : public SettingsBase<SettingsEffectFillBlurredBackground> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectFillBlurredBackground"};
+  static constexpr std::string_view FAMILY = Family::kBlur;
+  static constexpr std::string_view DESCRIPTION =
+      "Fills the transparent parts of the frame with a blurred, stretched part of the picture "
+      "(upright video in a wide frame)";
+  static constexpr std::array PRESETS{
+      Preset{"upright-clip", R"({"left": 0.35, "right": 0.65, "kernelSize": 30})",
+             "the upright picture's middle stretched and blurred behind it"},
+      Preset{"soft", R"({"left": 0.35, "right": 0.65, "kernelSize": 80})",
+             "the same, blurred further"}};
   static constexpr auto Fields() {
     using S = SettingsEffectFillBlurredBackground;
     return std::make_tuple(
@@ -130,6 +152,11 @@ class SettingsEffectFillBlurredBackground final
 class SettingsEffectMotionBlur final : public SettingsBase<SettingsEffectMotionBlur> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectMotionBlur"};
+  static constexpr std::string_view FAMILY = Family::kBlur;
+  static constexpr std::string_view DESCRIPTION =
+      "Motion trails: each frame mixed with the frames before it";
+  static constexpr std::array PRESETS{Preset{"default", R"({})", "trails behind moving shapes"},
+                                      Preset{"long-trails", R"({"scale": 0.85})", "long trails"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("scale", &SettingsEffectMotionBlur::scale_, 0.0, 1.0,
                                  "weight the accumulated past frames keep: 0 shows the current "
@@ -146,6 +173,10 @@ class SettingsEffectMotionBlur final : public SettingsBase<SettingsEffectMotionB
 class SettingsEffectCensored final : public SettingsBase<SettingsEffectCensored> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectCensored"};
+  static constexpr std::string_view FAMILY = Family::kBlur;
+  static constexpr std::string_view DESCRIPTION = "Pixelates the picture into square cells";
+  static constexpr std::array PRESETS{Preset{"default", R"({})", "large cells"},
+                                      Preset{"fine", R"({"cellSize": 0.05})", "fine cells"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("cellSize", &SettingsEffectCensored::cellSize_, 0.0, 1.0,
                                  "pixelation cell size; 1 makes cells 0.26 of the frame height"));
@@ -164,6 +195,13 @@ class SettingsEffectCensored final : public SettingsBase<SettingsEffectCensored>
 class SettingsEffectDenoiseNLM final : public SettingsBase<SettingsEffectDenoiseNLM> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectDenoiseNLM"};
+  static constexpr std::string_view FAMILY = Family::kBlur;
+  static constexpr std::string_view DESCRIPTION =
+      "Removes noise by averaging similar patches nearby (non-local means)";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({"filteringParameter": 0.15})", "grain removed, edges kept"},
+      Preset{"strong", R"({"filteringParameter": 0.3, "searchWindowSize": 11})",
+             "stronger, wider search"}};
   static constexpr auto Fields() {
     using S = SettingsEffectDenoiseNLM;
     return std::make_tuple(
@@ -187,9 +225,20 @@ class SettingsEffectDenoiseNLM final : public SettingsBase<SettingsEffectDenoise
   std::int32_t searchWindowSize_ = 7;
 };
 
+// The picture convolved with a shape: a built-in aperture (disc, hexagon,
+// octagon, polygon or star with `blades`, heart; turned by `rotation`) or a
+// PNG file, or a picture a host sets in memory.
 class SettingsEffectBokehBlur final : public SettingsBase<SettingsEffectBokehBlur> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectBokehBlur"};
+  static constexpr std::string_view FAMILY = Family::kBlur;
+  static constexpr std::string_view DESCRIPTION =
+      "Lens blur: bright spots open into the aperture's shape (disc, polygon, star, heart or a "
+      "picture)";
+  // A shape file may hold at most this many pixels a side.
+  static constexpr std::int32_t kMaxShapeSide = 4096;
+  static constexpr std::int32_t kMinBlades = 3;
+  static constexpr std::int32_t kMaxBlades = 16;
   static constexpr auto Fields() {
     using S = SettingsEffectBokehBlur;
     return std::make_tuple(
@@ -199,8 +248,25 @@ class SettingsEffectBokehBlur final : public SettingsBase<SettingsEffectBokehBlu
         Param("highlightThreshold", &S::highlightThreshold_, 0.0, 1.0,
               "luma excess over the surroundings that makes a highlight"),
         Param("intensity", &S::intensity_, 0.0, 1.0,
-              "scales the kernel and mixes the blurred picture over the source"));
+              "scales the kernel and mixes the blurred picture over the source"),
+        Param("shape", &S::shape_,
+              "the aperture: disc, hexagon, octagon, polygon, star or heart, or the path of a PNG "
+              "file whose red channel is the shape (relative to the working directory)"),
+        Param("blades", &S::blades_, kMinBlades, kMaxBlades,
+              "sides of the polygon, points of the star"),
+        Param("rotation", &S::rotation_, -360.0, 360.0,
+              "turn of the built-in shape in degrees, clockwise"));
   }
+  static constexpr std::array PRESETS{
+      Preset{"disc", "{}", "a round aperture: highlights open into discs"},
+      Preset{"hexagon", R"({"shape": "hexagon", "size": 0.08, "highlightGain": 4})",
+             "six-bladed aperture, highlights boosted"},
+      Preset{"star", R"({"shape": "star", "blades": 5, "rotation": 18, "size": 0.12})",
+             "five-pointed stars"},
+      Preset{"heart", R"({"shape": "heart", "size": 0.12, "highlightGain": 6})", "hearts"},
+  };
+
+  SettingsEffectBokehBlur();
 
   double GetSize() const { return size_; }
   void SetSize(double size) { Assign(size_, size); }
@@ -210,22 +276,32 @@ class SettingsEffectBokehBlur final : public SettingsBase<SettingsEffectBokehBlu
   void SetHighlightThreshold(double threshold) { Assign(highlightThreshold_, threshold); }
   float GetIntensity() const { return intensity_; }
   void SetIntensity(float intensity) { Assign(intensity_, intensity); }
+  const std::string& GetShape() const { return shape_; }
+  std::int32_t GetBlades() const { return blades_; }
+  double GetRotation() const { return rotation_; }
+  // Sets the shape, blade count and turn as Deserialize does: std::invalid_argument
+  // for an unknown shape or a file that cannot be read, std::out_of_range for
+  // blades or a turn outside their ranges; the settings are unchanged then.
+  void SetShape(const std::string& shape, std::int32_t blades = 5, double rotation = 0.0);
   // The shape the picture is convolved with (its first channel, red).
   const std::shared_ptr<const BgraImage>& GetImage() const { return image_; }
-  void SetImage(std::shared_ptr<const BgraImage> image) { Assign(image_, std::move(image)); }
+  // Sets a picture made in memory; `shape` becomes empty. None (or an empty
+  // picture) leaves the frames unchanged.
+  void SetImage(std::shared_ptr<const BgraImage> image);
 
-  bool IsEqualTo(const Settings& other) const override {
-    const auto* typed = dynamic_cast<const SettingsEffectBokehBlur*>(&other);
-    return typed != nullptr && typed->image_ == image_ && SettingsBase::IsEqualTo(other);
-  }
+  void Deserialize(const Property& property) override;
+  bool IsEqualTo(const Settings& other) const override;
   bool IsEmpty() const override { return intensity_ == 0.0f; }
 
  private:
   double size_ = 0.1;
   double highlightGain_ = 2.0;
   double highlightThreshold_ = 0.3;
-  std::shared_ptr<const BgraImage> image_;
   float intensity_ = 1.0f;
+  std::string shape_ = "disc";
+  std::int32_t blades_ = 5;
+  double rotation_ = 0.0;
+  std::shared_ptr<const BgraImage> image_;
 };
 
 }  // namespace Obrisk::Proc

@@ -19,8 +19,12 @@ class SettingsTransitionWaterbrush final : public SettingsBase<SettingsTransitio
     kQuickStrokes = 1  // quick strokes drawn from their near end, from the first frame to the last
   };
   inline static const std::string CLASS_ID{"SettingsTransitionWaterbrush"};
+  static constexpr std::string_view FAMILY = Family::kTransitionDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Brush strokes paint the second picture over the first";
+  static constexpr std::array PRESETS{
+      Preset{"quick-strokes", R"({})", "quick strokes"},
+      Preset{"long-strokes", R"({"type": 0, "angle": 0, "size": 20})", "long horizontal strokes"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionWaterbrush;
     return std::make_tuple(
@@ -59,8 +63,13 @@ class SettingsEffectColorBrush final : public SettingsBase<SettingsEffectColorBr
     kGrey = 1     // the sketch is the picture mostly grey
   };
   inline static const std::string CLASS_ID{"SettingsEffectColorBrush"};
+  static constexpr std::string_view FAMILY = Family::kKeying;
   static constexpr std::string_view DESCRIPTION =
       "Paints the picture in colour with brush strokes over a sketch of it, with the progress";
+  static constexpr std::array PRESETS{
+      Preset{"pencil", R"({})", "painted in over a pencil sketch as the progress runs"},
+      Preset{"grey", R"({"mode": 1, "angle": 30, "size": 16})",
+             "over a grey picture, wide strokes"}};
   static constexpr auto Fields() {
     using S = SettingsEffectColorBrush;
     return std::make_tuple(

@@ -14,7 +14,11 @@ namespace Obrisk::Proc {
 class SettingsEffectInvert final : public SettingsBase<SettingsEffectInvert> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectInvert"};
+  static constexpr std::string_view FAMILY = Family::kColour;
   static constexpr std::string_view DESCRIPTION = "Inverts the colours, fully or part way";
+  static constexpr std::array PRESETS{
+      Preset{"full", R"({})", "every colour turned to its opposite"},
+      Preset{"half", R"({"intensity": 0.5})", "half way: colours wash towards grey"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("intensity", &SettingsEffectInvert::intensity_, 0.0, 1.0,
                                  "each colour channel c becomes |intensity - c|: 1 inverts, "
@@ -36,8 +40,16 @@ class SettingsEffectChannelMixer final : public SettingsBase<SettingsEffectChann
  public:
   using Matrix = std::array<float, 9>;
   inline static const std::string CLASS_ID{"SettingsEffectChannelMixer"};
+  static constexpr std::string_view FAMILY = Family::kColour;
   static constexpr std::string_view DESCRIPTION =
       "Mixes each output colour channel from the input's red, green and blue";
+  static constexpr std::array PRESETS{
+      Preset{"swap-red-blue", R"({"rr": 0, "rb": 1, "br": 1, "bb": 0})", "red and blue exchanged"},
+      Preset{"monochrome",
+             R"({"rr": 0.3, "rg": 0.59, "rb": 0.11, "gr": 0.3, "gg": 0.59, "gb": 0.11, "br": )"
+             R"(0.3, "bg": 0.59, "bb": 0.11})",
+             "every channel the same weighted grey"},
+      Preset{"warm", R"({"rr": 1.15, "gg": 1.0, "bb": 0.8})", "more red, less blue"}};
   static constexpr double kWeightLimit = 2.0;
   static constexpr auto Fields() {
     using S = SettingsEffectChannelMixer;
@@ -79,8 +91,14 @@ class SettingsEffectChannelMixer final : public SettingsBase<SettingsEffectChann
 class SettingsEffectColorBalance final : public SettingsBase<SettingsEffectColorBalance> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectColorBalance"};
+  static constexpr std::string_view FAMILY = Family::kColour;
   static constexpr std::string_view DESCRIPTION =
       "Contrast, brightness, saturation, gamma and hue of the luma and chroma";
+  static constexpr std::array PRESETS{
+      Preset{"punchy", R"({"contrast": 1.3, "saturation": 1.5})", "more contrast and saturation"},
+      Preset{"faded", R"({"contrast": 0.7, "brightness": 0.1, "saturation": 0.6})",
+             "flat, light and pale"},
+      Preset{"hue-turn", R"({"hue": 120})", "chroma turned a third of the way round"}};
   static constexpr double kMinGamma = 0.1;
   static constexpr double kMaxGamma = 10.0;
   static constexpr auto Fields() {
@@ -141,8 +159,14 @@ class SettingsEffectColorBalance final : public SettingsBase<SettingsEffectColor
 class SettingsEffectColorCorrection final : public SettingsBase<SettingsEffectColorCorrection> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectColorCorrection"};
+  static constexpr std::string_view FAMILY = Family::kColour;
   static constexpr std::string_view DESCRIPTION =
       "Exposure, brightness, contrast, hue and saturation";
+  static constexpr std::array PRESETS{
+      Preset{"brighter", R"({"exposure": 0.4, "contrast": 0.2})",
+             "exposure up, a little more contrast"},
+      Preset{"desaturated", R"({"saturation": 0.3})", "colours mostly drained"},
+      Preset{"hue-shift", R"({"hue": 0.25})", "hues turned a quarter turn"}};
   static constexpr auto Fields() {
     using S = SettingsEffectColorCorrection;
     return std::make_tuple(
@@ -181,7 +205,11 @@ class SettingsEffectColorCorrection final : public SettingsBase<SettingsEffectCo
 class SettingsEffectPosterize final : public SettingsBase<SettingsEffectPosterize> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectPosterize"};
+  static constexpr std::string_view FAMILY = Family::kColour;
   static constexpr std::string_view DESCRIPTION = "Reduces the luma to a few levels";
+  static constexpr std::array PRESETS{
+      Preset{"four-levels", R"({})", "four luma steps"},
+      Preset{"two-levels", R"({"levels": 2})", "black and white steps only"}};
   static constexpr auto Fields() {
     using S = SettingsEffectPosterize;
     return std::make_tuple(
@@ -206,7 +234,11 @@ class SettingsEffectRetroColors final : public SettingsBase<SettingsEffectRetroC
  public:
   enum Mode : std::int32_t { Retro = 0, Seventies = 1, Grayscale = 2, Sepia = 3 };
   inline static const std::string CLASS_ID{"SettingsEffectRetroColors"};
+  static constexpr std::string_view FAMILY = Family::kColour;
   static constexpr std::string_view DESCRIPTION = "Retro, seventies, greyscale or sepia look";
+  static constexpr std::array PRESETS{
+      Preset{"retro", R"({"mode": 0})", "mode 0"}, Preset{"seventies", R"({"mode": 1})", "mode 1"},
+      Preset{"greyscale", R"({"mode": 2})", "mode 2"}, Preset{"sepia", R"({"mode": 3})", "mode 3"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("mode", &SettingsEffectRetroColors::mode_, 0, 3,
                                  "0 retro, 1 seventies, 2 greyscale, 3 sepia"));
@@ -224,7 +256,12 @@ class SettingsEffectRetroColors final : public SettingsBase<SettingsEffectRetroC
 class SettingsEffectShiftLuma final : public SettingsBase<SettingsEffectShiftLuma> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectShiftLuma"};
+  static constexpr std::string_view FAMILY = Family::kColour;
   static constexpr std::string_view DESCRIPTION = "Moves the black and white levels of the luma";
+  static constexpr std::array PRESETS{
+      Preset{"crushed-blacks", R"({"blackShift": 0.2})", "black level raised: shadows go black"},
+      Preset{"lifted", R"({"blackShift": -0.2, "whiteShift": -0.2})",
+             "both levels lowered: a brighter, flatter picture"}};
   static constexpr auto Fields() {
     using S = SettingsEffectShiftLuma;
     return std::make_tuple(
@@ -252,7 +289,11 @@ class SettingsEffectShiftLuma final : public SettingsBase<SettingsEffectShiftLum
 class SettingsEffectShiftUV final : public SettingsBase<SettingsEffectShiftUV> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectShiftUV"};
+  static constexpr std::string_view FAMILY = Family::kColour;
   static constexpr std::string_view DESCRIPTION = "Tints the picture by shifting its chroma";
+  static constexpr std::array PRESETS{
+      Preset{"warm", R"({"uShift": -20, "vShift": 25})", "towards red and yellow"},
+      Preset{"cool", R"({"uShift": 25, "vShift": -15})", "towards blue"}};
   static constexpr auto Fields() {
     using S = SettingsEffectShiftUV;
     return std::make_tuple(
@@ -281,7 +322,11 @@ class SettingsEffectShiftUV final : public SettingsBase<SettingsEffectShiftUV> {
 class SettingsEffectOpacity final : public SettingsBase<SettingsEffectOpacity> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectOpacity"};
+  static constexpr std::string_view FAMILY = Family::kColour;
   static constexpr std::string_view DESCRIPTION = "Makes the picture partly transparent";
+  static constexpr std::array PRESETS{
+      Preset{"half", R"({"opacity": 0.5})", "half transparent over the checkerboard"},
+      Preset{"faint", R"({"opacity": 0.15})", "almost gone"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("opacity", &SettingsEffectOpacity::opacity_, 0.0, 1.0,
                                  "alpha is multiplied by it: 1 keeps, 0 is fully transparent"));

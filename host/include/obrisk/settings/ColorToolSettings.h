@@ -23,8 +23,15 @@ class SettingsEffectGIMPBalanceChroma final : public SettingsBase<SettingsEffect
  public:
   using Shift = std::array<std::int32_t, 3>;
   inline static const std::string CLASS_ID{"SettingsEffectGIMPBalanceChroma"};
+  static constexpr std::string_view FAMILY = Family::kColourTools;
   static constexpr std::string_view DESCRIPTION =
       "Shifts the colour of the shadows, midtones and highlights apart";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "blue shadows, warm highlights"},
+      Preset{"teal-orange",
+             R"({"shadowsRed": -40, "shadowsBlue": 30, "highlightsRed": 50, )"
+             R"("highlightsGreen": 10, "highlightsBlue": -30})",
+             "teal shadows, orange highlights"}};
   static constexpr double kLimit = 100.0;
   static constexpr auto Fields() {
     using S = SettingsEffectGIMPBalanceChroma;
@@ -78,8 +85,12 @@ class SettingsEffectGIMPColorTemperature final
     : public SettingsBase<SettingsEffectGIMPColorTemperature> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectGIMPColorTemperature"};
+  static constexpr std::string_view FAMILY = Family::kColourTools;
   static constexpr std::string_view DESCRIPTION =
       "Changes the light's colour temperature from one value to another";
+  static constexpr std::array PRESETS{
+      Preset{"warmer", R"({})", "6500 K light shown as 4000 K: warmer"},
+      Preset{"cooler", R"({"intendedTemperature": 10000})", "shown as 10000 K: cooler"}};
   static constexpr double kMinKelvin = 1000.0;
   static constexpr double kMaxKelvin = 12000.0;
   static constexpr auto Fields() {
@@ -111,8 +122,12 @@ class SettingsEffectGIMPColorTemperature final
 class SettingsEffectGIMPColorize final : public SettingsBase<SettingsEffectGIMPColorize> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectGIMPColorize"};
+  static constexpr std::string_view FAMILY = Family::kColourTools;
   static constexpr std::string_view DESCRIPTION =
       "Paints the picture in one colour, keeping its luminance";
+  static constexpr std::array PRESETS{
+      Preset{"amber", R"({})", "everything in one amber hue"},
+      Preset{"blue", R"({"hue": 0.6, "saturation": 0.6})", "everything in blue"}};
   static constexpr auto Fields() {
     using S = SettingsEffectGIMPColorize;
     return std::make_tuple(
@@ -166,8 +181,14 @@ class SettingsEffectGIMPHueSaturation final : public SettingsBase<SettingsEffect
   // 0 the whole picture, then the six sectors centred on their hues.
   enum HueRange : int { kMaster, kRed, kYellow, kGreen, kCyan, kBlue, kMagenta, kRangeCount };
   inline static const std::string CLASS_ID{"SettingsEffectGIMPHueSaturation"};
+  static constexpr std::string_view FAMILY = Family::kColourTools;
   static constexpr std::string_view DESCRIPTION =
       "Hue, saturation and lightness overall and per hue sector";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "more saturation, blues turned"},
+      Preset{"muted", R"({"saturation": -60})", "colours muted"},
+      Preset{"reds-to-green", R"({"saturation": 0, "blueHue": 0, "redHue": 120})",
+             "reds turned green, the rest kept"}};
   static constexpr double kHueLimit = 180.0;
   static constexpr double kLimit = 100.0;
   static constexpr auto Fields() {
@@ -242,8 +263,12 @@ class SettingsEffectGIMPShadowsHightlights final
  public:
   using Range = std::pair<float, float>;
   inline static const std::string CLASS_ID{"SettingsEffectGIMPShadowsHightlights"};
+  static constexpr std::string_view FAMILY = Family::kColourTools;
   static constexpr std::string_view DESCRIPTION =
       "Brightens the shadows and darkens the highlights, keeping local contrast";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "shadows lifted, highlights held back"},
+      Preset{"strong", R"({"shadows": 100, "highlights": -100})", "both pushed all the way"}};
   static constexpr Range s_shadowsMinMax{-100.0f, 100.0f};
   static constexpr Range s_highlightsMinMax{-100.0f, 100.0f};
   static constexpr Range s_whitepointMinMax{-10.0f, 10.0f};
@@ -307,7 +332,14 @@ class SettingsEffectColorCurves final : public SettingsBase<SettingsEffectColorC
   enum CurveType : int { kRgb = 0, kRed = 1, kGreen = 2, kBlue = 3, kCurveTypeCount };
   using Curves = std::map<CurveType, std::shared_ptr<const Curve::CurvePoints>>;
   inline static const std::string CLASS_ID{"SettingsEffectColorCurves"};
+  static constexpr std::string_view FAMILY = Family::kColourTools;
   static constexpr std::string_view DESCRIPTION = "Tone curves on all channels and on each one";
+  static constexpr std::array PRESETS{
+      Preset{"s-curve", R"({})", "a gentle S-curve: more contrast"},
+      Preset{"cross-process",
+             R"({"rgb": "0,0 1,1", "red": "0,0 0.3,0.2 0.7,0.85 1,1", "blue": "0,0.15 1,0.85"})",
+             "red S-curve, blue flattened"},
+      Preset{"invert", R"({"rgb": "0,1 1,0"})", "a falling curve: a negative"}};
   static constexpr auto Fields() {
     using S = SettingsEffectColorCurves;
     return std::make_tuple(Param("rgb", &S::rgb_, kRgbHelp), Param("red", &S::red_, kRedHelp),
@@ -348,6 +380,7 @@ class SettingsEffectLUT final : public SettingsBase<SettingsEffectLUT> {
  public:
   enum Interpolation : std::int32_t { kNearest = 0, kTrilinear = 1, kTetrahedral = 2 };
   inline static const std::string CLASS_ID{"SettingsEffectLUT"};
+  static constexpr std::string_view FAMILY = Family::kColourTools;
   static constexpr std::string_view DESCRIPTION = "Maps colours through a 3-D lookup table";
   static constexpr auto Fields() {
     using S = SettingsEffectLUT;

@@ -17,8 +17,13 @@ namespace Obrisk::Proc {
 class SettingsEffectFishEye final : public SettingsBase<SettingsEffectFishEye> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectFishEye"};
+  static constexpr std::string_view FAMILY = Family::kDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Bulges the middle of the picture out (fish-eye) or pinches it in";
+  static constexpr std::array PRESETS{
+      Preset{"bulge", R"({})", "a gentle bulge"},
+      Preset{"strong", R"({"strength": 0.45})", "as strong as it goes"},
+      Preset{"pinch", R"({"strength": -0.6})", "pinched"}};
   // The front lens reads tan(pi * s) at the corners, which has its pole at
   // s = 0.5; strengths stay clear of it.
   static constexpr double kMaxStrength = 0.45;
@@ -54,8 +59,12 @@ class SettingsEffectFishEye final : public SettingsBase<SettingsEffectFishEye> {
 class SettingsEffectLensDistortion final : public SettingsBase<SettingsEffectLensDistortion> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectLensDistortion"};
+  static constexpr std::string_view FAMILY = Family::kDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Barrel or pincushion distortion of a camera lens, with a zoom";
+  static constexpr std::array PRESETS{
+      Preset{"barrel", R"({"distortion": 0.4})", "barrel distortion"},
+      Preset{"pincushion", R"({"distortion": -0.4, "zoom": 0.2})", "pincushion, zoomed"}};
   static constexpr std::int32_t kMaxMemberCount = 3;
   static constexpr auto Fields() {
     using S = SettingsEffectLensDistortion;
@@ -106,8 +115,12 @@ class SettingsEffectLensDistortion final : public SettingsBase<SettingsEffectLen
 class SettingsEffectTwirl final : public SettingsBase<SettingsEffectTwirl> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectTwirl"};
+  static constexpr std::string_view FAMILY = Family::kDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Swirls the picture about its centre, turning and twisting over time";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "a twirl moving with time"},
+      Preset{"turning", R"({"rotationSpeed": 0.5, "twirlSpeed": 1})", "turning and twirling fast"}};
   static constexpr double kMaxSpeed = 10.0;
   static constexpr double kPhasePeriod = 4.0;
   static constexpr auto Fields() {
@@ -150,8 +163,12 @@ class SettingsEffectTwirl final : public SettingsBase<SettingsEffectTwirl> {
 class SettingsEffectVertigo final : public SettingsBase<SettingsEffectVertigo> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectVertigo"};
+  static constexpr std::string_view FAMILY = Family::kDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Rocking, zooming echoes of the picture, as in a fit of vertigo";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "zooming, rocking echoes"},
+      Preset{"strong", R"({"amplitude": 1, "speed": 3})", "wide and fast"}};
   static constexpr auto Fields() {
     using S = SettingsEffectVertigo;
     return std::make_tuple(
@@ -185,8 +202,16 @@ struct TextureRect {
 class SettingsEffectZoom final : public SettingsBase<SettingsEffectZoom> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectZoom"};
+  static constexpr std::string_view FAMILY = Family::kDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Zooms into a rectangle of the picture and back out";
+  static constexpr std::array PRESETS{
+      Preset{"centre",
+             R"({"x0": 0.25, "y0": 0.25, "x1": 0.75, "y1": 0.75, "rampIn": 0.5, "rampOut": )"
+             R"(0.2})",
+             "closes in on the middle, holds, opens out"},
+      Preset{"corner-crop", R"({"x0": 0, "y0": 0.5, "x1": 0.5, "y1": 1, "crop": true})",
+             "the top-left quarter, cropped"}};
   static constexpr auto Fields() {
     using S = SettingsEffectZoom;
     return std::make_tuple(
@@ -231,8 +256,18 @@ class SettingsEffectZoom final : public SettingsBase<SettingsEffectZoom> {
 class SettingsEffectPanAndZoom final : public SettingsBase<SettingsEffectPanAndZoom> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectPanAndZoom"};
+  static constexpr std::string_view FAMILY = Family::kDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Pans and zooms from one rectangle of the picture to another";
+  static constexpr std::array PRESETS{
+      Preset{"pan-right",
+             R"({"startX0": 0, "startY0": 0.25, "startX1": 0.5, "startY1": 0.75, "endX0": 0.5,)"
+             R"( "endY0": 0.25, "endX1": 1, "endY1": 0.75})",
+             "a window moving left to right"},
+      Preset{"zoom-out",
+             R"({"startX0": 0.4, "startY0": 0.4, "startX1": 0.6, "startY1": 0.6, "endX0": 0, )"
+             R"("endY0": 0, "endX1": 1, "endY1": 1})",
+             "from a detail out to the whole"}};
   static constexpr auto Fields() {
     using S = SettingsEffectPanAndZoom;
     return std::make_tuple(
@@ -270,7 +305,12 @@ class SettingsEffectPanAndZoom final : public SettingsBase<SettingsEffectPanAndZ
 class SettingsEffectMirror final : public SettingsBase<SettingsEffectMirror> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectMirror"};
+  static constexpr std::string_view FAMILY = Family::kDistortions;
   static constexpr std::string_view DESCRIPTION = "Mirrors one half of the picture onto the other";
+  static constexpr std::array PRESETS{
+      Preset{"left-half", R"({})", "the left half mirrored"},
+      Preset{"both", R"({"horizontal": 1, "vertical": 1})", "mirrored both ways"},
+      Preset{"second-half", R"({"horizontal": 2})", "the right half mirrored"}};
   enum Mode : std::int32_t { Off = 0, FirstHalf = 1, SecondHalf = 2 };
   static constexpr auto Fields() {
     using S = SettingsEffectMirror;
@@ -299,7 +339,11 @@ class SettingsEffectMirror final : public SettingsBase<SettingsEffectMirror> {
 class SettingsEffectCameraShake final : public SettingsBase<SettingsEffectCameraShake> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectCameraShake"};
+  static constexpr std::string_view FAMILY = Family::kDistortions;
   static constexpr std::string_view DESCRIPTION = "Shakes the picture as a hand-held camera would";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "a shaking camera"},
+      Preset{"strong", R"({"speed": 4, "xAmplitude": 1, "yAmplitude": 1})", "fast and wide"}};
   static constexpr auto Fields() {
     using S = SettingsEffectCameraShake;
     return std::make_tuple(
@@ -362,8 +406,13 @@ class SettingsEffectCameraShake final : public SettingsBase<SettingsEffectCamera
 class SettingsEffect360Cylindrical final : public SettingsBase<SettingsEffect360Cylindrical> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffect360Cylindrical"};
+  static constexpr std::string_view FAMILY = Family::kDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Shows 360-degree (equirectangular) footage as seen looking one way";
+  static constexpr std::array PRESETS{
+      Preset{"front", R"({})", "looking ahead"},
+      Preset{"right-up", R"({"yaw": 0.25, "pitch": -0.2, "fieldOfView": 90})",
+             "turned right, looking up, wide"}};
   static constexpr double kMinFieldOfView = 10.0;
   static constexpr double kMaxFieldOfView = 150.0;
   static constexpr auto Fields() {
@@ -408,8 +457,11 @@ class SettingsEffect360Cylindrical final : public SettingsBase<SettingsEffect360
 class SettingsEffectDisplacementMap final : public SettingsBase<SettingsEffectDisplacementMap> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectDisplacementMap"};
+  static constexpr std::string_view FAMILY = Family::kDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Moves each pixel by a displacement map, the second input";
+  static constexpr std::array PRESETS{Preset{"default", R"({})", "the clip displaces the card"},
+                                      Preset{"strong", R"({"intensity": 100})", "twice as far"}};
   static constexpr double kMaxIntensity = 100.0;
   static constexpr double kMaxShift = 0.01;
   static constexpr auto Fields() {

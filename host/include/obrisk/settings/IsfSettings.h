@@ -75,16 +75,60 @@ class SettingsISF : public SettingsBase<Derived>, public BaseSettingsISF {
 class SettingsEffectISF final : public SettingsISF<SettingsEffectISF> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectISF"};
+  static constexpr std::string_view FAMILY = Family::kIsf;
+  static constexpr std::string_view DESCRIPTION =
+      "Runs an ISF shader package (set its config and pixelShader) on one input";
+  // A sample package, so that the class shows what it runs.
+  static constexpr std::array PRESETS{
+      Preset{"ripple",
+             R"({"config": "{\"DESCRIPTION\":\"Rings rippling out from the centre\",)"
+             R"(\"INPUTS\":[{\"NAME\":\"inputImage\",\"TYPE\":\"image\"},{\"NAME\":\"amplitude\",)"
+             R"(\"TYPE\":\"float\",\"DEFAULT\":0.015,\"MIN\":0.0,\"MAX\":0.1},{\"NAME\":\"rings\",)"
+             R"(\"TYPE\":\"float\",\"DEFAULT\":10.0,\"MIN\":1.0,\"MAX\":40.0}]}", "pixelShader": )"
+             R"("void main() {\n  vec2 d = isf_FragNormCoord - 0.5;\n  float r = length(d) + 1e-6;)"
+             R"(\n  float wave = sin(6.2832 * (r * rings - TIME));\n  gl_FragColor = )"
+             R"(IMG_NORM_PIXEL(inputImage, isf_FragNormCoord + d / r * amplitude * wave);\n}\n"})",
+             "a sample package: rings rippling out from the centre"}};
 };
 
 class SettingsTransitionISF final : public SettingsISF<SettingsTransitionISF> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionISF"};
+  static constexpr std::string_view FAMILY = Family::kIsf;
+  static constexpr std::string_view DESCRIPTION =
+      "Runs an ISF transition package (startImage, endImage, progress) between two inputs";
+  // A sample package, so that the class shows what it runs.
+  static constexpr std::array PRESETS{
+      Preset{"soft-wipe",
+             R"({"config": "{\"DESCRIPTION\":\"A soft diagonal wipe\",)"
+             R"(\"INPUTS\":[{\"NAME\":\"startImage\",\"TYPE\":\"image\"},{\"NAME\":\"endImage\",)"
+             R"(\"TYPE\":\"image\"},{\"NAME\":\"progress\",\"TYPE\":\"float\",\"DEFAULT\":0.0,)"
+             R"(\"MIN\":0.0,\"MAX\":1.0},{\"NAME\":\"softness\",\"TYPE\":\"float\",)"
+             R"(\"DEFAULT\":0.15,\"MIN\":0.01,\"MAX\":0.5}]}", "pixelShader": "void main() {\n  )"
+             R"(float along = 0.5 * (isf_FragNormCoord.x + isf_FragNormCoord.y);\n  float reached )"
+             R"(= progress * (1.0 + softness) - along;\n  gl_FragColor = )"
+             R"(mix(IMG_THIS_PIXEL(startImage), IMG_THIS_PIXEL(endImage),\n                     )"
+             R"(smoothstep(0.0, softness, reached));\n}\n"})",
+             "a sample package: a soft diagonal wipe"}};
 };
 
 class SettingsEffectMultiInputISF final : public SettingsISF<SettingsEffectMultiInputISF> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectMultiInputISF"};
+  static constexpr std::string_view FAMILY = Family::kIsf;
+  static constexpr std::string_view DESCRIPTION =
+      "Runs an ISF package that takes several input pictures";
+  // A sample package, so that the class shows what it runs.
+  static constexpr std::array PRESETS{
+      Preset{"thirds",
+             R"({"config": "{\"DESCRIPTION\":\"Each input in a third of the frame\",)"
+             R"(\"INPUTS\":[{\"NAME\":\"first\",\"TYPE\":\"image\"},{\"NAME\":\"second\",)"
+             R"(\"TYPE\":\"image\"},{\"NAME\":\"third\",\"TYPE\":\"image\"}]}", "pixelShader": )"
+             R"("void main() {\n  float x = isf_FragNormCoord.x;\n  gl_FragColor = x < 1.0 / 3.0  )"
+             R"( ? IMG_THIS_PIXEL(first)\n                 : x < 2.0 / 3.0 ? )"
+             R"(IMG_THIS_PIXEL(second)\n                                 : IMG_THIS_PIXEL(third);)"
+             R"(\n}\n"})",
+             "a sample package: each input in a third of the frame"}};
 };
 
 }  // namespace Obrisk::Proc

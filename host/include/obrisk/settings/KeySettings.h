@@ -106,8 +106,12 @@ class KeyConeSettings : public SettingsWithColours<Derived> {
 class SettingsEffectChromakey final : public KeyConeSettings<SettingsEffectChromakey> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectChromakey"};
+  static constexpr std::string_view FAMILY = Family::kKeying;
   static constexpr std::string_view DESCRIPTION =
       "Keys out a colour (green or blue screen) into transparency and removes its spill";
+  static constexpr std::array PRESETS{
+      Preset{"green", R"({"key": "#00bf00"})", "the card's green bar keyed out"},
+      Preset{"blue", R"({"key": "#0000bf", "angle": 30})", "the blue bar keyed out"}};
   static constexpr auto Fields() {
     using S = SettingsEffectChromakey;
     return std::tuple_cat(
@@ -133,8 +137,11 @@ class SettingsEffectChromakey final : public KeyConeSettings<SettingsEffectChrom
 class SettingsEffectColorSelect final : public KeyConeSettings<SettingsEffectColorSelect> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectColorSelect"};
+  static constexpr std::string_view FAMILY = Family::kKeying;
   static constexpr std::string_view DESCRIPTION =
       "Keeps one colour family in colour and turns the rest of the picture grey";
+  static constexpr std::array PRESETS{Preset{"red", R"({})", "red kept, the rest grey"},
+                                      Preset{"yellow", R"({"key": "#bfbf00"})", "yellow kept"}};
   static constexpr auto Fields() {
     return std::tuple_cat(
         AngleField(),
@@ -153,8 +160,11 @@ class SettingsEffectColorSelect final : public KeyConeSettings<SettingsEffectCol
 class SettingsEffectColorMixBurn final : public SettingsBase<SettingsEffectColorMixBurn> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectColorMixBurn"};
+  static constexpr std::string_view FAMILY = Family::kKeying;
   static constexpr std::string_view DESCRIPTION =
       "Burns the colours: each channel follows sin((c - 0.5) pi), mixed in by strength";
+  static constexpr std::array PRESETS{Preset{"default", R"({})", "colours burnt in"},
+                                      Preset{"strong", R"({"strength": 1})", "at full strength"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("strength", &SettingsEffectColorMixBurn::strength_, 0.0, 1.0,
                                  "share of the burnt colour: 0 leaves the picture unchanged"));
@@ -173,8 +183,11 @@ class SettingsEffectColorMixExchange final
     : public SettingsWithColours<SettingsEffectColorMixExchange> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectColorMixExchange"};
+  static constexpr std::string_view FAMILY = Family::kKeying;
   static constexpr std::string_view DESCRIPTION =
       "Inverts each colour channel by the matching channel of a colour";
+  static constexpr std::array PRESETS{Preset{"orange", R"({})", "colours exchanged for orange"},
+                                      Preset{"blue", R"({"exchange": "#2060ff"})", "for blue"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("exchange", &SettingsEffectColorMixExchange::exchange_,
                                  "#RRGGBB: each channel's share of inversion (#000000 leaves the "
@@ -201,8 +214,13 @@ class SettingsEffectColorMixExchange final
 class SettingsEffectColorMixField final : public SettingsWithColours<SettingsEffectColorMixField> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectColorMixField"};
+  static constexpr std::string_view FAMILY = Family::kKeying;
   static constexpr std::string_view DESCRIPTION =
       "Fills the parts brighter than a threshold with a colour, shaded by their brightness";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "bright areas filled with yellow"},
+      Preset{"low-threshold", R"({"threshold": 0.3, "filler": "#40a0ff"})",
+             "more of it, filled with blue"}};
   static constexpr auto Fields() {
     using S = SettingsEffectColorMixField;
     return std::make_tuple(
@@ -242,8 +260,18 @@ class SettingsEffectColorFilter final : public SettingsBase<SettingsEffectColorF
   static constexpr std::int32_t kLastCustom = 145;  // last custom number
   static constexpr double kMaxFactor = 4.0;
   inline static const std::string CLASS_ID{"SettingsEffectColorFilter"};
+  static constexpr std::string_view FAMILY = Family::kKeying;
   static constexpr std::string_view DESCRIPTION =
       "Applies a colour filter: one of 36 looks, channel factors or a weighted grey";
+  static constexpr std::array PRESETS{
+      Preset{"cool", R"({"filter": 2})", "look 2, cool"},
+      Preset{"sepia", R"({"filter": 6})", "look 6, sepia"},
+      Preset{"teal-and-orange", R"({"filter": 9})", "look 9"},
+      Preset{"night-vision", R"({"filter": 29})", "look 29"},
+      Preset{"custom-grey",
+             R"({"filter": 36, "custom": 140, "redFactor": 1, "greenFactor": 0.2, )"
+             R"("blueFactor": 0.2})",
+             "a grey weighted towards red"}};
   static constexpr auto Fields() {
     using S = SettingsEffectColorFilter;
     return std::make_tuple(

@@ -130,8 +130,28 @@ struct MaskTrack {
 class SettingsEffectMask final : public SettingsBase<SettingsEffectMask> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectMask"};
+  static constexpr std::string_view FAMILY = Family::kMasks;
   static constexpr std::string_view DESCRIPTION =
       "Blurs, pixelates or fills up to ten rectangles or ellipses, with soft edges";
+  static constexpr std::array PRESETS{
+      Preset{
+          "blurred-ellipse",
+          R"({"blurness": 0.2, "masks": [{"shape": 1, "fill": 1, "keyframes": [{"progress": 0, "centreX": )"
+          R"(0.3, "centreY": 0.4, "width": 0.3, "height": 0.4, "feather": 0.3}, )"
+          R"({"progress": 1, "centreX": 0.7, "centreY": 0.4, "width": 0.3, "height": 0.4, )"
+          R"("feather": 0.3}]}]})",
+          "a blurred ellipse moving right"},
+      Preset{"pixelated-box",
+             R"({"masks": [{"shape": 0, "fill": 2, "frame": true, "keyframes": [{"progress": )"
+             R"(0, "centreX": 0.5, "centreY": 0.5, "width": 0.4, "height": 0.4, "rotation": )"
+             R"(0}, {"progress": 1, "centreX": 0.5, "centreY": 0.5, "width": 0.4, "height": )"
+             R"(0.4, "rotation": 90}]}]})",
+             "a pixelated, outlined box turning"},
+      Preset{"filled-outside",
+             R"({"invert": 1, "masks": [{"shape": 1, "fill": 0, "keyframes": [{"progress": 0, )"
+             R"("centreX": 0.5, "centreY": 0.5, "width": 0.5, "height": 0.7, "feather": )"
+             R"(0.2}]}]})",
+             "black outside an ellipse"}};
   static constexpr std::size_t kMaxMasks = 10;
   static constexpr auto Fields() {
     using S = SettingsEffectMask;
@@ -225,6 +245,7 @@ class SettingsEffectMask final : public SettingsBase<SettingsEffectMask> {
 class SettingsEffectMaskedMix final : public SettingsBase<SettingsEffectMaskedMix> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectMaskedMix"};
+  static constexpr std::string_view FAMILY = Family::kMasks;
   static constexpr std::string_view DESCRIPTION =
       "Mixes two inputs by a third: black shows the first, white the second";
   static constexpr auto Fields() { return std::tuple<>(); }
@@ -235,8 +256,13 @@ class SettingsEffectAlphaChannelModifier final
     : public SettingsBase<SettingsEffectAlphaChannelModifier> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectAlphaChannelModifier"};
+  static constexpr std::string_view FAMILY = Family::kMasks;
   static constexpr std::string_view DESCRIPTION =
       "Fades the alpha in and out over the effect, fully opaque at its middle";
+  static constexpr std::array PRESETS{
+      Preset{"softer", R"({"powerScale": 0.5})", "alpha raised to the power 0.5"},
+      Preset{"harder", R"({"powerScale": 3, "additionalMultiplier": 1.5})",
+             "alpha cubed, then scaled"}};
   static constexpr auto Fields() {
     using S = SettingsEffectAlphaChannelModifier;
     return std::make_tuple(Param("powerScale", &S::powerScale_, 0.0, 16.0,
@@ -259,6 +285,7 @@ class SettingsEffectAlphaChannelModifier final
 class SettingsEffectAlphaInserter final : public SettingsBase<SettingsEffectAlphaInserter> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectAlphaInserter"};
+  static constexpr std::string_view FAMILY = Family::kMasks;
   static constexpr std::string_view DESCRIPTION =
       "Multiplies the first input's alpha by the second input's brightness";
   static constexpr auto Fields() { return std::tuple<>(); }
@@ -269,6 +296,7 @@ class SettingsEffectVideoAlphaEnvelope final
     : public SettingsBase<SettingsEffectVideoAlphaEnvelope> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectVideoAlphaEnvelope"};
+  static constexpr std::string_view FAMILY = Family::kMasks;
   static constexpr std::string_view DESCRIPTION =
       "Fades in with the progress: alpha, or colour towards black without alpha";
   static constexpr auto Fields() { return std::tuple<>(); }

@@ -18,8 +18,12 @@ namespace Obrisk::Proc {
 class SettingsEffectLensFlare final : public SettingsBase<SettingsEffectLensFlare> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectLensFlare"};
+  static constexpr std::string_view FAMILY = Family::kOverlays;
   static constexpr std::string_view DESCRIPTION =
       "Lens flares swaying across the picture, or a sun glare moving over the sky";
+  static constexpr std::array PRESETS{Preset{"type-0", R"({})", "lens flare 0"},
+                                      Preset{"type-2", R"({"type": 2})", "lens flare 2"},
+                                      Preset{"sun-glare", R"({"type": 5})", "type 5"}};
   static constexpr auto Fields() {
     using S = SettingsEffectLensFlare;
     return std::make_tuple(
@@ -45,8 +49,12 @@ class SettingsEffectLensFlare final : public SettingsBase<SettingsEffectLensFlar
 class SettingsEffectLightLeaks final : public SettingsBase<SettingsEffectLightLeaks> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectLightLeaks"};
+  static constexpr std::string_view FAMILY = Family::kOverlays;
   static constexpr std::string_view DESCRIPTION =
       "Animated light leaks: coloured light brightening one side or corner of the picture";
+  static constexpr std::array PRESETS{Preset{"type-0", R"({})", "light leak 0"},
+                                      Preset{"type-5", R"({"type": 5})", "light leak 5"},
+                                      Preset{"type-11", R"({"type": 11})", "light leak 11"}};
   static constexpr auto Fields() {
     using S = SettingsEffectLightLeaks;
     return std::make_tuple(
@@ -88,8 +96,14 @@ struct ObjectDescription {
 class SettingsEffectFlyingObjects final : public SettingsBase<SettingsEffectFlyingObjects> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectFlyingObjects"};
+  static constexpr std::string_view FAMILY = Family::kOverlays;
   static constexpr std::string_view DESCRIPTION =
       "Sprites (a PNG picture, or a built-in star) flying across the picture and turning";
+  static constexpr std::array PRESETS{
+      Preset{"stars", R"({"size": 0.1, "speed": 1})", "the built-in star flying"},
+      Preset{"snow-like",
+             R"({"count": 200, "size": 0.02, "direction": 90, "speed": 0.5, "spin": 0})",
+             "many small ones falling"}};
   static constexpr std::int32_t kMaxCount = 1000;
   // A sprite file may hold at most this many pixels a side.
   static constexpr std::int32_t kMaxSpriteSide = 4096;
@@ -199,8 +213,15 @@ class SettingsEffectFlyingObjects final : public SettingsBase<SettingsEffectFlyi
 class SettingsEffectVignetteFilter final : public SettingsBase<SettingsEffectVignetteFilter> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectVignetteFilter"};
+  static constexpr std::string_view FAMILY = Family::kOverlays;
   static constexpr std::string_view DESCRIPTION =
       "Vignette: a colour fading in from the inner to the outer radius around a centre";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "dark corners"},
+      Preset{"white-circle",
+             R"({"shape": 0, "red": 255, "green": 255, "blue": 255, "innerRadius": 0.2, )"
+             R"("outerRadius": 0.6})",
+             "a white round vignette"}};
   static constexpr auto Fields() {
     using S = SettingsEffectVignetteFilter;
     return std::make_tuple(
@@ -328,8 +349,18 @@ struct AimBox {
 class SettingsEffectAim final : public SettingsBase<SettingsEffectAim> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectAim"};
+  static constexpr std::string_view FAMILY = Family::kOverlays;
   static constexpr std::string_view DESCRIPTION =
       "Tracking marker: a green box or an orange cross and ring around an object, over time";
+  static constexpr std::array PRESETS{
+      Preset{"box",
+             R"({"boxes": [{"start": 0, "duration": 10, "x": 0.3, "y": 0.3, "width": 0.25, )"
+             R"("height": 0.35}]})",
+             "a green box around the object"},
+      Preset{"cross",
+             R"({"type": 1, "boxes": [{"start": 0, "duration": 10, "x": 0.3, "y": 0.3, )"
+             R"("width": 0.25, "height": 0.35}]})",
+             "an orange cross and ring"}};
   static constexpr auto Fields() {
     using S = SettingsEffectAim;
     return std::make_tuple(
@@ -378,9 +409,14 @@ class SettingsEffectAim final : public SettingsBase<SettingsEffectAim> {
 class SettingsEffectFilmStrip final : public SettingsBase<SettingsEffectFilmStrip> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectFilmStrip"};
+  static constexpr std::string_view FAMILY = Family::kOverlays;
   static constexpr std::string_view DESCRIPTION =
       "Shows recent frames in a grid: 16 in a 4 x 4 grid, a mosaic of four moments, or one "
       "small copy";
+  static constexpr std::array PRESETS{
+      Preset{"style-1", R"({})", "the last 16 frames in a grid"},
+      Preset{"style-2", R"({"style": 2})", "a 9 x 9 mosaic of earlier frames"},
+      Preset{"style-3", R"({"style": 3})", "the frame in every cell of a 5 x 5 grid"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("style", &SettingsEffectFilmStrip::style_, 1.0, 3.0,
                                  "1 the last 16 frames in a 4 x 4 grid, 2 a 9 x 9 mosaic of the "

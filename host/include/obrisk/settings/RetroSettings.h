@@ -16,7 +16,11 @@ namespace Obrisk::Proc {
 class SettingsEffectAddNoize final : public SettingsBase<SettingsEffectAddNoize> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectAddNoize"};
+  static constexpr std::string_view FAMILY = Family::kRetro;
   static constexpr std::string_view DESCRIPTION = "Adds film grain, new in every frame";
+  static constexpr std::array PRESETS{
+      Preset{"colour", R"({})", "colour grain"},
+      Preset{"heavy-grey", R"({"amount": 0.6, "colour": false})", "heavy grey grain"}};
   static constexpr auto Fields() {
     using S = SettingsEffectAddNoize;
     return std::make_tuple(
@@ -39,8 +43,13 @@ class SettingsEffectAddNoize final : public SettingsBase<SettingsEffectAddNoize>
 class SettingsEffectVHS final : public SettingsBase<SettingsEffectVHS> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectVHS"};
+  static constexpr std::string_view FAMILY = Family::kRetro;
   static constexpr std::string_view DESCRIPTION =
       "A worn video tape: the picture rolls, its lines wobble and bands cover the edges";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "rolling tape with a border"},
+      Preset{"wobbly", R"({"relief": 1.5, "lineHeight": 4, "speed": 1})",
+             "strong wobble, fast roll"}};
   static constexpr auto Fields() {
     using S = SettingsEffectVHS;
     return std::make_tuple(
@@ -82,8 +91,14 @@ class SettingsEffectVHS final : public SettingsBase<SettingsEffectVHS> {
 class SettingsEffectGlitchMpeg final : public SettingsBase<SettingsEffectGlitchMpeg> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectGlitchMpeg"};
+  static constexpr std::string_view FAMILY = Family::kRetro;
   static constexpr std::string_view DESCRIPTION =
       "A damaged compressed stream: blocks slip and lose colour, lines interleave";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "blocks and lines breaking up"},
+      Preset{"all-blocks", R"({"glitchAllBlocks": true})", "every block slips its channels"},
+      Preset{"grey-blocks", R"({"grayAllBlocks": true, "interleaveAllLines": true})",
+             "grey blocks, interleaved lines"}};
   static constexpr auto Fields() {
     using S = SettingsEffectGlitchMpeg;
     return std::make_tuple(
@@ -116,8 +131,12 @@ class SettingsEffectGlitchMpeg final : public SettingsBase<SettingsEffectGlitchM
 class SettingsEffectGlitchSecurityCam final : public SettingsBase<SettingsEffectGlitchSecurityCam> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectGlitchSecurityCam"};
+  static constexpr std::string_view FAMILY = Family::kRetro;
   static constexpr std::string_view DESCRIPTION =
       "A failing camera line: the picture tears sideways in waves, with noise and colour fringes";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "tearing, noise and fringes"},
+      Preset{"large-waves", R"({"largeWaves": 4, "smallWaves": 1})", "tall tears and jitter"}};
   static constexpr auto Fields() {
     using S = SettingsEffectGlitchSecurityCam;
     return std::make_tuple(
@@ -142,8 +161,13 @@ class SettingsEffectGlitchSecurityCam final : public SettingsBase<SettingsEffect
 class SettingsEffectRetroArtefacts final : public SettingsBase<SettingsEffectRetroArtefacts> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectRetroArtefacts"};
+  static constexpr std::string_view FAMILY = Family::kRetro;
   static constexpr std::string_view DESCRIPTION =
       "Old film: dust, scratches and hairs, a shaking frame and dark corners";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "dust, scratches, hairs, vignetting"},
+      Preset{"dusty", R"({"dustCount": 400, "scratchCount": 20, "shake": false})",
+             "much more dust and scratches"}};
   static constexpr double kMaxCount = 1000.0;
   static constexpr auto Fields() {
     using S = SettingsEffectRetroArtefacts;
@@ -188,8 +212,12 @@ class SettingsEffectRetroArtefacts final : public SettingsBase<SettingsEffectRet
 class SettingsEffectTelevision70s final : public SettingsBase<SettingsEffectTelevision70s> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectTelevision70s"};
+  static constexpr std::string_view FAMILY = Family::kRetro;
   static constexpr std::string_view DESCRIPTION =
       "A 1970s television set: colour fringes, warm contrast, scan lines, flicker, dark corners";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "a 1970s television"},
+      Preset{"wide-stripes", R"({"stripesWidth": 1})", "wide stripes"}};
   static constexpr auto Fields() {
     using S = SettingsEffectTelevision70s;
     return std::make_tuple(
@@ -211,7 +239,11 @@ class SettingsEffectTelevision70s final : public SettingsBase<SettingsEffectTele
 class SettingsEffectStripes final : public SettingsBase<SettingsEffectStripes> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectStripes"};
+  static constexpr std::string_view FAMILY = Family::kRetro;
   static constexpr std::string_view DESCRIPTION = "Horizontal dark and bright stripes";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "40 stripes, half mixed"},
+      Preset{"fine", R"({"count": 120, "intensity": 1})", "120 stripes at full strength"}};
   static constexpr auto Fields() {
     using S = SettingsEffectStripes;
     return std::make_tuple(
@@ -240,8 +272,10 @@ class SettingsEffectChromaticAberration final
     : public SettingsBase<SettingsEffectChromaticAberration> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectChromaticAberration"};
+  static constexpr std::string_view FAMILY = Family::kRetro;
   static constexpr std::string_view DESCRIPTION =
       "Red and blue drift apart sideways, flickering from frame to frame";
+  static constexpr std::array PRESETS{Preset{"default", R"({})", "colour fringes"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("intensity", &SettingsEffectChromaticAberration::intensity_, 0.0,
                                  1.0, "scales the drift; 0 leaves the picture unchanged"));

@@ -15,6 +15,7 @@ namespace Obrisk::Proc {
 class SettingsFrameUploader final : public SettingsBase<SettingsFrameUploader> {
  public:
   inline static const std::string CLASS_ID{"SettingsFrameUploader"};
+  static constexpr std::string_view FAMILY = Family::kService;
   static constexpr std::string_view DESCRIPTION = "Moves frames from memory to the GPU";
   static constexpr auto Fields() { return std::tuple<>(); }
 };
@@ -27,7 +28,14 @@ namespace Obrisk::Proc {
 class SettingsColorSpaceConverter final : public SettingsBase<SettingsColorSpaceConverter> {
  public:
   inline static const std::string CLASS_ID{"SettingsColorSpaceConverter"};
+  static constexpr std::string_view FAMILY = Family::kService;
   static constexpr std::string_view DESCRIPTION = "Converts video to another colour space";
+  static constexpr std::array PRESETS{
+      Preset{"to-bt2020", R"({"primaries": 9, "matrix": 9})",
+             "BT.709 colours converted to BT.2020 primaries and matrix"},
+      Preset{"to-bt601", R"({"primaries": 6, "matrix": 6})",
+             "to SMPTE 170M (BT.601) primaries and matrix"},
+      Preset{"to-linear", R"({"transfer": 8})", "to linear transfer"}};
   static constexpr auto Fields() {
     using S = SettingsColorSpaceConverter;
     return std::make_tuple(
@@ -97,6 +105,18 @@ enum class ResizePlacement : std::int32_t {
 class SettingsResizer final : public SettingsBase<SettingsResizer> {
  public:
   inline static const std::string CLASS_ID{"SettingsResizer"};
+  static constexpr std::string_view FAMILY = Family::kService;
+  static constexpr std::string_view DESCRIPTION =
+      "Resizes the frame (Lanczos and simpler methods): stretch, fit with bars, or fill";
+  static constexpr std::array PRESETS{
+      Preset{"fit-square", R"({"width": 256, "height": 256, "placement": 1})",
+             "fitted into a square with bands"},
+      Preset{"fill-square", R"({"width": 256, "height": 256, "placement": 2})",
+             "filling a square, cropped"},
+      Preset{"stretch-square", R"({"width": 256, "height": 256, "placement": 0})",
+             "stretched to a square"},
+      Preset{"nearest-small", R"({"width": 64, "height": 36, "method": 0})",
+             "down to 64x36, nearest neighbour"}};
   static constexpr auto Fields() {
     using S = SettingsResizer;
     return std::make_tuple(

@@ -15,8 +15,11 @@ namespace Obrisk::Proc {
 class SettingsEffectSharpen final : public SettingsBase<SettingsEffectSharpen> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectSharpen"};
+  static constexpr std::string_view FAMILY = Family::kStylise;
   static constexpr std::string_view DESCRIPTION =
       "Sharpens with an unsharp kernel whose radius grows with the picture";
+  static constexpr std::array PRESETS{Preset{"default", R"({})", "sharper edges"},
+                                      Preset{"strong", R"({"amount": 1})", "at full strength"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("amount", &SettingsEffectSharpen::amount_, 0.0, 1.0,
                                  "strength of the sharpening: 0 leaves the picture unchanged"));
@@ -40,8 +43,13 @@ class SettingsEffectFindEdges final : public SettingsBase<SettingsEffectFindEdge
     Inverted = 1  // dark edges on white
   };
   inline static const std::string CLASS_ID{"SettingsEffectFindEdges"};
+  static constexpr std::string_view FAMILY = Family::kStylise;
   static constexpr std::string_view DESCRIPTION =
       "Shows the edges of the picture (Sobel gradient of the luma)";
+  static constexpr std::array PRESETS{
+      Preset{"edges", R"({})", "edges only"},
+      Preset{"over-picture", R"({"blend": 0.5})", "edges half mixed over the picture"},
+      Preset{"mode-1", R"({"mode": 1})", "the other edge mode"}};
   static constexpr auto Fields() {
     using S = SettingsEffectFindEdges;
     return std::make_tuple(
@@ -72,8 +80,12 @@ class SettingsEffectErosion final : public SettingsBase<SettingsEffectErosion> {
  public:
   enum class Mode : std::int32_t { Erosion = 0, Dilation = 1 };
   inline static const std::string CLASS_ID{"SettingsEffectErosion"};
+  static constexpr std::string_view FAMILY = Family::kStylise;
   static constexpr std::string_view DESCRIPTION =
       "Erodes (darkest neighbour) or dilates (brightest neighbour) over a square";
+  static constexpr std::array PRESETS{
+      Preset{"erosion", R"({"size": 2})", "dark areas grow"},
+      Preset{"dilation", R"({"size": 2, "mode": 1})", "bright areas grow"}};
   static constexpr auto Fields() {
     using S = SettingsEffectErosion;
     return std::make_tuple(
@@ -97,8 +109,12 @@ class SettingsEffectErosion final : public SettingsBase<SettingsEffectErosion> {
 class SettingsEffectDiffuse final : public SettingsBase<SettingsEffectDiffuse> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectDiffuse"};
+  static constexpr std::string_view FAMILY = Family::kStylise;
   static constexpr std::string_view DESCRIPTION =
       "Scatters pixels at random, afresh in every frame, like frosted glass";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "pixels scattered a little"},
+      Preset{"wide", R"({"radius": 0.06, "stayProbability": 0})", "scattered far"}};
   static constexpr auto Fields() {
     using S = SettingsEffectDiffuse;
     return std::make_tuple(
@@ -127,8 +143,13 @@ class SettingsEffectMosaic final : public SettingsBase<SettingsEffectMosaic> {
  public:
   enum class Mode : std::int32_t { Average = 0, Rescale = 1 };
   inline static const std::string CLASS_ID{"SettingsEffectMosaic"};
+  static constexpr std::string_view FAMILY = Family::kStylise;
   static constexpr std::string_view DESCRIPTION =
       "Divides the picture into tiles of one colour each";
+  static constexpr std::array PRESETS{
+      Preset{"tiles", R"({})", "square tiles"},
+      Preset{"mode-1", R"({"mode": 1, "tileWidth": 0.08, "tileHeight": 0.14})",
+             "the other mode, larger tiles"}};
   static constexpr auto Fields() {
     using S = SettingsEffectMosaic;
     return std::make_tuple(Param("mode", &S::mode_, 0.0, 1.0,
@@ -165,7 +186,12 @@ class SettingsEffectMosaic final : public SettingsBase<SettingsEffectMosaic> {
 class SettingsEffectGlassMosaic final : public SettingsBase<SettingsEffectGlassMosaic> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectGlassMosaic"};
+  static constexpr std::string_view FAMILY = Family::kStylise;
   static constexpr std::string_view DESCRIPTION = "Looks through a wall of curved glass tiles";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "curved glass tiles"},
+      Preset{"turned-dense", R"({"angle": 0.5, "densityHor": 1.5, "densityVer": 1})",
+             "a denser grid turned an eighth"}};
   static constexpr auto Fields() {
     using S = SettingsEffectGlassMosaic;
     return std::make_tuple(
@@ -201,8 +227,12 @@ class SettingsEffectHalfTone final : public SettingsBase<SettingsEffectHalfTone>
     std::int32_t b = 0;
   };
   inline static const std::string CLASS_ID{"SettingsEffectHalfTone"};
+  static constexpr std::string_view FAMILY = Family::kStylise;
   static constexpr std::string_view DESCRIPTION =
       "Prints the picture as a screen of dots whose size follows the brightness";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "a dot screen"},
+      Preset{"coarse", R"({"dotSize": 0.03, "colorMix": 0})", "coarse dots, no colour"}};
   static constexpr auto Fields() {
     using S = SettingsEffectHalfTone;
     return std::make_tuple(
@@ -252,8 +282,12 @@ class SettingsEffectHalfTone final : public SettingsBase<SettingsEffectHalfTone>
 class SettingsEffectOilPaint final : public SettingsBase<SettingsEffectOilPaint> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectOilPaint"};
+  static constexpr std::string_view FAMILY = Family::kStylise;
   static constexpr std::string_view DESCRIPTION =
       "Paints the picture in flat strokes (Kuwahara filter)";
+  static constexpr std::array PRESETS{
+      Preset{"patches", R"({"radius": 12})", "painted in flat patches"},
+      Preset{"broad", R"({"radius": 30})", "broad strokes"}};
   static constexpr auto Fields() {
     using S = SettingsEffectOilPaint;
     return std::make_tuple(Param("radius", &S::radius_, 0.0, 30.0,
@@ -276,8 +310,12 @@ class SettingsEffectOilPaint final : public SettingsBase<SettingsEffectOilPaint>
 class SettingsEffectPopArt final : public SettingsBase<SettingsEffectPopArt> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectPopArt"};
+  static constexpr std::string_view FAMILY = Family::kStylise;
   static constexpr std::string_view DESCRIPTION =
       "A grid of posterised copies of the picture, each in its own hue";
+  static constexpr std::array PRESETS{
+      Preset{"two-by-two", R"({})", "four coloured copies"},
+      Preset{"three-by-three", R"({"rows": 3, "columns": 3, "hueStep": 0.11})", "nine copies"}};
   static constexpr auto Fields() {
     using S = SettingsEffectPopArt;
     return std::make_tuple(
@@ -336,8 +374,13 @@ class SettingsEffectNeonLamp final : public SettingsBase<SettingsEffectNeonLamp>
     std::uint8_t a = 255;
   };
   inline static const std::string CLASS_ID{"SettingsEffectNeonLamp"};
+  static constexpr std::string_view FAMILY = Family::kStylise;
   static constexpr std::string_view DESCRIPTION =
       "Makes the picture glow like a neon tube, in its own colours or in one colour";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "glowing tubes along the edges"},
+      Preset{"pink", R"({"intensity": 0.8, "colorR": 255, "colorG": 40, "colorB": 200})",
+             "pink tubes, stronger glow"}};
   static constexpr auto Fields() {
     using S = SettingsEffectNeonLamp;
     return std::make_tuple(

@@ -69,9 +69,18 @@ class SettingsEffectTemplateZTL final : public SettingsBase<SettingsEffectTempla
                                         public BaseSettingsTemplateZTL {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectTemplateZTL"};
+  static constexpr std::string_view FAMILY = Family::kTemplates;
   static constexpr std::string_view DESCRIPTION =
       "Runs a GLSL fragment shader of your own over the picture (quenvara render --effect "
       "look.glsl)";
+  static constexpr std::array PRESETS{
+      Preset{"duotone",
+             R"({"shader": "uniform sampler2D tex;\nuniform float intensity;\nvarying vec2 )"
+             R"(TexCoord0;\nvoid main() {\n  vec4 c = texture2D(tex, TexCoord0);\n  float y = )"
+             R"(dot(c.rgb, vec3(0.2126, 0.7152, 0.0722));\n  vec3 tone = mix(vec3(0.1, 0.05, )"
+             R"(0.3), vec3(1.0, 0.8, 0.3), y);\n  gl_FragColor = vec4(mix(c.rgb, tone, )"
+             R"(intensity), c.a);\n}\n", "intensity": 1.0})",
+             "a sample shader: the picture in two tones"}};
   static constexpr auto Fields() { return TemplateFields(); }
 
   SettingsEffectTemplateZTL();
@@ -84,9 +93,18 @@ class SettingsTransitionTemplateZTL final : public SettingsBase<SettingsTransiti
                                             public BaseSettingsTemplateZTL {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionTemplateZTL"};
+  static constexpr std::string_view FAMILY = Family::kTemplates;
   static constexpr std::string_view DESCRIPTION =
       "A transition drawn by a GLSL fragment shader of your own from tex0, tex1 and the "
       "progress prg";
+  static constexpr std::array PRESETS{
+      Preset{"iris",
+             R"({"shader": "uniform sampler2D tex0;\nuniform sampler2D tex1;\nuniform vec2 )"
+             R"(texSize;\nuniform float prg;\nvarying vec2 TexCoord0;\nvoid main() {\n  vec2 )"
+             R"(d = (TexCoord0 - 0.5) * vec2(texSize.x / texSize.y, 1.0);\n  float open = )"
+             R"(smoothstep(prg * 1.2 - 0.05, prg * 1.2, length(d));\n  gl_FragColor = )"
+             R"(mix(texture2D(tex1, TexCoord0), texture2D(tex0, TexCoord0), open);\n}\n"})",
+             "a sample shader: the second picture opens in a circle"}};
   static constexpr auto Fields() { return TemplateFields(); }
 
   SettingsTransitionTemplateZTL();
@@ -115,6 +133,8 @@ class SettingsRecord final : public Settings {
   Property Serialize() const override { return settings_; }
   const std::vector<ParameterInfo>& GetParameters() const override;
   std::string_view GetDescription() const override { return {}; }
+  std::string_view GetFamily() const override { return {}; }
+  std::span<const Preset> GetPresets() const override { return {}; }
   void Validate() const override {}
 
  private:
@@ -129,6 +149,7 @@ class SettingsRecord final : public Settings {
 class SettingsTransitionWithEffects final : public SettingsBase<SettingsTransitionWithEffects> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionWithEffects"};
+  static constexpr std::string_view FAMILY = Family::kTransitionTiles;
   static constexpr std::string_view DESCRIPTION =
       "A transition made of other effects: an inner transition over the middle of the "
       "duration and a chain of effects over it (set \"transition\" and \"effects\" in a chain "

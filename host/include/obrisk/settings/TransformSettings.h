@@ -69,8 +69,19 @@ class SettingsEffectTransform final : public SettingsBase<SettingsEffectTransfor
                                       public ITransformSettings {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectTransform"};
+  static constexpr std::string_view FAMILY = Family::kTransform;
   static constexpr std::string_view DESCRIPTION =
       "Moves, scales and turns the picture in 2-D and 3-D, keyframed over the effect";
+  static constexpr std::array PRESETS{
+      Preset{"spin-in",
+             R"({"keyframes": [{"progress": 0, "scaleX": 0.2, "scaleY": 0.2, "rotationZ": )"
+             R"(-180, "easing": 3}, {"progress": 1, "scaleX": 1, "scaleY": 1, "rotationZ": )"
+             R"(0}]})",
+             "grows from small while turning"},
+      Preset{"tilt",
+             R"({"keyframes": [{"progress": 0, "rotationX": 0, "easing": 3}, {"progress": 1, )"
+             R"("rotationX": 40, "rotationY": 20, "scaleX": 0.8, "scaleY": 0.8}]})",
+             "tilts away in space"}};
   static constexpr auto Fields() {
     using S = SettingsEffectTransform;
     return std::make_tuple(
@@ -140,8 +151,12 @@ class SettingsEffectTranspose final : public SettingsBase<SettingsEffectTranspos
   };
 
   inline static const std::string CLASS_ID{"SettingsEffectTranspose"};
+  static constexpr std::string_view FAMILY = Family::kTransform;
   static constexpr std::string_view DESCRIPTION =
       "Turns the picture by a quarter or mirrors it across a diagonal";
+  static constexpr std::array PRESETS{Preset{"clockwise", R"({})", "a quarter turn clockwise"},
+                                      Preset{"mode-0", R"({"mode": 0})", "mode 0"},
+                                      Preset{"mode-3", R"({"mode": 3})", "mode 3"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("mode", &SettingsEffectTranspose::mode_, 0.0, 3.0,
                                  "0 mirror across the top-left diagonal, 1 quarter turn "
@@ -163,8 +178,12 @@ class SettingsEffectTranspose final : public SettingsBase<SettingsEffectTranspos
 class SettingsEffectFlip final : public SettingsBase<SettingsEffectFlip>, public FixedOrientation {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectFlip"};
+  static constexpr std::string_view FAMILY = Family::kTransform;
   static constexpr std::string_view DESCRIPTION =
       "Mirrors the picture left to right or upside down";
+  static constexpr std::array PRESETS{
+      Preset{"horizontal", R"({})", "mirrored left to right"},
+      Preset{"vertical", R"({"horizontal": false, "vertical": true})", "upside down"}};
   static constexpr auto Fields() {
     using S = SettingsEffectFlip;
     return std::make_tuple(Param("horizontal", &S::horizontal_, "mirror left to right"),
@@ -193,8 +212,12 @@ class SettingsEffectDisplayMatrix final : public SettingsBase<SettingsEffectDisp
                                           public FixedOrientation {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectDisplayMatrix"};
+  static constexpr std::string_view FAMILY = Family::kTransform;
   static constexpr std::string_view DESCRIPTION =
       "Shows the picture upright by a video file's display matrix";
+  static constexpr std::array PRESETS{
+      Preset{"quarter-turn", R"({})", "a quarter turn"},
+      Preset{"half-turn", R"({"a": -1, "b": 0, "c": 0, "d": -1})", "a half turn"}};
   // Turns and mirrors have entries of -1 to 1; scaled matrices can be
   // divided by their largest entry, since only the shape counts.
   static constexpr double kLimit = 1.0;
@@ -232,7 +255,11 @@ class SettingsEffectDisplayMatrix final : public SettingsBase<SettingsEffectDisp
 class SettingsEffectCrop final : public SettingsBase<SettingsEffectCrop> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectCrop"};
+  static constexpr std::string_view FAMILY = Family::kTransform;
   static constexpr std::string_view DESCRIPTION = "Cuts margins off the picture";
+  static constexpr std::array PRESETS{Preset{"margins",
+                                             R"({"left": 16, "top": 8, "right": 16, "bottom": 8})",
+                                             "16 pixels off the sides, 8 off top and bottom"}};
   static constexpr double kMaxMargin = 65536.0;
   static constexpr auto Fields() {
     using S = SettingsEffectCrop;
@@ -269,8 +296,13 @@ class SettingsEffectCrop final : public SettingsBase<SettingsEffectCrop> {
 class SettingsEffectFixVertVideo final : public SettingsBase<SettingsEffectFixVertVideo> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectFixVertVideo"};
+  static constexpr std::string_view FAMILY = Family::kTransform;
   static constexpr std::string_view DESCRIPTION =
       "Fits the picture into a frame of another shape over a blurred copy of its edges";
+  static constexpr std::array PRESETS{
+      Preset{"to-square", R"({"width": 256, "height": 256})",
+             "into a square frame over blurred edges"},
+      Preset{"to-upright", R"({"width": 144, "height": 256})", "into an upright frame"}};
   static constexpr double kMaxSide = 16384.0;
   static constexpr auto Fields() {
     using S = SettingsEffectFixVertVideo;
@@ -313,8 +345,14 @@ struct Rectangle {
 class SettingsEffectSubFrame final : public SettingsBase<SettingsEffectSubFrame> {
  public:
   inline static const std::string CLASS_ID{"SettingsEffectSubFrame"};
+  static constexpr std::string_view FAMILY = Family::kTransform;
   static constexpr std::string_view DESCRIPTION =
       "Copies a rectangle of the picture onto a rectangle of a transparent frame";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "the default sub-frame"},
+      Preset{"corner-zoom",
+             R"({"sourceLeft": 0, "sourceTop": 0, "sourceRight": 0.5, "sourceBottom": 0.5})",
+             "the top-left quarter"}};
   static constexpr auto Fields() {
     using S = SettingsEffectSubFrame;
     return std::make_tuple(

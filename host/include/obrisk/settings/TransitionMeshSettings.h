@@ -22,6 +22,7 @@ namespace Obrisk::Proc {
 class SettingsTransitionCube final : public SettingsBase<SettingsTransitionCube> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionCube"};
+  static constexpr std::string_view FAMILY = Family::kTransitionSurfaces;
   static constexpr std::string_view DESCRIPTION =
       "Turns a cube a quarter turn from the first clip's face to the second's";
   static constexpr auto Fields() { return std::tuple<>(); }
@@ -48,8 +49,13 @@ enum class PageturnType : std::int32_t {
 class SettingsTransitionPageturn final : public SettingsBase<SettingsTransitionPageturn> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionPageturn"};
+  static constexpr std::string_view FAMILY = Family::kTransitionSurfaces;
   static constexpr std::string_view DESCRIPTION =
       "Turns the first clip over like a page from one corner to show the second";
+  static constexpr std::array PRESETS{
+      Preset{"bottom-right", R"({})", "the page lifts from the bottom-right corner"},
+      Preset{"top-left-blank", R"({"dir": 3, "type": 1})", "a blank page from the top-left"},
+      Preset{"hard-edges", R"({"type": 2})", "the picture page with hard edges"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionPageturn;
     return std::make_tuple(
@@ -75,6 +81,7 @@ class SettingsTransitionPageturn final : public SettingsBase<SettingsTransitionP
 class SettingsTransitionOrigamiValley final : public SettingsBase<SettingsTransitionOrigamiValley> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionOrigamiValley"};
+  static constexpr std::string_view FAMILY = Family::kTransitionSurfaces;
   static constexpr std::string_view DESCRIPTION =
       "Splits the first clip down the middle; the second unfolds from a valley between the halves";
   static constexpr auto Fields() { return std::tuple<>(); }
@@ -85,8 +92,12 @@ class SettingsTransitionOrigamiValley final : public SettingsBase<SettingsTransi
 class SettingsTransitionOrigamiFlips final : public SettingsBase<SettingsTransitionOrigamiFlips> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionOrigamiFlips"};
+  static constexpr std::string_view FAMILY = Family::kTransitionSurfaces;
   static constexpr std::string_view DESCRIPTION =
       "Flips the first clip over in horizontal strips, one after another, to the second";
+  static constexpr std::array PRESETS{
+      Preset{"four-strips", R"({})", "four strips flip in turn"},
+      Preset{"many-strips", R"({"num": 12})", "twelve narrow strips"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionOrigamiFlips;
     return std::make_tuple(Param("num", &S::num_, 1, 50, "strips the picture is cut into"));
@@ -104,8 +115,12 @@ class SettingsTransitionOrigamiFlips final : public SettingsBase<SettingsTransit
 class SettingsTransitionOrigamiPleats final : public SettingsBase<SettingsTransitionOrigamiPleats> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionOrigamiPleats"};
+  static constexpr std::string_view FAMILY = Family::kTransitionSurfaces;
   static constexpr std::string_view DESCRIPTION =
       "Slides the first clip out sideways while the second unfolds from pleats";
+  static constexpr std::array PRESETS{
+      Preset{"right", R"({})", "five pleats, out to the right"},
+      Preset{"many-left", R"({"num": 12, "dir": 1})", "twelve pleats, out to the left"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionOrigamiPleats;
     return std::make_tuple(
@@ -142,8 +157,12 @@ enum class RollType : std::int32_t {
 class SettingsTransitionRoll final : public SettingsBase<SettingsTransitionRoll> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionRoll"};
+  static constexpr std::string_view FAMILY = Family::kTransitionSurfaces;
   static constexpr std::string_view DESCRIPTION =
       "Rolls the first clip up like a sheet of paper to show the second";
+  static constexpr std::array PRESETS{
+      Preset{"roll-right", R"({})", "the first rolls up to the right"},
+      Preset{"unroll-down", R"({"dir": 3, "type": 1})", "the second unrolls downwards"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionRoll;
     return std::make_tuple(
@@ -179,8 +198,12 @@ enum class ShatterDirection : std::int32_t {
 class SettingsTransitionShatter final : public SettingsBase<SettingsTransitionShatter> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionShatter"};
+  static constexpr std::string_view FAMILY = Family::kTransitionSurfaces;
   static constexpr std::string_view DESCRIPTION =
       "Shatters the first clip into tiles that fly away over the second";
+  static constexpr std::array PRESETS{
+      Preset{"outward", R"({})", "tiles fly outward"},
+      Preset{"down-fine", R"({"num": 20, "dir": 1})", "small tiles fall"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionShatter;
     return std::make_tuple(

@@ -47,8 +47,12 @@ enum class RippleMode : std::int32_t {
 class SettingsTransitionRipple final : public SettingsBase<SettingsTransitionRipple> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionRipple"};
+  static constexpr std::string_view FAMILY = Family::kTransitionDistortions;
   static constexpr std::string_view DESCRIPTION =
       "A rippling ring spreads from a point and leaves the second clip behind it";
+  static constexpr std::array PRESETS{
+      Preset{"ripple", R"({})", "a ring of sawtooth waves"},
+      Preset{"warp", R"({"mode": 1, "waveCount": 8})", "warp mode, eight waves"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionRipple;
     return std::make_tuple(
@@ -91,8 +95,12 @@ class SettingsTransitionRipple final : public SettingsBase<SettingsTransitionRip
 class SettingsTransitionRippleSmooth final : public SettingsBase<SettingsTransitionRippleSmooth> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionRippleSmooth"};
+  static constexpr std::string_view FAMILY = Family::kTransitionDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Mixes the clips through a radial wave that is strongest half way";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "smooth ripples"},
+      Preset{"strong", R"({"freq": 50, "ampl": 60})", "dense, strong ripples"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionRippleSmooth;
     return std::make_tuple(
@@ -127,8 +135,12 @@ enum class TwistType : std::int32_t {
 class SettingsTransitionTwist final : public SettingsBase<SettingsTransitionTwist> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionTwist"};
+  static constexpr std::string_view FAMILY = Family::kTransitionDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Turns the picture about a sweeping line like a card, showing the second clip on its back";
+  static constexpr std::array PRESETS{Preset{"vertical", R"({})", "a vertical twist"},
+                                      Preset{"horizontal", R"({"type": 4})", "horizontal"},
+                                      Preset{"diagonal", R"({"type": 5})", "diagonal"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("type", &SettingsTransitionTwist::type_, 0, 7,
                                  "0 vertical, 1 horizontal backwards, 2 diagonal 2 backwards, "
@@ -150,8 +162,11 @@ enum class WhooshDirection : std::int32_t { Right = 0, Left = 1, Up = 2, Down = 
 class SettingsTransitionWhoosh final : public SettingsBase<SettingsTransitionWhoosh> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionWhoosh"};
+  static constexpr std::string_view FAMILY = Family::kTransitionDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Scrolls the first clip away and the second in, blurred by the motion";
+  static constexpr std::array PRESETS{Preset{"right", R"({})", "whooshes right"},
+                                      Preset{"up", R"({"direction": 2})", "whooshes up"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionWhoosh;
     return std::make_tuple(
@@ -182,8 +197,12 @@ enum class SmearType : std::int32_t {
 class SettingsTransitionSmear final : public SettingsBase<SettingsTransitionSmear> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionSmear"};
+  static constexpr std::string_view FAMILY = Family::kTransitionDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Smears the first clip away and the second in, adding the two";
+  static constexpr std::array PRESETS{
+      Preset{"directional", R"({})", "smeared along one direction"},
+      Preset{"from-centre", R"({"type": 1, "length": 0.5})", "smeared away from the centre"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionSmear;
     return std::make_tuple(
@@ -250,8 +269,13 @@ enum class BarnDoorDirection : std::int32_t {
 class SettingsTransitionBarnDoor final : public SettingsBase<SettingsTransitionBarnDoor> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionBarnDoor"};
+  static constexpr std::string_view FAMILY = Family::kTransitionDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Doors slide apart to show the second clip, or the second clip closes in as doors";
+  static constexpr std::array PRESETS{
+      Preset{"opening", R"({})", "a horizontal seam opening"},
+      Preset{"vertical-closing", R"({"direction": 2})", "a vertical seam closing"},
+      Preset{"corners", R"({"direction": 5})", "four corners opening"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("direction", &SettingsTransitionBarnDoor::direction_, 0, 5,
                                  "0 horizontal seam closing, 1 opening, 2 vertical seam "
@@ -270,6 +294,7 @@ class SettingsTransitionBarnDoor final : public SettingsBase<SettingsTransitionB
 class SettingsTransitionBlinds final : public SettingsBase<SettingsTransitionBlinds> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionBlinds"};
+  static constexpr std::string_view FAMILY = Family::kTransitionDistortions;
   static constexpr std::string_view DESCRIPTION =
       "Four vertical slats of the first clip narrow to show the second";
   static constexpr auto Fields() { return std::tuple<>(); }
@@ -290,7 +315,12 @@ enum class SlideDirection : std::int32_t {
 class SettingsTransitionSlide final : public SettingsBase<SettingsTransitionSlide> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionSlide"};
+  static constexpr std::string_view FAMILY = Family::kTransitionDistortions;
   static constexpr std::string_view DESCRIPTION = "Slides the second clip in over the first";
+  static constexpr std::array PRESETS{
+      Preset{"from-left", R"({})", "slides in from the left"},
+      Preset{"from-top", R"({"direction": 2})", "from the top"},
+      Preset{"from-bottom-right", R"({"direction": 5})", "from the bottom right"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("direction", &SettingsTransitionSlide::direction_, 0, 7,
                                  "comes in from: 0 left, 1 right, 2 top, 3 bottom, "
@@ -312,8 +342,11 @@ enum class PushDirection : std::int32_t { Left = 0, Right = 1, Up = 2, Down = 3 
 class SettingsTransitionPush final : public SettingsBase<SettingsTransitionPush> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionPush"};
+  static constexpr std::string_view FAMILY = Family::kTransitionDistortions;
   static constexpr std::string_view DESCRIPTION =
       "The second clip pushes the first out of the frame";
+  static constexpr std::array PRESETS{Preset{"left", R"({})", "both move left"},
+                                      Preset{"up", R"({"dir": 2})", "both move up"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("dir", &SettingsTransitionPush::dir_, 0, 3,
                                  "the pictures move: 0 left, 1 right, 2 up, 3 down"));
@@ -334,8 +367,11 @@ enum class ScaleType : std::int32_t {
 class SettingsTransitionScale final : public SettingsBase<SettingsTransitionScale> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionScale"};
+  static constexpr std::string_view FAMILY = Family::kTransitionDistortions;
   static constexpr std::string_view DESCRIPTION =
       "The second clip grows from the centre, or the first shrinks into it";
+  static constexpr std::array PRESETS{Preset{"grow", R"({})", "the second grows"},
+                                      Preset{"shrink", R"({"type": 1})", "the first shrinks"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("type", &SettingsTransitionScale::type_, 0, 1,
                                  "0 the second clip grows, 1 the first clip shrinks"));
@@ -356,8 +392,11 @@ enum class SpinType : std::int32_t {
 class SettingsTransitionSpin final : public SettingsBase<SettingsTransitionSpin> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionSpin"};
+  static constexpr std::string_view FAMILY = Family::kTransitionDistortions;
   static constexpr std::string_view DESCRIPTION =
       "The second clip spins in from the centre, or the first spins out into it";
+  static constexpr std::array PRESETS{Preset{"spin-in", R"({})", "the second spins in"},
+                                      Preset{"spin-out", R"({"type": 1})", "the first spins out"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("type", &SettingsTransitionSpin::type_, 0, 1,
                                  "0 the second clip spins in, 1 the first clip spins out"));
@@ -373,8 +412,12 @@ class SettingsTransitionSpin final : public SettingsBase<SettingsTransitionSpin>
 class SettingsTransitionCross final : public SettingsBase<SettingsTransitionCross> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionCross"};
+  static constexpr std::string_view FAMILY = Family::kTransitionDistortions;
   static constexpr std::string_view DESCRIPTION =
       "The first clip splits along its diagonals and its four pieces fly out";
+  static constexpr std::array PRESETS{
+      Preset{"still", R"({})", "the second clip stands still behind the pieces"},
+      Preset{"scrolling", R"({"cross2": true})", "the second clip scrolls up into place"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("cross2", &SettingsTransitionCross::cross2_,
                                  "the second clip scrolls up into place behind the pieces "

@@ -19,6 +19,7 @@ namespace Obrisk::Proc {
 class SettingsTransitionCrossfade final : public SettingsBase<SettingsTransitionCrossfade> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionCrossfade"};
+  static constexpr std::string_view FAMILY = Family::kTransitionMixes;
   static constexpr std::string_view DESCRIPTION = "Mixes the first picture into the second";
   static constexpr auto Fields() { return std::tuple<>(); }
 };
@@ -26,6 +27,7 @@ class SettingsTransitionCrossfade final : public SettingsBase<SettingsTransition
 class SettingsTransitionFadeInFadeOut final : public SettingsBase<SettingsTransitionFadeInFadeOut> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionFadeInFadeOut"};
+  static constexpr std::string_view FAMILY = Family::kTransitionMixes;
   static constexpr std::string_view DESCRIPTION =
       "Fades the first picture out to transparent, then the second in";
   static constexpr auto Fields() { return std::tuple<>(); }
@@ -36,8 +38,12 @@ class SettingsTransitionFadeInFadeOut final : public SettingsBase<SettingsTransi
 class SettingsTransitionThroughColor final : public SettingsBase<SettingsTransitionThroughColor> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionThroughColor"};
+  static constexpr std::string_view FAMILY = Family::kTransitionMixes;
   static constexpr std::string_view DESCRIPTION =
       "Fades the first picture to a colour, then from it to the second";
+  static constexpr std::array PRESETS{
+      Preset{"black", R"({})", "through black"},
+      Preset{"white", R"({"keyColorR": 1, "keyColorG": 1, "keyColorB": 1})", "through white"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionThroughColor;
     return std::make_tuple(
@@ -70,6 +76,7 @@ class SettingsTransitionThroughColor final : public SettingsBase<SettingsTransit
 class SettingsTransitionFlash final : public SettingsBase<SettingsTransitionFlash> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionFlash"};
+  static constexpr std::string_view FAMILY = Family::kTransitionMixes;
   static constexpr std::string_view DESCRIPTION =
       "Mixes into the second picture through a flash of over-exposure";
   static constexpr auto Fields() { return std::tuple<>(); }
@@ -85,7 +92,11 @@ enum class TransitionBlurDirection : std::int32_t {
 class SettingsTransitionBlur final : public SettingsBase<SettingsTransitionBlur> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionBlur"};
+  static constexpr std::string_view FAMILY = Family::kTransitionMixes;
   static constexpr std::string_view DESCRIPTION = "Mixes the pictures while blurring them";
+  static constexpr std::array PRESETS{
+      Preset{"both", R"({})", "the first blurs away, the second comes into focus"},
+      Preset{"focus-in", R"({"direction": 0})", "only the second comes into focus"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("direction", &SettingsTransitionBlur::direction_, 0, 2,
                                  "0 the second picture comes into focus, 1 the first blurs "
@@ -114,7 +125,12 @@ enum class TransitionZoomType : std::int32_t {
 class SettingsTransitionZoom final : public SettingsBase<SettingsTransitionZoom> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionZoom"};
+  static constexpr std::string_view FAMILY = Family::kTransitionMixes;
   static constexpr std::string_view DESCRIPTION = "Mixes the pictures while zooming them";
+  static constexpr std::array PRESETS{
+      Preset{"both", R"({})", "both pictures zoom"},
+      Preset{"first-zooms-in", R"({"type": 0})", "the first zooms in"},
+      Preset{"second-settles", R"({"type": 1})", "the second zooms down into place"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("type", &SettingsTransitionZoom::type_, 0, 2,
                                  "0 the first picture zooms in, 1 the second zooms down into "
@@ -136,8 +152,11 @@ enum class TransitionCircleDirection : std::int32_t {
 class SettingsTransitionCircle final : public SettingsBase<SettingsTransitionCircle> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionCircle"};
+  static constexpr std::string_view FAMILY = Family::kTransitionMixes;
   static constexpr std::string_view DESCRIPTION =
       "Opens a circle from the centre, or closes one into it";
+  static constexpr std::array PRESETS{Preset{"grow", R"({})", "the second grows in a circle"},
+                                      Preset{"shrink", R"({"direction": 0})", "the first shrinks"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("direction", &SettingsTransitionCircle::direction_, 0, 1,
                                  "1 the second picture grows in a circle, 0 the first shrinks"));
@@ -163,8 +182,12 @@ enum class TransitionRadialDirection : std::int32_t {
 class SettingsTransitionRadial final : public SettingsBase<SettingsTransitionRadial> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionRadial"};
+  static constexpr std::string_view FAMILY = Family::kTransitionMixes;
   static constexpr std::string_view DESCRIPTION =
       "Sweeps the second picture in behind a turning clock hand";
+  static constexpr std::array PRESETS{
+      Preset{"uncover", R"({})", "a clock hand uncovers the second"},
+      Preset{"backwards", R"({"direction": 1})", "swept backwards"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("direction", &SettingsTransitionRadial::direction_, 0, 1,
                                  "0 the hand uncovers the second picture, 1 the sweep backwards"));
@@ -185,8 +208,12 @@ class SettingsTransitionRadial final : public SettingsBase<SettingsTransitionRad
 class SettingsTransitionPinwheel final : public SettingsBase<SettingsTransitionPinwheel> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionPinwheel"};
+  static constexpr std::string_view FAMILY = Family::kTransitionMixes;
   static constexpr std::string_view DESCRIPTION =
       "Opens the second picture in turning, wavy sectors";
+  static constexpr std::array PRESETS{Preset{"default", R"({})", "six swaying sectors"},
+                                      Preset{"many", R"({"num": 16, "ampl": 0, "smoothness": 30})",
+                                             "sixteen straight soft sectors"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionPinwheel;
     return std::make_tuple(
@@ -232,7 +259,14 @@ enum class TransitionWipeDirection : std::int32_t {
 class SettingsTransitionWipe final : public SettingsBase<SettingsTransitionWipe> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionWipe"};
+  static constexpr std::string_view FAMILY = Family::kTransitionMixes;
   static constexpr std::string_view DESCRIPTION = "Wipes the second picture in behind a soft edge";
+  static constexpr std::array PRESETS{
+      Preset{"from-left", R"({})", "from the left"},
+      Preset{"from-top", R"({"direction": 0})", "from the top"},
+      Preset{"soft-diagonal", R"({"direction": 4, "borderSoftness": 10})",
+             "a soft edge from the top right"},
+      Preset{"wedge", R"({"direction": 8})", "a wedge from the left"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionWipe;
     return std::make_tuple(
@@ -265,8 +299,12 @@ enum class TransitionSlidingDoorDirection : std::int32_t {
 class SettingsTransitionSlidingDoor final : public SettingsBase<SettingsTransitionSlidingDoor> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionSlidingDoor"};
+  static constexpr std::string_view FAMILY = Family::kTransitionMixes;
   static constexpr std::string_view DESCRIPTION =
       "Opens the first picture softly from its centre line";
+  static constexpr std::array PRESETS{
+      Preset{"sideways", R"({})", "a vertical seam opening sideways"},
+      Preset{"up-and-down", R"({"direction": 1})", "a horizontal seam"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("direction", &SettingsTransitionSlidingDoor::direction_, 0, 1,
                                  "0 a vertical seam opening sideways, 1 a horizontal seam"));
@@ -287,8 +325,12 @@ class SettingsTransitionSlidingDoor final : public SettingsBase<SettingsTransiti
 class SettingsTransitionSnake final : public SettingsBase<SettingsTransitionSnake> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionSnake"};
+  static constexpr std::string_view FAMILY = Family::kTransitionMixes;
   static constexpr std::string_view DESCRIPTION =
       "Fills the frame with the second picture band by band, to and fro";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "eight bands"},
+      Preset{"many-bands", R"({"bandExponent": 4, "smoothness": 20})", "32 soft bands"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionSnake;
     return std::make_tuple(
@@ -323,8 +365,12 @@ enum class TransitionSpiralType : std::int32_t {
 class SettingsTransitionLens final : public SettingsBase<SettingsTransitionLens> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionLens"};
+  static constexpr std::string_view FAMILY = Family::kTransitionMixes;
   static constexpr std::string_view DESCRIPTION =
       "Opens a hole onto the second picture that pulls the first one in";
+  static constexpr std::array PRESETS{
+      Preset{"centre", R"({})", "a hole opening from the centre"},
+      Preset{"bottom-left", R"({"type": 0})", "from the bottom left"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("type", &SettingsTransitionLens::type_, 0, 2,
                                  "where the hole opens: 0 bottom left, 1 top left, 2 centre"));
@@ -340,8 +386,11 @@ class SettingsTransitionLens final : public SettingsBase<SettingsTransitionLens>
 class SettingsTransitionSpiral final : public SettingsBase<SettingsTransitionSpiral> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionSpiral"};
+  static constexpr std::string_view FAMILY = Family::kTransitionMixes;
   static constexpr std::string_view DESCRIPTION =
       "Opens a hole onto the second picture with the first one swirling round it";
+  static constexpr std::array PRESETS{Preset{"centre", R"({})", "a spiral from the centre"},
+                                      Preset{"top-right", R"({"type": 1})", "from the top right"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("type", &SettingsTransitionSpiral::type_, 0, 2,
                                  "where the hole opens: 0 bottom left, 1 top right, 2 centre"));

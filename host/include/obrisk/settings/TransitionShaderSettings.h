@@ -24,8 +24,13 @@ class SettingsTransitionModifiedMotionSpin final
     : public SettingsBase<SettingsTransitionModifiedMotionSpin> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionModifiedMotionSpin"};
+  static constexpr std::string_view FAMILY = Family::kTransitionSpins;
   static constexpr std::string_view DESCRIPTION =
       "Spins the first clip away and the second in, blurred along the turn";
+  static constexpr std::array PRESETS{
+      Preset{"anticlockwise", R"({})", "spins anticlockwise with a trail"},
+      Preset{"clockwise-blurred", R"({"direction": 1, "maxBlurScale": 0.4})",
+             "clockwise, more blur"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionModifiedMotionSpin;
     return std::make_tuple(
@@ -66,8 +71,13 @@ class SettingsTransitionModifiedMotionSpin final
 class SettingsTransitionWhipe final : public SettingsBase<SettingsTransitionWhipe> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionWhipe"};
+  static constexpr std::string_view FAMILY = Family::kTransitionSpins;
   static constexpr std::string_view DESCRIPTION =
       "Swishes the first clip away and the second in, blurred along the motion";
+  static constexpr std::array PRESETS{
+      Preset{"right", R"({})", "whipped sideways"},
+      Preset{"down", R"({"hDirection": 0, "vDirection": -1, "maxBlurScale": 0.2})",
+             "whipped vertically, more blur"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionWhipe;
     return std::make_tuple(
@@ -129,8 +139,13 @@ enum class SlicesType : std::int32_t {
 class SettingsTransitionSlice final : public SettingsBase<SettingsTransitionSlice> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionSlice"};
+  static constexpr std::string_view FAMILY = Family::kTransitionSpins;
   static constexpr std::string_view DESCRIPTION =
       "Cuts the frame into slices that spin or swish to the second clip one after the other";
+  static constexpr std::array PRESETS{
+      Preset{"swish", R"({})", "slices that swish in turn"},
+      Preset{"spin-squares", R"({"baseTransitionType": 1, "slicesType": 3, "slicesCount": 12})",
+             "spinning slices of another type"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionSlice;
     return std::make_tuple(
@@ -196,8 +211,11 @@ class SettingsTransitionSlice final : public SettingsBase<SettingsTransitionSlic
 class SettingsTransitionMotionSpin final : public SettingsBase<SettingsTransitionMotionSpin> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionMotionSpin"};
+  static constexpr std::string_view FAMILY = Family::kTransitionSpins;
   static constexpr std::string_view DESCRIPTION =
       "Spins the first clip away and the second in, with the trails of the motion";
+  static constexpr std::array PRESETS{Preset{"anticlockwise", R"({})", "spins with a trail"},
+                                      Preset{"clockwise", R"({"direction": 1})", "clockwise"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionMotionSpin;
     return std::make_tuple(Param("direction", &S::direction_, 0, 1, "0 anticlockwise, 1 clockwise"),

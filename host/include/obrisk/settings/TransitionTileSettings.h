@@ -30,8 +30,12 @@ namespace Obrisk::Proc {
 class SettingsTransitionMatrix final : public SettingsBase<SettingsTransitionMatrix> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionMatrix"};
+  static constexpr std::string_view FAMILY = Family::kTransitionTiles;
   static constexpr std::string_view DESCRIPTION =
       "Cells of a grid switch to the second clip one by one, in random order";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "cells switching at random"},
+      Preset{"fine-soft", R"({"density": 12, "softness": 10})", "finer cells, soft"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionMatrix;
     return std::make_tuple(
@@ -58,8 +62,12 @@ enum class PixelsType : std::int32_t {
 class SettingsTransitionPixels final : public SettingsBase<SettingsTransitionPixels> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionPixels"};
+  static constexpr std::string_view FAMILY = Family::kTransitionTiles;
   static constexpr std::string_view DESCRIPTION =
       "The second clip's pixels fly in scattered, or the first clip's pixels linger and vanish";
+  static constexpr std::array PRESETS{
+      Preset{"scatter", R"({})", "scattered pixels settle"},
+      Preset{"sides", R"({"type": 1})", "lingering pixels at the sides"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("type", &SettingsTransitionPixels::type_, 0, 1,
                                  "0 scattered pixels settle, 1 lingering pixels at the sides"));
@@ -82,8 +90,14 @@ enum class GlitchType : std::int32_t {
 class SettingsTransitionGlitch final : public SettingsBase<SettingsTransitionGlitch> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionGlitch"};
+  static constexpr std::string_view FAMILY = Family::kTransitionTiles;
   static constexpr std::string_view DESCRIPTION =
       "Passes to the second clip through a digital or tape glitch";
+  static constexpr std::array PRESETS{
+      Preset{"pixelation", R"({})", "pixelation"},
+      Preset{"grey-displacement", R"({"type": 1})", "grey displacement"},
+      Preset{"broken-stream", R"({"type": 2})", "broken stream"},
+      Preset{"tape", R"({"type": 3})", "tape"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("type", &SettingsTransitionGlitch::type_, 0, 3,
                                  "0 pixelation, 1 grey displacement, 2 broken stream, 3 tape"));
@@ -105,8 +119,12 @@ enum class RageZoomType : std::int32_t {
 class SettingsTransitionRageZoom final : public SettingsBase<SettingsTransitionRageZoom> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionRageZoom"};
+  static constexpr std::string_view FAMILY = Family::kTransitionTiles;
   static constexpr std::string_view DESCRIPTION =
       "The first clip zooms wildly, motion-blurred, and cuts to the second half way";
+  static constexpr std::array PRESETS{
+      Preset{"dive", R"({})", "dives into the centre"},
+      Preset{"pull-back", R"({"type": 1})", "pulls back over mirrored copies"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("type", &SettingsTransitionRageZoom::type_, 0, 1,
                                  "0 dives into the centre, 1 pulls back over mirrored copies "
@@ -133,8 +151,12 @@ enum class ZoomBlurType : std::int32_t {
 class SettingsTransitionZoomBlur final : public SettingsBase<SettingsTransitionZoomBlur> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionZoomBlur"};
+  static constexpr std::string_view FAMILY = Family::kTransitionTiles;
   static constexpr std::string_view DESCRIPTION =
       "The first clip zooms away blurred along the zoom, the second recovers from a zoom";
+  static constexpr std::array PRESETS{
+      Preset{"in-out", R"({})", "first zooms in, second out"},
+      Preset{"both-in", R"({"type": 2, "blur": 6})", "both zoom in, longer blur"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionZoomBlur;
     return std::make_tuple(
@@ -178,8 +200,16 @@ struct DirMat {
 class SettingsTransitionKenBurns final : public SettingsBase<SettingsTransitionKenBurns> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionKenBurns"};
+  static constexpr std::string_view FAMILY = Family::kTransitionTiles;
   static constexpr std::string_view DESCRIPTION =
       "Both clips drift by a slow zoom and pan; the first fades or cuts to the second";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "drift and zoom"},
+      Preset{"zoom-in",
+             R"({"zoom": 0.5, "bottomLeftX": -1, "bottomLeftY": -1, "bottomRightX": 1, )"
+             R"("bottomRightY": -1, "topRightX": 1, "topRightY": 1, "topLeftX": -1, )"
+             R"("topLeftY": 1})",
+             "corners spread: a zoom in"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionKenBurns;
     return std::make_tuple(
@@ -239,6 +269,7 @@ class SettingsTransitionKenBurns final : public SettingsBase<SettingsTransitionK
 class SettingsTransitionMosaic final : public SettingsBase<SettingsTransitionMosaic> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionMosaic"};
+  static constexpr std::string_view FAMILY = Family::kTransitionTiles;
   static constexpr std::string_view DESCRIPTION =
       "24 tiles turn over at random moments, showing the second clip on their backs";
   static constexpr auto Fields() { return std::tuple<>(); }
@@ -254,8 +285,11 @@ enum class PuzzleType : std::int32_t {
 class SettingsTransitionPuzzle final : public SettingsBase<SettingsTransitionPuzzle> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionPuzzle"};
+  static constexpr std::string_view FAMILY = Family::kTransitionTiles;
   static constexpr std::string_view DESCRIPTION =
       "Pieces of the second clip arrive one after another and assemble over the first";
+  static constexpr std::array PRESETS{Preset{"rows", R"({})", "three rows"},
+                                      Preset{"quarters", R"({"type": 2})", "four quarters"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("type", &SettingsTransitionPuzzle::type_, 0, 3,
                                  "0 three rows, 1 three columns, 2 four quarters, 3 five columns "
@@ -272,8 +306,11 @@ class SettingsTransitionPuzzle final : public SettingsBase<SettingsTransitionPuz
 class SettingsTransitionDisintegrate final : public SettingsBase<SettingsTransitionDisintegrate> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionDisintegrate"};
+  static constexpr std::string_view FAMILY = Family::kTransitionTiles;
   static constexpr std::string_view DESCRIPTION =
       "The first clip breaks into cells that fly apart and shrink, showing the second";
+  static constexpr std::array PRESETS{Preset{"default", R"({})", "falls apart in 8"},
+                                      Preset{"fine", R"({"num": 30})", "in 30"}};
   static constexpr auto Fields() {
     return std::make_tuple(Param("num", &SettingsTransitionDisintegrate::num_, 1, 100,
                                  "half the number of cell rows (of columns when the picture "
@@ -292,6 +329,7 @@ class SettingsTransitionDisintegrate final : public SettingsBase<SettingsTransit
 class SettingsTransitionPieces final : public SettingsBase<SettingsTransitionPieces> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionPieces"};
+  static constexpr std::string_view FAMILY = Family::kTransitionTiles;
   static constexpr std::string_view DESCRIPTION =
       "The second clip's outer pieces slide in from the edges around its centre";
   static constexpr auto Fields() { return std::tuple<>(); }
@@ -302,9 +340,14 @@ class SettingsTransitionPieces final : public SettingsBase<SettingsTransitionPie
 class SettingsTransitionParallax final : public SettingsBase<SettingsTransitionParallax> {
  public:
   inline static const std::string CLASS_ID{"SettingsTransitionParallax"};
+  static constexpr std::string_view FAMILY = Family::kTransitionTiles;
   static constexpr std::string_view DESCRIPTION =
       "The picture's bands slide at their own speeds through a bulging lens and a blur, "
       "into the second clip";
+  static constexpr std::array PRESETS{
+      Preset{"default", R"({})", "bands at three speeds"},
+      Preset{"cropped", R"({"cropUpper": true, "cropLower": true, "maxLensDistortion": 0.6})",
+             "cropped bands, more distortion"}};
   static constexpr auto Fields() {
     using S = SettingsTransitionParallax;
     return std::make_tuple(
