@@ -287,6 +287,30 @@ void main() {{
                      toneMap ? "nits = ToneMap(nits);" : "", EncodeExpression(target));
 }
 
+// One SDR conversion as a function of its own, its uniforms named after it;
+// the curves are defined once however many such functions a program holds.
+std::string SdrConversionFunction(Transfer source, Transfer target, std::string_view function) {
+  return fmt::format(R"(
+#ifndef OBRISK_CONVERSION_CURVES
+#define OBRISK_CONVERSION_CURVES
+{0}
+#endif
+uniform mat3 {1}_primaries;
+uniform float {1}_scale;
+uniform float {1}_sourceWhite;
+uniform float {1}_targetWhite;
+uniform float {1}_targetMax;
+// Signal to light, into the target primaries, clipped and encoded.
+vec3 {1}(vec3 v) {{
+  float sourceWhite = {1}_sourceWhite;
+  float targetWhite = {1}_targetWhite;
+  vec3 nits = clamp({1}_primaries * (({2}) * {1}_scale), 0.0, {1}_targetMax);
+  return {3};
+}}
+)",
+                     kCurves, function, DecodeExpression(source), EncodeExpression(target));
+}
+
 // The HLG system gamma for a display peak (BT.2100-2, note 5e, extended form).
 double HlgSystemGamma(double peakNits) {
   constexpr double kNominalGamma = 1.2;
@@ -402,6 +426,49 @@ std::string ConversionProgramName(const ColorConversionInfo& info) {
   return fmt::format("ColorConversion_{}_{}_to_{}_{}{}{}", info.source.primaries,
                      info.source.transfer, info.target.primaries, info.target.transfer,
                      info.linearMode ? "_linear" : "", info.toneMapping ? "_tonemap" : "");
+}
+
+bool CanFold(const ColorConversionInfo& info) {
+  Transfer source{};
+  Transfer target{};
+  if (!FindTransfer(info.source.transfer, source) || !FindTransfer(info.target.transfer, target)) {
+    return false;
+  }
+  if (FindChromaticities(info.source.primaries) == nullptr ||
+      FindChromaticities(info.target.primaries) == nullptr) {
+    return false;
+  }
+  if (IsHdr(source) || IsHdr(target)) return false;
+  // Between SDR sides the tone map compresses only light above the target's
+  // white, which a scale above 1 alone makes.
+  return !info.toneMapping || info.scale <= 1.0f;
+}
+
+std::string ConversionFunctionGlsl(const ColorConversionInfo& info, std::string_view function) {
+  CheckInfo(info);
+  if (!CanFold(info)) {
+    OBRISK_THROW(OglException,
+                 fmt::format("colour conversion {} cannot be folded into another pass",
+                             ConversionProgramName(info)));
+  }
+  return SdrConversionFunction(TransferOf(info.source.transfer), TransferOf(info.target.transfer),
+                               function);
+}
+
+void SetConversionUniforms(ShaderProgram& program, const ColorConversionInfo& info,
+                           std::string_view function) {
+  const Levels levels =
+      LevelsOf(info, TransferOf(info.source.transfer), TransferOf(info.target.transfer));
+  const auto name = [function](std::string_view uniform) {
+    return fmt::format("{}_{}", function, uniform);
+  };
+  program.Uniform(name("primaries"),
+                  glm::mat3(PrimariesConversion(info.source.primaries, info.target.primaries)),
+                  false);
+  program.Uniform(name("scale"), info.scale);
+  program.Uniform(name("sourceWhite"), levels.sourceWhite);
+  program.Uniform(name("targetWhite"), levels.targetWhite);
+  program.Uniform(name("targetMax"), levels.targetMax);
 }
 
 void ConvertColorSpace(Frame& frame, const ColorConversionInfo& info, ShaderStorage& storage) {

@@ -25,13 +25,12 @@ Proc::PixFmt OutputFormat(Proc::PixFmt first, Proc::PixFmt second) {
   return HasAlpha(first) || HasAlpha(second) ? Proc::kPixFmtAlpha : Proc::kPixFmtOpaque;
 }
 
-// Colour spaces count as equal here when primaries and transfer agree.
+}  // namespace
+
 bool SameWorkingSpace(const Proc::ColorSpace& a, const Proc::ColorSpace& b) {
   return a.primaries == b.primaries && a.transfer == b.transfer;
 }
 
-// ColorConversionInfo of a working-space conversion: scale 1, 1000-nit
-// peaks on both sides and the 203-nit HDR reference white.
 ColorConversionInfo WorkingConversion(const Proc::ColorSpace& from, const Proc::ColorSpace& to,
                                       const Proc::SettingsColorSpaceConverter& converter) {
   ColorConversionInfo info;
@@ -41,8 +40,6 @@ ColorConversionInfo WorkingConversion(const Proc::ColorSpace& from, const Proc::
   info.toneMapping = converter.GetToneMapping();
   return info;
 }
-
-}  // namespace
 
 void OneInputEffectAlgorithm::UpdateFormatCodecVideo(const Ptr<Proc::IFormatCodecVideo>& format) {
   format->SetPixelFormat(OutputFormat(format->GetPixelFormat()));

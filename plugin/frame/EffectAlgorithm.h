@@ -17,6 +17,17 @@
 namespace Obrisk::Ogl {
 
 using DataVideoList = std::vector<Ptr<DataVideoOGL>>;
+struct ColorConversionInfo;
+
+// Colour spaces count as the same working space when primaries and transfer
+// agree; the matrix does not matter once a source is drawn as RGBA.
+bool SameWorkingSpace(const Proc::ColorSpace& a, const Proc::ColorSpace& b);
+
+// The conversion from one colour space into another as the converter's
+// settings ask: scale 1, 1000-nit peaks on both sides and the 203-nit HDR
+// reference white.
+ColorConversionInfo WorkingConversion(const Proc::ColorSpace& from, const Proc::ColorSpace& to,
+                                      const Proc::SettingsColorSpaceConverter& converter);
 
 // The values GetType reports.
 constexpr std::uint32_t kEffectType = 7;

@@ -18,6 +18,8 @@
 #include "obrisk/ogl/FrameTransfer.h"
 #include "obrisk/ogl/OglManager.h"
 #include "obrisk/settings/ColorSettings.h"
+#include "obrisk/settings/ColorToolSettings.h"
+#include "obrisk/settings/KeySettings.h"
 #include "support/GpuTestSupport.h"
 
 namespace Obrisk::Ogl {
@@ -448,8 +450,9 @@ struct WorkingSpaceCase {
 
 class WorkingColourSpace : public ::testing::TestWithParam<WorkingSpaceCase> {};
 
-// Converting inside the effect (16-bit float intermediates) and converting
-// beforehand and afterwards (8-bit frames) differ by the two extra 8-bit
+// Converting inside the effect (in its own pass for SDR spaces, through 16-bit
+// float intermediates for HDR ones) and converting beforehand and afterwards
+// (8-bit frames) differ by the two extra 8-bit
 // roundings of the second road, half a level each, carried through the
 // effect's and the conversion's slopes (below 1.5 each here): under 3 levels.
 TEST_P(WorkingColourSpace, GivesThePictureOfAnInputConvertedBeforehand) {
@@ -481,11 +484,37 @@ std::vector<WorkingSpaceCase> WorkingSpaceCases() {
     s.SetWhiteShift(0.2f);
   });
   const auto chroma = Make<SettingsEffectShiftUV>([](auto& s) { s.SetShift(30, -20); });
+  const auto temperature = Make<SettingsEffectGIMPColorTemperature>([](auto& s) {
+    s.SetOriginalTemperature(4000.0f);
+    s.SetIntendedTemperature(8000.0f);
+    s.SetIntensity(0.8f);
+  });
+  const auto shadows = Make<SettingsEffectGIMPShadowsHightlights>([](auto& s) {
+    s.SetShadows(40.0f);
+    s.SetHighlights(-30.0f);
+  });
+  const auto select = Make<SettingsEffectColorSelect>();
+  const auto key = Make<SettingsEffectChromakey>([](auto& s) { s.SetNoise(0.5); });
+  // SDR spaces (the conversions fold into the effect's pass) and HDR ones
+  // (converted in passes of their own).
   const ColorSpace srgb{1, 13, 1, 0};
   const ColorSpace linear{1, 8, 1, 0};
-  return {{"ColorBalanceSrgb", balance, srgb}, {"ColorBalanceLinear", balance, linear},
-          {"ShiftLumaSrgb", luma, srgb},       {"ShiftLumaLinear", luma, linear},
-          {"ShiftUVSrgb", chroma, srgb},       {"ShiftUVLinear", chroma, linear}};
+  const ColorSpace ntsc{6, 6, 6, 0};
+  const ColorSpace displayP3{12, 13, 1, 0};
+  const ColorSpace hlg{9, 18, 9, 0};
+  return {{"ColorBalanceSrgb", balance, srgb},
+          {"ColorBalanceLinear", balance, linear},
+          {"ColorBalanceNtscPrimaries", balance, ntsc},
+          {"ColorBalanceDisplayP3", balance, displayP3},
+          {"ColorBalanceHlg", balance, hlg},
+          {"ShiftLumaSrgb", luma, srgb},
+          {"ShiftLumaLinear", luma, linear},
+          {"ShiftUVSrgb", chroma, srgb},
+          {"ShiftUVLinear", chroma, linear},
+          {"ColorTemperatureSrgb", temperature, srgb},
+          {"ShadowsHighlightsSrgb", shadows, srgb},
+          {"ColorSelectSrgb", select, srgb},
+          {"ChromakeyDisplayP3", key, displayP3}};
 }
 
 INSTANTIATE_TEST_SUITE_P(Effects, WorkingColourSpace, ::testing::ValuesIn(WorkingSpaceCases()),

@@ -63,9 +63,9 @@ const std::string_view& EffectColorBalance::GetName() const {
 }
 
 void EffectColorBalance::DrawInWorkingSpace(Frame& target, DataVideoOGL& source,
-                                            ShaderStorage& storage) {
+                                            WorkingSpacePass& pass) {
   const auto& settings = DrawingSettings();
-  DrawSinglePass(storage, storage.MakeShader(kShader), target, source, [&](ShaderProgram& program) {
+  pass.Draw(kShader, target, source, [&](ShaderProgram& program) {
     program.Uniform("contrast", settings.GetFFContrast());
     program.Uniform("brightness", settings.GetFFBrightness());
     program.Uniform("saturation", settings.GetFFSaturation());

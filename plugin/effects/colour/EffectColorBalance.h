@@ -12,7 +12,7 @@ class EffectColorBalance final : public WorkingColorSpaceEffect<Proc::SettingsEf
   const std::string_view& GetName() const override;
 
  protected:
-  void DrawInWorkingSpace(Frame& target, DataVideoOGL& source, ShaderStorage& storage) override;
+  void DrawInWorkingSpace(Frame& target, DataVideoOGL& source, WorkingSpacePass& pass) override;
 };
 
 }  // namespace Obrisk::Ogl

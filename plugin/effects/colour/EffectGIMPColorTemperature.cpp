@@ -60,12 +60,12 @@ const std::string_view& EffectGIMPColorTemperature::GetName() const {
 }
 
 void EffectGIMPColorTemperature::DrawInWorkingSpace(Frame& target, DataVideoOGL& source,
-                                                    ShaderStorage& storage) {
+                                                    WorkingSpacePass& pass) {
   // The coefficients follow the snapshot this frame draws with.
   const auto& settings = DrawingSettings();
   const auto from = ColorTemperatureRgb(settings.GetOriginalTemperature());
   const auto to = ColorTemperatureRgb(settings.GetIntendedTemperature());
-  DrawSinglePass(storage, storage.MakeShader(kShader), target, source, [&](ShaderProgram& program) {
+  pass.Draw(kShader, target, source, [&](ShaderProgram& program) {
     program.Uniform("coeffs", from[0] / to[0], from[1] / to[1], from[2] / to[2]);
     program.Uniform("intensity", settings.GetIntensity());
   });

@@ -15,7 +15,7 @@ class EffectGIMPColorTemperature final
   const std::string_view& GetName() const override;
 
  protected:
-  void DrawInWorkingSpace(Frame& target, DataVideoOGL& source, ShaderStorage& storage) override;
+  void DrawInWorkingSpace(Frame& target, DataVideoOGL& source, WorkingSpacePass& pass) override;
 };
 
 // The colour of black-body light of `kelvin` (clamped to 1000 to 12000) as

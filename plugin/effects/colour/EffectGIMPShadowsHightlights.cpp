@@ -118,13 +118,13 @@ const std::string_view& EffectGIMPShadowsHightlights::GetName() const {
 }
 
 void EffectGIMPShadowsHightlights::DrawInWorkingSpace(Frame& target, DataVideoOGL& source,
-                                                      ShaderStorage& storage) {
+                                                      WorkingSpacePass& pass) {
   const auto& s = DrawingSettings();
   const float shadows = 2.0f * s.GetShadows() / Settings::s_shadowsMinMax.second;
   const float shadowsSign = std::copysign(1.0f, shadows);
   const float highlights = 2.0f * s.GetHighlights() / Settings::s_highlightsMinMax.second;
   const float highlightsSignNegated = std::copysign(1.0f, -highlights);
-  DrawSinglePass(storage, storage.MakeShader(kShader), target, source, [&](ShaderProgram& program) {
+  pass.Draw(kShader, target, source, [&](ShaderProgram& program) {
     program.Uniform("shadows", shadows);
     program.Uniform("shadows_color_correct",
                     ColorCorrect(s.GetShadowsColorCorrect(), Settings::s_shadowsColorCorrectMinMax,

@@ -13,7 +13,7 @@ class EffectGIMPShadowsHightlights final
   const std::string_view& GetName() const override;
 
  protected:
-  void DrawInWorkingSpace(Frame& target, DataVideoOGL& source, ShaderStorage& storage) override;
+  void DrawInWorkingSpace(Frame& target, DataVideoOGL& source, WorkingSpacePass& pass) override;
 };
 
 }  // namespace Obrisk::Ogl

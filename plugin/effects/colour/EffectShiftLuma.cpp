@@ -33,11 +33,11 @@ const std::string_view& EffectShiftLuma::GetName() const {
 }
 
 void EffectShiftLuma::DrawInWorkingSpace(Frame& target, DataVideoOGL& source,
-                                         ShaderStorage& storage) {
+                                         WorkingSpacePass& pass) {
   const auto& settings = DrawingSettings();
   const Proc::LumaLevelMapping mapping =
       Proc::LumaLevelShift(settings.GetBlackShift(), settings.GetWhiteShift());
-  DrawSinglePass(storage, storage.MakeShader(kShader), target, source, [&](ShaderProgram& program) {
+  pass.Draw(kShader, target, source, [&](ShaderProgram& program) {
     program.Uniform("k", mapping.slope);
     program.Uniform("x0", mapping.inBlack / kLevels);
     program.Uniform("y0", mapping.outBlack / kLevels);

@@ -31,9 +31,9 @@ const std::string_view& EffectShiftUV::GetName() const {
 }
 
 void EffectShiftUV::DrawInWorkingSpace(Frame& target, DataVideoOGL& source,
-                                       ShaderStorage& storage) {
+                                       WorkingSpacePass& pass) {
   const auto [shiftU, shiftV] = DrawingSettings().CalculateShift();
-  DrawSinglePass(storage, storage.MakeShader(kShader), target, source, [&](ShaderProgram& program) {
+  pass.Draw(kShader, target, source, [&](ShaderProgram& program) {
     program.Uniform("shiftU", shiftU / kLevels);
     program.Uniform("shiftV", shiftV / kLevels);
   });

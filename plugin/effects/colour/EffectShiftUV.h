@@ -11,7 +11,7 @@ class EffectShiftUV final : public WorkingColorSpaceEffect<Proc::SettingsEffectS
   const std::string_view& GetName() const override;
 
  protected:
-  void DrawInWorkingSpace(Frame& target, DataVideoOGL& source, ShaderStorage& storage) override;
+  void DrawInWorkingSpace(Frame& target, DataVideoOGL& source, WorkingSpacePass& pass) override;
 };
 
 }  // namespace Obrisk::Ogl

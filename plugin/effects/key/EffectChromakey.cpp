@@ -71,15 +71,15 @@ Ptr<DataVideoOGL> EffectChromakey::CreateDst(const Proc::ColorSpace& colorSpace,
 }
 
 void EffectChromakey::DrawInWorkingSpace(Frame& target, DataVideoOGL& source,
-                                         ShaderStorage& storage) {
+                                         WorkingSpacePass& pass) {
   const auto& settings = DrawingSettings();
   const KeyCone cone = MakeKeyCone(settings.GetKeyColor(), settings.GetAngle(),
                                    settings.GetLowerBound(), settings.GetUpperBound());
   if (cone.grey) {
-    DrawUnchanged(target, source, storage);
+    DrawUnchanged(target, source, pass.Storage());
     return;
   }
-  DrawSinglePass(storage, storage.MakeShader(kShader), target, source, [&](ShaderProgram& program) {
+  pass.Draw(kShader, target, source, [&](ShaderProgram& program) {
     SetKeyConeUniforms(program, cone);
     const Proc::FrameInfo& info = source.GetFrameInfo();
     program.Uniform("texel", 1.0 / info.width, 1.0 / info.height);

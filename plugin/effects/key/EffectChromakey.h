@@ -17,7 +17,7 @@ class EffectChromakey final : public WorkingColorSpaceEffect<Proc::SettingsEffec
                               const Proc::FrameInfo& info, double progress) override;
 
  protected:
-  void DrawInWorkingSpace(Frame& target, DataVideoOGL& source, ShaderStorage& storage) override;
+  void DrawInWorkingSpace(Frame& target, DataVideoOGL& source, WorkingSpacePass& pass) override;
 };
 
 }  // namespace Obrisk::Ogl

@@ -42,16 +42,16 @@ const std::string_view& EffectColorSelect::GetName() const {
 }
 
 void EffectColorSelect::DrawInWorkingSpace(Frame& target, DataVideoOGL& source,
-                                           ShaderStorage& storage) {
+                                           WorkingSpacePass& pass) {
   const auto& settings = DrawingSettings();
   const KeyCone cone = MakeKeyCone(settings.GetKeyColor(), settings.GetAngle(),
                                    settings.GetLowerBound(), settings.GetUpperBound());
   if (cone.grey) {
-    DrawUnchanged(target, source, storage);
+    DrawUnchanged(target, source, pass.Storage());
     return;
   }
-  DrawSinglePass(storage, storage.MakeShader(kShader), target, source,
-                 [&](ShaderProgram& program) { SetKeyConeUniforms(program, cone); });
+  pass.Draw(kShader, target, source,
+            [&](ShaderProgram& program) { SetKeyConeUniforms(program, cone); });
 }
 
 }  // namespace Obrisk::Ogl

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include <glm/glm.hpp>
 
@@ -25,6 +26,7 @@
 namespace Obrisk::Ogl {
 
 class Frame;
+class ShaderProgram;
 class ShaderStorage;
 
 struct ColorConversionInfo {
@@ -71,6 +73,22 @@ bool IsIdentity(const ColorConversionInfo& info);
 
 // The name under which the program of this conversion is kept.
 std::string ConversionProgramName(const ColorConversionInfo& info);
+
+// True when the conversion can be folded into another pass
+// (ConversionFunctionGlsl): SDR or linear transfers on both sides, and no
+// highlights for tone mapping to compress.
+bool CanFold(const ColorConversionInfo& info);
+
+// GLSL that defines `vec3 function(vec3 signal)`, the conversion of one RGB
+// signal as ConvertColorSpace draws it, for a pass that converts while it
+// draws. Its uniforms are named after the function (set them with
+// SetConversionUniforms); several functions may share one program. Throws
+// OglException when the conversion cannot be folded.
+std::string ConversionFunctionGlsl(const ColorConversionInfo& info, std::string_view function);
+
+// Sets the uniforms of ConversionFunctionGlsl's function in `program` (in use).
+void SetConversionUniforms(ShaderProgram& program, const ColorConversionInfo& info,
+                           std::string_view function);
 
 // Draws `frame` (RGBA layout) converted as `info` says into the attached
 // surface, alpha kept (OpenGL thread). Throws OglException naming the colour
