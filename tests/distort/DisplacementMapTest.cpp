@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "distort/DistortTestSupport.h"
 #include "effects/distort/EffectDisplacementMap.h"
 #include "support/GpuTestSupport.h"
+#include "support/ImageTestSupport.h"
 
 namespace Obrisk::Testing {
 namespace {

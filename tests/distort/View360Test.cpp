@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "distort/DistortTestSupport.h"
 #include "effects/distort/Effect360Cylindrical.h"
+#include "support/ImageTestSupport.h"
 
 namespace Obrisk::Testing {
 namespace {
@@ -46,9 +46,7 @@ Point RedCentre(const Image& image) {
 Image View(const Image& footage, double yaw, double pitch, double zoom = 0.0) {
   Proc::SettingsEffect360Cylindrical settings;
   settings.SetView(yaw, pitch, zoom);
-  Ogl::Effect360Cylindrical effect;
-  effect.SetSettings(settings);
-  return RunAt(effect, footage, 0.0, 0.0, effect.CreateCache());
+  return RunAt<Ogl::Effect360Cylindrical>(settings, footage);
 }
 
 struct MarkCase {
@@ -95,10 +93,8 @@ TEST(Effect360CylindricalTest, DisabledPassesTheFootageThrough) {
   Proc::SettingsEffect360Cylindrical settings;
   settings.SetEnabled(false);
   EXPECT_TRUE(settings.IsEmpty());
-  Ogl::Effect360Cylindrical effect;
-  effect.SetSettings(settings);
   const Image input = Numbered(33, 17);
-  EXPECT_EQ(RunAt(effect, input, 0.0, 0.0, effect.CreateCache()).texels, input.texels);
+  EXPECT_EQ(RunAt<Ogl::Effect360Cylindrical>(settings, input).texels, input.texels);
 }
 
 TEST(Effect360CylindricalTest, LookingStraightDownShowsTheBottomOfTheFootage) {

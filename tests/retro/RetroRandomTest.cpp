@@ -17,7 +17,7 @@
 #include "frame/RandomDraws.h"
 #include "obrisk/host/AppLocations.h"
 #include "obrisk/host/Exception.h"
-#include "retro/RetroTestSupport.h"
+#include "support/ImageTestSupport.h"
 
 namespace Obrisk::Ogl {
 namespace {
