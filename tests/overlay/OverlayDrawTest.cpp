@@ -49,18 +49,26 @@ TEST_P(OverlayIdentityTest, IntensityZeroGivesBackTheSource) {
 template <class Effect, class Configure>
 Testing::IdentityCase AtZero(std::string name, Configure configure) {
   return Identity<Effect>(
-      std::move(name), [=](auto& s) { configure(s), s.SetIntensity(0.0f); }, 2.5, 2);
+      std::move(name),
+      [=](auto& s) {
+        configure(s);
+        s.SetIntensity(0.0f);
+      },
+      2.5, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Overlay, OverlayIdentityTest,
-    ::testing::Values(
-        AtZero<EffectLensFlare>("LensFlares", [](auto& s) { s.SetType(1); }),
-        AtZero<EffectLensFlare>("SunGlare", [](auto& s) { s.SetType(5); }),
-        AtZero<EffectLightLeaks>("LightLeaks", [](auto& s) { s.SetType(3); }),
-        AtZero<EffectFlyingObjects>("FlyingObjects",
-                                    [](auto& s) { s.SetObjectCount(40), s.SetSize(0.5); }),
-        AtZero<EffectVignetteFilter>("Vignette", [](auto& s) { s.SetRadii(0.0, 0.3); })),
+    ::testing::Values(AtZero<EffectLensFlare>("LensFlares", [](auto& s) { s.SetType(1); }),
+                      AtZero<EffectLensFlare>("SunGlare", [](auto& s) { s.SetType(5); }),
+                      AtZero<EffectLightLeaks>("LightLeaks", [](auto& s) { s.SetType(3); }),
+                      AtZero<EffectFlyingObjects>("FlyingObjects",
+                                                  [](auto& s) {
+                                                    s.SetObjectCount(40);
+                                                    s.SetSize(0.5);
+                                                  }),
+                      AtZero<EffectVignetteFilter>("Vignette",
+                                                   [](auto& s) { s.SetRadii(0.0, 0.3); })),
     [](const auto& info) { return info.param.name; });
 
 // ---- Vignette --------------------------------------------------------------

@@ -66,10 +66,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Still<EffectAddNoize>("AddNoizeAmount0", [](auto& s) { s.SetAmount(0.0); }),
         Still<EffectVHS>("VHSIntensity0",
-                         [](auto& s) { s.SetIntensity(0.0f), s.SetDrawBorder(false); }),
+                         [](auto& s) {
+                           s.SetIntensity(0.0f);
+                           s.SetDrawBorder(false);
+                         }),
         Still<EffectVHS>("VHSRelief0Still",
                          [](auto& s) {
-                           s.SetRelief(0.0), s.SetSpeed(0.0), s.SetDrawBorder(false);
+                           s.SetRelief(0.0);
+                           s.SetSpeed(0.0);
+                           s.SetDrawBorder(false);
                          }),
         Still<EffectGlitchMpeg>("GlitchMpegIntensity0", [](auto& s) { s.SetIntensity(0.0f); }),
         Still<EffectGlitchSecurityCam>("SecurityCamIntensity0",

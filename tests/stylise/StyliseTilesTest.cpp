@@ -2,6 +2,7 @@
 // definitions computed on the CPU.
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 #include <gtest/gtest.h>
 

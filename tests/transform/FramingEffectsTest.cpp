@@ -12,7 +12,7 @@ namespace Obrisk::Testing {
 namespace {
 
 // Deterministic noise: a linear congruential generator per texel.
-Image Noise(int width, int height) {
+Image ScrambledNoise(int width, int height) {
   return MakeImage(width, height, [width](int x, int y) {
     std::uint32_t state = static_cast<std::uint32_t>(y * width + x) * 1664525u + 1013904223u;
     state = state * 1664525u + 1013904223u;
@@ -102,7 +102,7 @@ class FixVertVideoTest : public ::testing::Test {
 };
 
 TEST_F(FixVertVideoTest, TallPictureInAWideFrameHasExactMiddleAndBlurredBars) {
-  const Image input = Noise(90, 160);
+  const Image input = ScrambledNoise(90, 160);
   const Image output = Run(input, {320, 180, 1, 1});
   ASSERT_EQ(output.width, 320);
   ASSERT_EQ(output.height, 180);
@@ -129,16 +129,13 @@ TEST_F(FixVertVideoTest, TallPictureInAWideFrameHasExactMiddleAndBlurredBars) {
 
 TEST_F(FixVertVideoTest, EqualAspectsShowOnlyThePicture) {
   const Image input = Numbered(16, 9);
-  const Image output = Run(input, {32, 18, 1, 1});
-  for (int y = 0; y < 18; ++y) {
-    for (int x = 0; x < 32; ++x) {
-      ExpectNear(output.At(x, y), input.Sample((x + 0.5f) / 32.0f, (y + 0.5f) / 18.0f), 1.0f, x, y);
-    }
-  }
+  const Image expected = MakeImage(
+      32, 18, [&](int x, int y) { return input.Sample((x + 0.5f) / 32.0f, (y + 0.5f) / 18.0f); });
+  EXPECT_TRUE(Near(Run(input, {32, 18, 1, 1}), expected, 1.0f));
 }
 
 TEST_F(FixVertVideoTest, WidePictureInATallFrameGetsBarsAboveAndBelow) {
-  const Image input = Noise(64, 36);
+  const Image input = ScrambledNoise(64, 36);
   const Image output = Run(input, {36, 64, 1, 1});
   ASSERT_EQ(output.width, 36);
   ASSERT_EQ(output.height, 64);
