@@ -8,6 +8,7 @@
 
 #include "effects/distort/Effect360Cylindrical.h"
 #include "support/ImageTestSupport.h"
+#include "support/Messages.h"
 
 namespace Obrisk::Testing {
 namespace {
@@ -116,12 +117,8 @@ TEST(Effect360CylindricalTest, ZoomNarrowsTheView) {
 
 TEST(Effect360CylindricalTest, AMissingCacheIsRefused) {
   Ogl::Effect360Cylindrical effect;
-  try {
-    RunAt(effect, Numbered(8, 4), 0.0, 0.0, nullptr);
-    FAIL() << "no exception";
-  } catch (const std::logic_error& error) {
-    EXPECT_STREQ(error.what(), "Wrong effect cache");
-  }
+  EXPECT_EQ(MessageOf<std::logic_error>([&] { RunAt(effect, Numbered(8, 4), 0.0, 0.0, nullptr); }),
+            "Wrong effect cache");
 }
 
 }  // namespace

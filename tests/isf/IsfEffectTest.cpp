@@ -15,6 +15,7 @@
 #include "obrisk/ogl/OglManager.h"
 #include "obrisk/settings/IsfSettings.h"
 #include "support/GpuTestSupport.h"
+#include "support/Messages.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -152,12 +153,9 @@ TEST(IsfEffect, ProcessingWithoutACacheRaises) {
   input->Wait();
   OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
     auto target = Frame::CreateIntermediate({}, PixFmt::RGBA, {kWidth, kHeight, 1, 1});
-    try {
-      effect.ProcessGpu(target, input, 1.0, 0.0, storage, nullptr);
-      ADD_FAILURE() << "no exception";
-    } catch (const std::logic_error& error) {
-      EXPECT_STREQ(error.what(), "Wrong effect cache");
-    }
+    EXPECT_EQ(Testing::MessageOf<std::logic_error>(
+                  [&] { effect.ProcessGpu(target, input, 1.0, 0.0, storage, nullptr); }),
+              "Wrong effect cache");
   });
 }
 
@@ -201,12 +199,8 @@ TEST(IsfEffect, BadHeaderRaisesAndKeepsTheSettings) {
   auto effect = MakeEffect<Proc::SettingsEffectISF>("invert.fs");
   Proc::SettingsEffectISF bad;
   bad.SetConfig(R"({"PASSES": []})");
-  try {
-    effect->SetSettingsObject(bad);
-    FAIL() << "no exception";
-  } catch (const Exception& error) {
-    EXPECT_EQ(error.Description(), "Error parsing JSON: INPUT section not found!");
-  }
+  EXPECT_EQ(Testing::DescriptionOf<Exception>([&] { effect->SetSettingsObject(bad); }),
+            "Error parsing JSON: INPUT section not found!");
   const auto& kept = dynamic_cast<const Proc::SettingsEffectISF&>(effect->GetSettingsObject());
   EXPECT_NE(kept.GetConfig().find("amount"), std::string::npos);
   EXPECT_NO_THROW(Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255})})));
@@ -214,24 +208,20 @@ TEST(IsfEffect, BadHeaderRaisesAndKeepsTheSettings) {
 
 TEST(IsfEffect, ProcessingWithoutAPackageRaises) {
   Ptr<Proc::IEffect> effect = Testing::MakeEffect(Proc::SettingsEffectISF::CLASS_ID);
-  try {
-    Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255})}));
-    FAIL() << "no exception";
-  } catch (const Exception& error) {
-    EXPECT_EQ(error.Description(), "Shader is not set");
-  }
+  EXPECT_EQ(Testing::DescriptionOf<Exception>([&] {
+              Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255})}));
+            }),
+            "Shader is not set");
 }
 
 TEST(IsfEffect, CompileErrorsPointIntoThePackagesOwnText) {
   auto effect = MakeEffect<Proc::SettingsEffectISF>("broken.fs");
-  try {
+  const std::string error = Testing::DescriptionOf<Exception>([&] {
     Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255})}));
-    FAIL() << "no exception";
-  } catch (const Exception& error) {
-    // broken.fs names undefinedGain on line 6 of the file.
-    EXPECT_NE(error.Description().find("0:6("), std::string::npos) << error.Description();
-    EXPECT_NE(error.Description().find("undefinedGain"), std::string::npos);
-  }
+  });
+  // broken.fs names undefinedGain on line 6 of the file.
+  EXPECT_TRUE(Testing::Contains(error, "0:6("));
+  EXPECT_TRUE(Testing::Contains(error, "undefinedGain"));
 }
 
 }  // namespace

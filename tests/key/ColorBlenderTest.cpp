@@ -13,6 +13,7 @@
 #include "obrisk/settings/BlendSettings.h"
 #include "support/GpuTestSupport.h"
 #include "support/ImageTestSupport.h"
+#include "support/Messages.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -300,12 +301,9 @@ TEST(ColorBlender, ALayerOutsideTheFrameLeavesTheBackground) {
 
 TEST(ColorBlender, SettingsOfAnotherClassAreRefused) {
   Ptr<Proc::IEffect> blender = Testing::MakeEffect(SettingsEffectImageBlender());
-  try {
-    blender->SetSettingsObject(Proc::SettingsEffectChromakey());
-    ADD_FAILURE() << "taken";
-  } catch (const std::invalid_argument& e) {
-    EXPECT_STREQ(e.what(), "Invalid settings");
-  }
+  EXPECT_EQ(Testing::MessageOf<std::invalid_argument>(
+                [&] { blender->SetSettingsObject(Proc::SettingsEffectChromakey()); }),
+            "Invalid settings");
   EXPECT_EQ(blender->GetSettingsObject().GetClassId(), SettingsEffectImageBlender::CLASS_ID);
   EXPECT_THROW(Proc::IBlend::Settings2Property(Proc::SettingsEffectChromakey()),
                std::invalid_argument);

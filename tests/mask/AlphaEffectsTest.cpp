@@ -10,6 +10,7 @@
 #include "obrisk/settings/MaskSettings.h"
 #include "support/GpuTestSupport.h"
 #include "support/ImageTestSupport.h"
+#include "support/Messages.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -246,12 +247,10 @@ TEST(MaskedMix, RaisesForAnyCountButThree) {
   Ptr<Proc::IEffect> effect = Testing::MakeEffect("SettingsEffectMaskedMix");
   const Image picture = Ramp(8, 4);
   for (std::size_t count : {1u, 2u, 4u}) {
-    try {
-      effect->ProcessData(Uploaded(std::vector<Image>(count, picture)));
-      ADD_FAILURE() << count << " inputs were accepted";
-    } catch (const EffectException& error) {
-      EXPECT_STREQ(error.what(), "Expecting three input frames");
-    }
+    EXPECT_EQ(Testing::MessageOf<EffectException>(
+                  [&] { effect->ProcessData(Uploaded(std::vector<Image>(count, picture))); }),
+              "Expecting three input frames")
+        << count << " inputs";
   }
 }
 

@@ -13,6 +13,7 @@
 #include "obrisk/settings/MaskSettings.h"
 #include "support/GpuTestSupport.h"
 #include "support/ImageTestSupport.h"
+#include "support/Messages.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -302,12 +303,9 @@ TEST(MaskProgram, IsNamedByTheShapesAndTheCombineModeAndBuiltOncePerName) {
 
 TEST(MaskCache, DirectCallsNeedTheEffectsCache) {
   EffectMask mask;
-  try {
-    Testing::RunDirect(mask, Picture(), nullptr);
-    ADD_FAILURE() << "no cache was accepted";
-  } catch (const std::logic_error& error) {
-    EXPECT_STREQ(error.what(), "Wrong effect cache");
-  }
+  EXPECT_EQ(
+      Testing::MessageOf<std::logic_error>([&] { Testing::RunDirect(mask, Picture(), nullptr); }),
+      "Wrong effect cache");
 }
 
 TEST(MaskCache, PreparedPicturesFollowTheFrameSize) {

@@ -75,9 +75,9 @@ float Level(double value) {
 ::testing::AssertionResult Near(const Image& actual, const Image& expected, float tolerance,
                                 const std::function<bool(int x, int y)>& skip) {
   if (actual.width != expected.width || actual.height != expected.height) {
-    return ::testing::AssertionFailure() << "size " << actual.width << "x" << actual.height
-                                         << ", expected " << expected.width << "x"
-                                         << expected.height;
+    return ::testing::AssertionFailure()
+           << "size " << actual.width << "x" << actual.height << ", expected " << expected.width
+           << "x" << expected.height;
   }
   Difference worst;
   for (int y = 0; y < actual.height; ++y) {

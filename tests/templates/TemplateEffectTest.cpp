@@ -16,6 +16,7 @@
 #include "obrisk/settings/TemplateSettings.h"
 #include "obrisk/settings/TransitionSettings.h"
 #include "support/GpuTestSupport.h"
+#include "support/Messages.h"
 #include "transitions/TransitionTestSupport.h"
 
 namespace Obrisk::Ogl {
@@ -90,15 +91,6 @@ std::shared_ptr<Proc::ImageHandler> AuxImage(int width, int height,
     }
   }
   return image;
-}
-
-std::string ErrorOf(const std::function<void()>& run) {
-  try {
-    run();
-  } catch (const Exception& error) {
-    return error.Description();
-  }
-  return "no exception";
 }
 
 constexpr const char* kInvert = R"(uniform sampler2D tex;
@@ -294,7 +286,7 @@ struct ErrorCase {
 class TemplateEffectError : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(TemplateEffectError, IsRaisedWithItsMessage) {
-  EXPECT_EQ(ErrorOf([this] {
+  EXPECT_EQ(Testing::DescriptionOf<Exception>([this] {
               Render(GetParam().settings(), SolidFrame({0, 0, 0, 255}));
             }),
             GetParam().message);
@@ -391,8 +383,8 @@ struct LineCase {
 class TemplateCompileError : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(TemplateCompileError, PointsAtTheLineOfTheUsersText) {
-  const std::string message =
-      ErrorOf([this] { Render(EffectSettings(GetParam().text), Pattern()); });
+  const std::string message = Testing::DescriptionOf<Exception>(
+      [this] { Render(EffectSettings(GetParam().text), Pattern()); });
   EXPECT_NE(message.find(GetParam().line), std::string::npos) << message;
   EXPECT_NE(message.find("undefinedGain"), std::string::npos) << message;
 }
