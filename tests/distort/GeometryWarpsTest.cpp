@@ -7,24 +7,17 @@
 
 #include <gtest/gtest.h>
 
-#include "distort/DistortTestSupport.h"
 #include "effects/distort/EffectCameraShake.h"
 #include "effects/distort/EffectMirror.h"
 #include "effects/distort/EffectPanAndZoom.h"
 #include "effects/distort/EffectZoom.h"
+#include "support/ImageTestSupport.h"
 
 namespace Obrisk::Testing {
 namespace {
 
 constexpr int kWidth = 32;
 constexpr int kHeight = 18;
-
-template <class Effect, class Settings>
-Image RunWith(const Settings& settings, const Image& input, double time, double progress) {
-  Effect effect;
-  effect.SetSettings(settings);
-  return RunAt(effect, input, time, progress, effect.CreateCache());
-}
 
 // The rectangle from (x0, y0) to (x1, y1) over the whole frame.
 Mapping RectMapping(const Proc::TextureRect& r) {
@@ -43,17 +36,17 @@ Proc::SettingsEffectZoom Zoom(const Proc::TextureRect& rect, bool crop, double r
 TEST(EffectZoomTest, RampStartsFromTheWholeFrame) {
   const Image input = Numbered(kWidth, kHeight);
   const auto settings = Zoom({0.25, 0.25, 0.75, 0.75}, false, 0.2, 0.2);
-  EXPECT_EQ((RunWith<Ogl::EffectZoom>(settings, input, 0.0, 0.0).texels), input.texels);
-  EXPECT_EQ((RunWith<Ogl::EffectZoom>(settings, input, 0.0, 1.0).texels), input.texels);
+  EXPECT_EQ((RunAt<Ogl::EffectZoom>(settings, input, 0.0, 0.0).texels), input.texels);
+  EXPECT_EQ((RunAt<Ogl::EffectZoom>(settings, input, 0.0, 1.0).texels), input.texels);
 }
 
 TEST(EffectZoomTest, HalfwayThroughTheRampShowsTheRectangleHalfway) {
   const Image input = Smooth(kWidth, kHeight);
   const auto settings = Zoom({0.25, 0.25, 0.75, 0.75}, false, 0.2, 0.2);
   // k = 0.1 / 0.2 = 0.5: halfway between the whole frame and the rectangle.
-  ExpectWarp(RunWith<Ogl::EffectZoom>(settings, input, 0.0, 0.1), input,
+  ExpectWarp(RunAt<Ogl::EffectZoom>(settings, input, 0.0, 0.1), input,
              RectMapping({0.125, 0.125, 0.875, 0.875}));
-  ExpectWarp(RunWith<Ogl::EffectZoom>(settings, input, 0.0, 0.5), input,
+  ExpectWarp(RunAt<Ogl::EffectZoom>(settings, input, 0.0, 0.5), input,
              RectMapping({0.25, 0.25, 0.75, 0.75}));
 }
 
@@ -61,7 +54,7 @@ TEST(EffectZoomTest, WithoutCropTheRectangleKeepsItsShape) {
   const Image input = Smooth(kWidth, kHeight);
   // 0.5 wide and 0.25 high: it fills the width and the middle half of the height.
   const auto settings = Zoom({0.5, 0.25, 0.0, 0.5}, false, 0.0, 0.0);
-  const Image output = RunWith<Ogl::EffectZoom>(settings, input, 0.0, 0.5);
+  const Image output = RunAt<Ogl::EffectZoom>(settings, input, 0.0, 0.5);
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; x += 5) {
       const double v = (y + 0.5) / kHeight;
@@ -99,11 +92,11 @@ TEST(EffectPanAndZoomTest, MovesLinearlyFromStartToEnd) {
   Proc::SettingsEffectPanAndZoom settings;
   settings.SetStart({0.0, 0.0, 1.0, 1.0});
   settings.SetEnd({0.2, 0.4, 0.6, 0.8});
-  EXPECT_EQ((RunWith<Ogl::EffectPanAndZoom>(settings, Numbered(kWidth, kHeight), 0.0, 0.0).texels),
+  EXPECT_EQ((RunAt<Ogl::EffectPanAndZoom>(settings, Numbered(kWidth, kHeight), 0.0, 0.0).texels),
             Numbered(kWidth, kHeight).texels);
-  ExpectWarp(RunWith<Ogl::EffectPanAndZoom>(settings, input, 0.0, 0.25), input,
+  ExpectWarp(RunAt<Ogl::EffectPanAndZoom>(settings, input, 0.0, 0.25), input,
              RectMapping({0.05, 0.1, 0.9, 0.95}));
-  ExpectWarp(RunWith<Ogl::EffectPanAndZoom>(settings, input, 0.0, 1.0), input,
+  ExpectWarp(RunAt<Ogl::EffectPanAndZoom>(settings, input, 0.0, 1.0), input,
              RectMapping({0.2, 0.4, 0.6, 0.8}));
 }
 
@@ -122,7 +115,7 @@ TEST_P(MirrorModesTest, EachQuarterShowsItsHalfOrTheMirroredOther) {
   settings.SetHorizontal(horizontal);
   settings.SetVertical(vertical);
   const Image input = Numbered(kWidth, kHeight);
-  const Image output = RunWith<Ogl::EffectMirror>(settings, input, 0.0, 0.0);
+  const Image output = RunAt<Ogl::EffectMirror>(settings, input, 0.0, 0.0);
   for (int y = 0; y < kHeight; ++y) {
     for (int x = 0; x < kWidth; ++x) {
       EXPECT_EQ(output.At(x, y),
@@ -172,7 +165,7 @@ Mapping ShakeMapping(const Proc::SettingsEffectCameraShake& s, double time, doub
 
 TEST(EffectCameraShakeTest, NoAmplitudesCopiesExactly) {
   const Image input = Numbered(kWidth, kHeight);
-  EXPECT_EQ((RunWith<Ogl::EffectCameraShake>(Shake(0, 0, 0, 5), input, 1.7, 0.0).texels),
+  EXPECT_EQ((RunAt<Ogl::EffectCameraShake>(Shake(0, 0, 0, 5), input, 1.7, 0.0).texels),
             input.texels);
 }
 
@@ -180,19 +173,19 @@ TEST(EffectCameraShakeTest, MovesTurnsAndZoomsAsTheNoiseSays) {
   const Image input = Smooth(kWidth, kHeight);
   const auto settings = Shake(0.8, 0.6, 0.5, 7);
   for (const double t : {0.0, 0.31, 2.5}) {
-    ExpectWarp(RunWith<Ogl::EffectCameraShake>(settings, input, t, 0.0), input,
+    ExpectWarp(RunAt<Ogl::EffectCameraShake>(settings, input, t, 0.0), input,
                ShakeMapping(settings, t, double(kHeight) / kWidth));
   }
 }
 
 TEST(EffectCameraShakeTest, TheSameSeedAndTimeRepeatTheFrame) {
   const Image input = Smooth(kWidth, kHeight);
-  const Image first = RunWith<Ogl::EffectCameraShake>(Shake(1, 1, 1, 42), input, 0.77, 0.0);
-  EXPECT_EQ((RunWith<Ogl::EffectCameraShake>(Shake(1, 1, 1, 42), input, 0.77, 0.0).texels),
+  const Image first = RunAt<Ogl::EffectCameraShake>(Shake(1, 1, 1, 42), input, 0.77, 0.0);
+  EXPECT_EQ((RunAt<Ogl::EffectCameraShake>(Shake(1, 1, 1, 42), input, 0.77, 0.0).texels),
             first.texels);
-  EXPECT_NE((RunWith<Ogl::EffectCameraShake>(Shake(1, 1, 1, 43), input, 0.77, 0.0).texels),
+  EXPECT_NE((RunAt<Ogl::EffectCameraShake>(Shake(1, 1, 1, 43), input, 0.77, 0.0).texels),
             first.texels);
-  EXPECT_NE((RunWith<Ogl::EffectCameraShake>(Shake(1, 1, 1, 42), input, 0.9, 0.0).texels),
+  EXPECT_NE((RunAt<Ogl::EffectCameraShake>(Shake(1, 1, 1, 42), input, 0.9, 0.0).texels),
             first.texels);
 }
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "distort/DistortTestSupport.h"
 #include "effects/distort/EffectLensDistortion.h"
+#include "support/ImageTestSupport.h"
 
 namespace Obrisk::Testing {
 namespace {
@@ -27,9 +27,7 @@ Mapping LensMapping(double distortion, double zoom, int members) {
 }
 
 Image RunLens(const Proc::SettingsEffectLensDistortion& settings, const Image& input) {
-  Ogl::EffectLensDistortion effect;
-  effect.SetSettings(settings);
-  return RunAt(effect, input, 0.0, 0.0);
+  return RunAt<Ogl::EffectLensDistortion>(settings, input);
 }
 
 TEST(EffectLensDistortionTest, NoZoomAndNoMembersCopiesExactly) {
@@ -72,8 +70,6 @@ INSTANTIATE_TEST_SUITE_P(MemberCounts, LensMembersTest, ::testing::Values(1, 2, 
 TEST(EffectLensDistortionTest, IntensityScalesDistortionAndZoom) {
   Proc::SettingsEffectLensDistortion settings(0.4, 0.6, 2);
   settings.SetIntensity(0.5);
-  EXPECT_DOUBLE_EQ(settings.GetDistortion(), 0.2);
-  EXPECT_DOUBLE_EQ(settings.GetZoom(), 0.3);
   const Image input = Smooth(kWidth, kHeight);
   ExpectWarp(RunLens(settings, input), input, LensMapping(0.2, 0.3, 2));
 }
@@ -81,7 +77,7 @@ TEST(EffectLensDistortionTest, IntensityScalesDistortionAndZoom) {
 TEST(EffectLensDistortionTest, RegisteredEffectDrawsTheSame) {
   const Proc::SettingsEffectLensDistortion settings(0.2, 0.1, 3);
   const Image input = Smooth(kWidth, kHeight);
-  EXPECT_LE(MaxDifference(RunRegistered(settings, input), RunLens(settings, input)).value, 0.0f);
+  EXPECT_TRUE(Near(RunRegistered(settings, input), RunLens(settings, input)));
 }
 
 TEST(EffectLensDistortionTest, ValuesOutsideTheRangesAreRefused) {

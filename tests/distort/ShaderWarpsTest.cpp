@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "distort/DistortTestSupport.h"
 #include "effects/distort/EffectFishEye.h"
 #include "effects/distort/EffectTwirl.h"
 #include "effects/distort/EffectVertigo.h"
+#include "support/ImageTestSupport.h"
 
 namespace Obrisk::Testing {
 namespace {
@@ -15,13 +15,6 @@ namespace {
 constexpr int kWidth = 33;
 constexpr int kHeight = 19;
 constexpr double kPi = std::numbers::pi;
-
-template <class Effect, class Settings>
-Image RunWith(const Settings& settings, const Image& input, double time = 0.0) {
-  Effect effect;
-  effect.SetSettings(settings);
-  return RunAt(effect, input, time, 0.0);
-}
 
 // A radial warp about the centre: distance r reads distance radius(r).
 template <class Radius>
@@ -38,10 +31,10 @@ Mapping Radial(Radius radius) {
 
 TEST(EffectFishEyeTest, StrengthOrIntensityZeroCopiesExactly) {
   const Image input = Numbered(kWidth, kHeight);
-  EXPECT_EQ((RunWith<Ogl::EffectFishEye>(Proc::SettingsEffectFishEye(0.0, 1.0f), input).texels),
-            input.texels);
-  EXPECT_EQ((RunWith<Ogl::EffectFishEye>(Proc::SettingsEffectFishEye(0.4, 0.0f), input).texels),
-            input.texels);
+  for (const auto& settings :
+       {Proc::SettingsEffectFishEye(0.0, 1.0f), Proc::SettingsEffectFishEye(0.4, 0.0f)}) {
+    EXPECT_EQ(RunAt<Ogl::EffectFishEye>(settings, input).texels, input.texels);
+  }
 }
 
 TEST(EffectFishEyeTest, FrontLensFollowsTheTangentAndKeepsTheCorners) {
@@ -51,7 +44,7 @@ TEST(EffectFishEyeTest, FrontLensFollowsTheTangentAndKeepsTheCorners) {
   const double mnozh = std::sqrt(0.5) / std::tan(power * std::sqrt(0.5));
   const Mapping front = Radial([=](double r) { return std::tan(r * power) * mnozh; });
   EXPECT_NEAR(front({0.0, 0.0})[0], 0.0, 1e-12);
-  ExpectWarp(RunWith<Ogl::EffectFishEye>(Proc::SettingsEffectFishEye(0.3, 1.0f), input), input,
+  ExpectWarp(RunAt<Ogl::EffectFishEye>(Proc::SettingsEffectFishEye(0.3, 1.0f), input), input,
              front);
 }
 
@@ -62,7 +55,7 @@ TEST(EffectFishEyeTest, BackLensFollowsTheArcTangentAndKeepsTheEdgeMidpoints) {
   const double mnozh = 0.5 / std::atan(power * -0.5 * 10.0);
   const Mapping back = Radial([=](double r) { return std::atan(r * -power * 10.0) * mnozh; });
   EXPECT_NEAR(back({0.5, 1.0})[1], 1.0, 1e-12);
-  ExpectWarp(RunWith<Ogl::EffectFishEye>(Proc::SettingsEffectFishEye(-0.7, 0.5f), input), input,
+  ExpectWarp(RunAt<Ogl::EffectFishEye>(Proc::SettingsEffectFishEye(-0.7, 0.5f), input), input,
              back);
 }
 
@@ -102,14 +95,14 @@ Proc::SettingsEffectTwirl Twirl(double rotation, double rotationSpeed, double ph
 
 TEST(EffectTwirlTest, NoRotationAndNoPhaseAtTimeZeroCopiesExactly) {
   const Image input = Numbered(kWidth, kHeight);
-  EXPECT_EQ(RunWith<Ogl::EffectTwirl>(Twirl(0.0, 2.0, 0.0, 3.0), input).texels, input.texels);
+  EXPECT_EQ(RunAt<Ogl::EffectTwirl>(Twirl(0.0, 2.0, 0.0, 3.0), input).texels, input.texels);
 }
 
 TEST(EffectTwirlTest, TwistsAndTurnsInDisplayProportions) {
   const Image input = Smooth(kWidth, kHeight);
   for (const double t : {0.0, 0.35}) {
     const Proc::SettingsEffectTwirl settings = Twirl(0.02, 0.1, 0.03, 0.02);
-    ExpectWarp(RunWith<Ogl::EffectTwirl>(settings, input, t), input,
+    ExpectWarp(RunAt<Ogl::EffectTwirl>(settings, input, t), input,
                TwirlMapping(AnglesAt(settings, t), double(kWidth) / kHeight));
   }
 }
@@ -150,7 +143,7 @@ TEST(EffectVertigoTest, BlendsTheTurnedEchoesOverThePicture) {
   settings.SetAmplitude(0.6);
   settings.SetSpeed(0.3);
   for (const double t : {0.0, 0.13, 0.9}) {
-    const Image output = RunWith<Ogl::EffectVertigo>(settings, input, t);
+    const Image output = RunAt<Ogl::EffectVertigo>(settings, input, t);
     for (const auto& [x, y] : ChosenPixels(kWidth, kHeight)) {
       const Texel expected =
           VertigoAt(input, settings, t, {(x + 0.5) / kWidth, (y + 0.5) / kHeight});

@@ -6,8 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "distort/DistortTestSupport.h"
 #include "effects/distort/Effect360Cylindrical.h"
+#include "support/ImageTestSupport.h"
+#include "support/Messages.h"
 
 namespace Obrisk::Testing {
 namespace {
@@ -46,9 +47,7 @@ Point RedCentre(const Image& image) {
 Image View(const Image& footage, double yaw, double pitch, double zoom = 0.0) {
   Proc::SettingsEffect360Cylindrical settings;
   settings.SetView(yaw, pitch, zoom);
-  Ogl::Effect360Cylindrical effect;
-  effect.SetSettings(settings);
-  return RunAt(effect, footage, 0.0, 0.0, effect.CreateCache());
+  return RunAt<Ogl::Effect360Cylindrical>(settings, footage);
 }
 
 struct MarkCase {
@@ -95,10 +94,8 @@ TEST(Effect360CylindricalTest, DisabledPassesTheFootageThrough) {
   Proc::SettingsEffect360Cylindrical settings;
   settings.SetEnabled(false);
   EXPECT_TRUE(settings.IsEmpty());
-  Ogl::Effect360Cylindrical effect;
-  effect.SetSettings(settings);
   const Image input = Numbered(33, 17);
-  EXPECT_EQ(RunAt(effect, input, 0.0, 0.0, effect.CreateCache()).texels, input.texels);
+  EXPECT_EQ(RunAt<Ogl::Effect360Cylindrical>(settings, input).texels, input.texels);
 }
 
 TEST(Effect360CylindricalTest, LookingStraightDownShowsTheBottomOfTheFootage) {
@@ -120,12 +117,8 @@ TEST(Effect360CylindricalTest, ZoomNarrowsTheView) {
 
 TEST(Effect360CylindricalTest, AMissingCacheIsRefused) {
   Ogl::Effect360Cylindrical effect;
-  try {
-    RunAt(effect, Numbered(8, 4), 0.0, 0.0, nullptr);
-    FAIL() << "no exception";
-  } catch (const std::logic_error& error) {
-    EXPECT_STREQ(error.what(), "Wrong effect cache");
-  }
+  EXPECT_EQ(MessageOf<std::logic_error>([&] { RunAt(effect, Numbered(8, 4), 0.0, 0.0, nullptr); }),
+            "Wrong effect cache");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "obrisk/host/Statistics.h"
 #include "obrisk/settings/ColorSettings.h"
 #include "obrisk/settings/ServiceSettings.h"
+#include "support/Messages.h"
 
 namespace Obrisk::Proc {
 namespace {
@@ -43,12 +44,8 @@ TEST(Property, SetChildReplacesAndMissingChildIsNamed) {
   property.SetChild("a", Property(2));
   ASSERT_EQ(property.Children().size(), 1u);
   EXPECT_EQ(std::get<std::int64_t>(property.GetChild("a").GetValue()), 2);
-  try {
-    property.GetChild("missing");
-    FAIL();
-  } catch (const std::out_of_range& error) {
-    EXPECT_NE(std::string(error.what()).find("missing"), std::string::npos);
-  }
+  EXPECT_TRUE(Testing::Contains(
+      Testing::MessageOf<std::out_of_range>([&] { property.GetChild("missing"); }), "missing"));
   EXPECT_THROW(Property::FromJson("{\"a\": "), std::invalid_argument);
 }
 

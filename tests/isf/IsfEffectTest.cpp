@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include "obrisk/ogl/OglManager.h"
 #include "obrisk/settings/IsfSettings.h"
 #include "support/GpuTestSupport.h"
+#include "support/Messages.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -23,32 +25,26 @@ using Testing::Pixel;
 using namespace Testing::Isf;
 
 TEST(IsfEffect, OnePassFilterMatchesItsFormula) {
-  auto registry = Testing::MakeRegistry();
-  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "invert.fs");
+  auto effect = MakeEffect<Proc::SettingsEffectISF>("invert.fs");
   auto input = Testing::MakeTestPattern(kWidth, kHeight, PixFmt::RGBA);
   const auto output = Testing::Download(effect->ProcessData({Testing::Upload(input)}));
   constexpr double kAmount = 0.75;  // the package's default
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      const Pixel in = Testing::PixelAt(*input, x, y);
-      const Pixel out = Testing::PixelAt(*output, x, y);
-      for (int c = 0; c < 3; ++c) {
-        const double v = in[c] / 255.0;
-        ASSERT_NEAR(out[c], Byte(v + (1.0 - 2.0 * v) * kAmount), 1) << x << "," << y;
-      }
-      ASSERT_EQ(out[3], in[3]);
-    }
-  }
+  Testing::ExpectPixels(*output,
+                        [&](int x, int y) {
+                          Pixel in = Testing::PixelAt(*input, x, y);
+                          for (int c = 0; c < 3; ++c)
+                            in[c] = Byte(in[c] / 255.0 + (1.0 - 2.0 * in[c] / 255.0) * kAmount);
+                          return in;
+                        },
+                        {1, 1, 1, 0});
 }
 
 TEST(IsfEffect, VertexShaderOfThePackageIsUsed) {
-  auto registry = Testing::MakeRegistry();
   auto settings = PackageSettings<Proc::SettingsEffectISF>("invert.fs");
   // Mirrors the picture left to right through the texture coordinates.
   settings.SetVertexShader(
       "void main() {\n  vv_vertShaderInit();\n  isf_FragNormCoord.x = 1.0 - VERTEXDATA.x;\n}\n");
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, settings.CLASS_ID);
-  effect->SetSettingsObject(settings);
+  Ptr<Proc::IEffect> effect = Testing::MakeEffect(settings);
   auto input = Testing::MakeTestPattern(kWidth, kHeight, PixFmt::RGBA);
   const auto output = Testing::Download(effect->ProcessData({Testing::Upload(input)}));
   for (int x = 0; x < kWidth; ++x) {
@@ -58,8 +54,7 @@ TEST(IsfEffect, VertexShaderOfThePackageIsUsed) {
 }
 
 TEST(IsfEffect, TwoPassPackageGoesThroughItsHalfSizeTarget) {
-  auto registry = Testing::MakeRegistry();
-  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "half_two_pass.fs");
+  auto effect = MakeEffect<Proc::SettingsEffectISF>("half_two_pass.fs");
   // Halved and doubled through two 8-bit targets: within 2.
   ExpectEverywhere(*Testing::Download(effect->ProcessData({Solid({200, 100, 50, 255})})),
                    {200, 100, 50, 255}, 2);
@@ -94,56 +89,55 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeCase{"floor( RENDERSIZE.x /7.0)", " RENDERSIZE.y / 3.0 + 0.6 ", 274, 361},
                       SizeCase{"-5.0", "0", 1, 1}, SizeCase{"70000", "2", 16384, 2}));
 
-TEST(IsfEffect, PersistentBufferAccumulatesAndRestartsAtTimeZero) {
-  auto registry = Testing::MakeRegistry();
-  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "feedback.fs");
-  const std::int64_t times[] = {0, kFrame, 2 * kFrame, 0, kFrame};
-  const std::uint8_t red[] = {51, 102, 153, 51, 102};
-  const std::uint8_t index[] = {0, 10, 20, 0, 10};
-  for (int i = 0; i < 5; ++i) {
-    const auto output = Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255}, times[i])}));
-    ExpectEverywhere(*output, {red[i], index[i], 0, 255}, 1);
+// A package fed black frames starting at `times`: what each frame shows.
+struct SequenceCase {
+  const char* name;
+  const char* package;
+  std::vector<std::int64_t> times;
+  std::vector<Pixel> shown;
+};
+class IsfSequence : public ::testing::TestWithParam<SequenceCase> {};
+
+TEST_P(IsfSequence, ShowsWhatItsBuffersAndClockHold) {
+  auto effect = MakeEffect<Proc::SettingsEffectISF>(GetParam().package);
+  for (std::size_t i = 0; i < GetParam().times.size(); ++i) {
+    const auto output =
+        Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255}, GetParam().times[i])}));
+    ExpectEverywhere(*output, GetParam().shown[i], 1);
   }
 }
-
-struct BufferCase {
-  const char* package;
-  std::uint8_t red[4];
-};
-class IsfBuffer : public ::testing::TestWithParam<BufferCase> {};
 
 // Frames at 0.2 s, 0.24 s, then a seek to 0 and on: a persistent buffer
 // keeps its sum until the seek, a buffer that is not starts from transparent
 // black every frame.
-TEST_P(IsfBuffer, KeepsOrClearsItsContents) {
-  auto registry = Testing::MakeRegistry();
-  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, GetParam().package);
-  const std::int64_t times[] = {5 * kFrame, 6 * kFrame, 0, kFrame};
-  for (int i = 0; i < 4; ++i) {
-    const auto output = Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255}, times[i])}));
-    ExpectEverywhere(*output, {GetParam().red[i], 0, 0, 255}, 1);
-  }
-}
+const std::vector<std::int64_t> kSeek{5 * kFrame, 6 * kFrame, 0, kFrame};
+constexpr Pixel kOnce{51, 0, 0, 255};
+constexpr Pixel kTwice{102, 0, 0, 255};
 
-INSTANTIATE_TEST_SUITE_P(Packages, IsfBuffer,
-                         ::testing::Values(BufferCase{"stale_feedback.fs", {51, 102, 51, 102}},
-                                           BufferCase{"non_persistent.fs", {51, 51, 51, 51}},
-                                           BufferCase{"accumulate.fs", {51, 51, 51, 51}}));
-
-TEST(IsfEffect, TimeDeltaIsZeroOnTheFirstFrameAndAfterARestart) {
-  auto registry = Testing::MakeRegistry();
-  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "clock.fs");
-  const std::int64_t times[] = {500000, 700000, 0, 200000};
-  const double delta[] = {0.0, 0.2, 0.0, 0.2};
-  for (int i = 0; i < 4; ++i) {
-    const auto output = Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255}, times[i])}));
-    ExpectEverywhere(*output, {Byte(delta[i]), Byte(times[i] / 1e6), 0, 255}, 1);
-  }
-}
+INSTANTIATE_TEST_SUITE_P(
+    Packages, IsfSequence,
+    ::testing::Values(
+        // Red adds up, green shows the frame index; both restart at time 0.
+        SequenceCase{"PersistentBufferAccumulatesAndRestartsAtTimeZero",
+                     "feedback.fs",
+                     {0, kFrame, 2 * kFrame, 0, kFrame},
+                     {kOnce, {102, 10, 0, 255}, {153, 20, 0, 255}, kOnce, {102, 10, 0, 255}}},
+        SequenceCase{"StaleFeedback", "stale_feedback.fs", kSeek, {kOnce, kTwice, kOnce, kTwice}},
+        SequenceCase{"NonPersistent", "non_persistent.fs", kSeek, {kOnce, kOnce, kOnce, kOnce}},
+        SequenceCase{"Accumulate", "accumulate.fs", kSeek, {kOnce, kOnce, kOnce, kOnce}},
+        // TIMEDELTA in red, TIME in green: the delta is 0 on the first frame
+        // and after a restart.
+        SequenceCase{"TimeDeltaIsZeroOnTheFirstFrameAndAfterARestart",
+                     "clock.fs",
+                     {500000, 700000, 0, 200000},
+                     {{0, Byte(0.5), 0, 255},
+                      {Byte(0.2), Byte(0.7), 0, 255},
+                      {0, 0, 0, 255},
+                      {Byte(0.2), Byte(0.2), 0, 255}}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IsfEffect, DateIsTheLocalDate) {
-  auto registry = Testing::MakeRegistry();
-  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "date.fs");
+  auto effect = MakeEffect<Proc::SettingsEffectISF>("date.fs");
   const auto output = Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255})}));
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -159,20 +153,16 @@ TEST(IsfEffect, ProcessingWithoutACacheRaises) {
   input->Wait();
   OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
     auto target = Frame::CreateIntermediate({}, PixFmt::RGBA, {kWidth, kHeight, 1, 1});
-    try {
-      effect.ProcessGpu(target, input, 1.0, 0.0, storage, nullptr);
-      ADD_FAILURE() << "no exception";
-    } catch (const std::logic_error& error) {
-      EXPECT_STREQ(error.what(), "Wrong effect cache");
-    }
+    EXPECT_EQ(Testing::MessageOf<std::logic_error>(
+                  [&] { effect.ProcessGpu(target, input, 1.0, 0.0, storage, nullptr); }),
+              "Wrong effect cache");
   });
 }
 
 class IsfTransition : public ::testing::TestWithParam<double> {};
 
 TEST_P(IsfTransition, ProgressBlendsFromTheFirstClipToTheSecond) {
-  auto registry = Testing::MakeRegistry();
-  auto effect = MakeEffect<Proc::SettingsTransitionISF>(*registry, "crossfade.fs");
+  auto effect = MakeEffect<Proc::SettingsTransitionISF>("crossfade.fs");
   const double progress = GetParam();
   effect->SetProgress(Proc::TimeToProgress([progress](std::int64_t) { return progress; }));
   const Pixel first{250, 10, 0, 255};
@@ -189,19 +179,16 @@ TEST_P(IsfTransition, ProgressBlendsFromTheFirstClipToTheSecond) {
 INSTANTIATE_TEST_SUITE_P(Ends, IsfTransition, ::testing::Values(0.0, 0.5, 1.0));
 
 TEST(IsfMultiInput, RendersItsInputsInOrder) {
-  auto registry = Testing::MakeRegistry();
-  auto effect = MakeEffect<Proc::SettingsEffectMultiInputISF>(*registry, "difference.fs");
+  auto effect = MakeEffect<Proc::SettingsEffectMultiInputISF>("difference.fs");
   const auto output =
       Testing::Download(effect->ProcessData({Solid({200, 50, 30, 255}), Solid({20, 80, 30, 255})}));
   ExpectEverywhere(*output, {180, 30, 0, 255}, 1);
 }
 
 TEST(IsfMultiInput, WrongNumberOfInputsShowsTheErrorColour) {
-  auto registry = Testing::MakeRegistry();
   auto settings = PackageSettings<Proc::SettingsEffectMultiInputISF>("difference.fs");
   settings.SetErrorColor({0.0f, 1.0f, 0.0f, 1.0f});
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, settings.CLASS_ID);
-  effect->SetSettingsObject(settings);
+  Ptr<Proc::IEffect> effect = Testing::MakeEffect(settings);
   const Pixel grey{128, 128, 128, 255};
   const auto output =
       Testing::Download(effect->ProcessData({Solid(grey), Solid(grey), Solid(grey)}));
@@ -209,43 +196,32 @@ TEST(IsfMultiInput, WrongNumberOfInputsShowsTheErrorColour) {
 }
 
 TEST(IsfEffect, BadHeaderRaisesAndKeepsTheSettings) {
-  auto registry = Testing::MakeRegistry();
-  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "invert.fs");
+  auto effect = MakeEffect<Proc::SettingsEffectISF>("invert.fs");
   Proc::SettingsEffectISF bad;
   bad.SetConfig(R"({"PASSES": []})");
-  try {
-    effect->SetSettingsObject(bad);
-    FAIL() << "no exception";
-  } catch (const Exception& error) {
-    EXPECT_EQ(error.Description(), "Error parsing JSON: INPUT section not found!");
-  }
+  EXPECT_EQ(Testing::DescriptionOf<Exception>([&] { effect->SetSettingsObject(bad); }),
+            "Error parsing JSON: INPUT section not found!");
   const auto& kept = dynamic_cast<const Proc::SettingsEffectISF&>(effect->GetSettingsObject());
   EXPECT_NE(kept.GetConfig().find("amount"), std::string::npos);
   EXPECT_NO_THROW(Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255})})));
 }
 
 TEST(IsfEffect, ProcessingWithoutAPackageRaises) {
-  auto registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, Proc::SettingsEffectISF::CLASS_ID);
-  try {
-    Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255})}));
-    FAIL() << "no exception";
-  } catch (const Exception& error) {
-    EXPECT_EQ(error.Description(), "Shader is not set");
-  }
+  Ptr<Proc::IEffect> effect = Testing::MakeEffect(Proc::SettingsEffectISF::CLASS_ID);
+  EXPECT_EQ(Testing::DescriptionOf<Exception>([&] {
+              Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255})}));
+            }),
+            "Shader is not set");
 }
 
 TEST(IsfEffect, CompileErrorsPointIntoThePackagesOwnText) {
-  auto registry = Testing::MakeRegistry();
-  auto effect = MakeEffect<Proc::SettingsEffectISF>(*registry, "broken.fs");
-  try {
+  auto effect = MakeEffect<Proc::SettingsEffectISF>("broken.fs");
+  const std::string error = Testing::DescriptionOf<Exception>([&] {
     Testing::Download(effect->ProcessData({Solid({0, 0, 0, 255})}));
-    FAIL() << "no exception";
-  } catch (const Exception& error) {
-    // broken.fs names undefinedGain on line 6 of the file.
-    EXPECT_NE(error.Description().find("0:6("), std::string::npos) << error.Description();
-    EXPECT_NE(error.Description().find("undefinedGain"), std::string::npos);
-  }
+  });
+  // broken.fs names undefinedGain on line 6 of the file.
+  EXPECT_TRUE(Testing::Contains(error, "0:6("));
+  EXPECT_TRUE(Testing::Contains(error, "undefinedGain"));
 }
 
 }  // namespace

@@ -41,10 +41,8 @@ S PackageSettings(const std::string& name) {
 }
 
 template <class S>
-Ptr<Proc::IEffect> MakeEffect(Proc::EffectRegistry& registry, const std::string& package) {
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(registry, S::CLASS_ID);
-  effect->SetSettingsObject(PackageSettings<S>(package));
-  return effect;
+Ptr<Proc::IEffect> MakeEffect(const std::string& package) {
+  return Testing::MakeEffect(PackageSettings<S>(package));
 }
 
 inline Ptr<Proc::IData> Solid(const Pixel& color, std::int64_t start = kFrame) {

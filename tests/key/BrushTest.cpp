@@ -78,9 +78,7 @@ TEST(Waterbrush, TheSameFrameTwiceGivesTheSameStrokes) {
 
 // The colour brush at `progress` through the host's interface.
 Image RunBrush(const SettingsEffectColorBrush& settings, const Image& input, double progress) {
-  static const auto registry = MakeRegistry();
-  Ptr<Proc::IEffect> effect = CreateEffect(*registry, settings.GetClassId());
-  effect->SetSettingsObject(settings);
+  Ptr<Proc::IEffect> effect = MakeEffect(settings);
   effect->SetProgress(Proc::TimeToProgress([progress](std::int64_t) { return progress; }));
   return ToImage(*Download(effect->ProcessData({Upload(ToFrame(input, Proc::PixFmt::RGBA))})));
 }

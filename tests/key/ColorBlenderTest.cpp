@@ -4,17 +4,16 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <functional>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
-#include "blur/BlurTestSupport.h"
 #include "effects/key/EffectColorBlender.h"
 #include "obrisk/settings/BlendSettings.h"
 #include "support/GpuTestSupport.h"
+#include "support/ImageTestSupport.h"
+#include "support/Messages.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -23,7 +22,8 @@ using Proc::PixFmt;
 using Proc::SettingsEffectColorBlender;
 using Proc::SettingsEffectImageBlender;
 using Testing::Image;
-using Texel = std::array<float, 4>;
+using Testing::Near;
+using Testing::Texel;
 using Rgb = std::array<double, 3>;
 using Mode = SettingsEffectColorBlender::BlendMode;
 
@@ -174,23 +174,18 @@ Texel GridTexel(int x, int y, bool layer) {
   return {level(x), level(x + 7), level(x + 13), alpha};
 }
 
-Ptr<Proc::IEffect> MakeBlender(const Proc::Settings& settings) {
-  static const auto registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, settings.GetClassId());
-  effect->SetSettingsObject(settings);
-  return effect;
-}
-
 Image Blend(const Proc::Settings& settings, const Image& background, const Image& layer) {
-  Ptr<Proc::IEffect> blender = MakeBlender(settings);
+  Ptr<Proc::IEffect> blender = Testing::MakeEffect(settings);
   return Testing::ToImage(*Testing::Download(blender->ProcessData(
       {Testing::ToFrame(background, PixFmt::RGBA), Testing::ToFrame(layer, PixFmt::RGBA)})));
 }
 
-void ExpectNear(const Texel& actual, const Texel& expected, const std::string& where) {
+// 1/255 of the formula, and the rounding of the 8-bit output.
+constexpr float kTolerance = 1.5f;
+
+void ExpectNear(const Texel& actual, const Texel& expected, const char* where) {
   for (int c = 0; c < 4; ++c) {
-    // 1/255 of the formula, and the rounding of the 8-bit output.
-    EXPECT_NEAR(actual[c], expected[c], 1.5) << where << " channel " << c;
+    EXPECT_NEAR(actual[c], expected[c], kTolerance) << where << " channel " << c;
   }
 }
 
@@ -206,18 +201,11 @@ TEST_P(BlendModes, CompositeAsThePdfFormulasOnAGridOfValuesAndAlphas) {
         Testing::MakeImage(25, 9, [](int x, int y) { return GridTexel(x, y, false); });
     const Image layer =
         Testing::MakeImage(25, 9, [](int x, int y) { return GridTexel(x, y, true); });
-    const Image output = Blend(settings, background, layer);
-    int failures = ::testing::Test::HasFailure() ? 1 : 0;
-    for (int y = 0; y < 9 && failures == 0; ++y) {
-      for (int x = 0; x < 25 && failures == 0; ++x) {
-        const Texel expected = Composite(mode, intensity, background.At(x, y), layer.At(x, y));
-        ExpectNear(output.At(x, y), expected,
-                   ::testing::PrintToString(background.At(x, y)) + " under " +
-                       ::testing::PrintToString(layer.At(x, y)) + " at intensity " +
-                       std::to_string(intensity));
-        if (::testing::Test::HasFailure()) ++failures;
-      }
-    }
+    const Image expected = Testing::MakeImage(25, 9, [&](int x, int y) {
+      return Composite(mode, intensity, background.At(x, y), layer.At(x, y));
+    });
+    EXPECT_TRUE(Near(Blend(settings, background, layer), expected, kTolerance))
+        << "at intensity " << intensity;
   }
 }
 
@@ -231,7 +219,7 @@ TEST(ColorBlender, ASingleInputGoesOverTheColour) {
   const Image layer = Testing::MakeImage(6, 3, [](int x, int) {
     return Texel{200, 100, 50, x < 3 ? 255.0f : 0.0f};
   });
-  Ptr<Proc::IEffect> blender = MakeBlender(settings);
+  Ptr<Proc::IEffect> blender = Testing::MakeEffect(settings);
   const Image output = Testing::ToImage(
       *Testing::Download(blender->ProcessData({Testing::ToFrame(layer, PixFmt::RGBA)})));
   ExpectNear(output.At(0, 0), {200, 50.2f, 0, 255}, "opaque layer");
@@ -242,7 +230,7 @@ TEST(ColorBlender, ReturnsTheFirstInputItselfWhenThereIsNothingToDo) {
   const auto frame = Testing::MakeTestPattern(4, 2, PixFmt::RGBA);
   const auto other = Testing::MakeTestPattern(4, 2, PixFmt::RGBA);
   SettingsEffectImageBlender image;
-  Ptr<Proc::IEffect> blender = MakeBlender(image);
+  Ptr<Proc::IEffect> blender = Testing::MakeEffect(image);
   EXPECT_EQ(blender->ProcessData({frame}).get(), frame.get());
   image.SetIntensity(0.0f);
   blender->SetSettingsObject(image);
@@ -288,17 +276,10 @@ TEST(ColorBlender, AnOffsetLayerCoversItsRectangleOfTheBackground) {
   SettingsEffectImageBlender settings;
   settings.SetBlendMode(Mode::kNormal);
   settings.SetOffset(10, -2);
-  const Image output = Blend(settings, background, layer);
-  ASSERT_EQ(output.width, 16);
-  ASSERT_EQ(output.height, 9);
-  for (int y = 0; y < 9; ++y) {
-    for (int x = 0; x < 16; ++x) {
-      const bool inside = x >= 10 && y < 3;
-      const Texel expected = inside ? layer.At(x - 10, y + 2) : background.At(x, y);
-      ExpectNear(output.At(x, y), expected,
-                 "(" + std::to_string(x) + ", " + std::to_string(y) + ")");
-    }
-  }
+  const Image expected = Testing::MakeImage(16, 9, [&](int x, int y) {
+    return x >= 10 && y < 3 ? layer.At(x - 10, y + 2) : background.At(x, y);
+  });
+  EXPECT_TRUE(Near(Blend(settings, background, layer), expected, kTolerance));
 }
 
 // A layer that covers nothing leaves the background as it is.
@@ -312,20 +293,17 @@ TEST(ColorBlender, ALayerOutsideTheFrameLeavesTheBackground) {
   SettingsEffectColorBlender colour;
   colour.SetBackgroundColor(true, {10, 20, 30, 255});
   colour.SetOffset(0, -40);
-  Ptr<Proc::IEffect> blender = MakeBlender(colour);
+  Ptr<Proc::IEffect> blender = Testing::MakeEffect(colour);
   const Image output = Testing::ToImage(
       *Testing::Download(blender->ProcessData({Testing::ToFrame(layer, PixFmt::RGBA)})));
   for (const auto& texel : output.texels) EXPECT_EQ(texel, (Texel{10, 20, 30, 255}));
 }
 
 TEST(ColorBlender, SettingsOfAnotherClassAreRefused) {
-  Ptr<Proc::IEffect> blender = MakeBlender(SettingsEffectImageBlender());
-  try {
-    blender->SetSettingsObject(Proc::SettingsEffectChromakey());
-    ADD_FAILURE() << "taken";
-  } catch (const std::invalid_argument& e) {
-    EXPECT_STREQ(e.what(), "Invalid settings");
-  }
+  Ptr<Proc::IEffect> blender = Testing::MakeEffect(SettingsEffectImageBlender());
+  EXPECT_EQ(Testing::MessageOf<std::invalid_argument>(
+                [&] { blender->SetSettingsObject(Proc::SettingsEffectChromakey()); }),
+            "Invalid settings");
   EXPECT_EQ(blender->GetSettingsObject().GetClassId(), SettingsEffectImageBlender::CLASS_ID);
   EXPECT_THROW(Proc::IBlend::Settings2Property(Proc::SettingsEffectChromakey()),
                std::invalid_argument);
@@ -336,10 +314,9 @@ TEST(ColorBlender, SettingsOfAnotherClassAreRefused) {
 }
 
 TEST(ColorBlender, EachRowReportsItsOwnSettingsAndStatistics) {
-  const auto registry = Testing::MakeRegistry();
   for (const auto& id :
        {SettingsEffectImageBlender::CLASS_ID, SettingsEffectColorBlender::CLASS_ID}) {
-    Ptr<Proc::IEffect> blender = Testing::CreateEffect(*registry, id);
+    Ptr<Proc::IEffect> blender = Testing::MakeEffect(id);
     EXPECT_EQ(blender->GetSettingsObject().GetClassId(), id);
     EXPECT_NE(dynamic_cast<Proc::IBlend*>(blender.get()), nullptr);
     EXPECT_EQ(std::get<std::string>(blender->GetStatistic().GetChild("name").GetValue()),

@@ -4,18 +4,20 @@
 
 #include <gtest/gtest.h>
 
-#include "blur/BlurTestSupport.h"
 #include "effects/mask/EffectAlphaEnvelope.h"
 #include "obrisk/host/Exception.h"
 #include "obrisk/ogl/OglManager.h"
 #include "obrisk/settings/MaskSettings.h"
 #include "support/GpuTestSupport.h"
+#include "support/ImageTestSupport.h"
+#include "support/Messages.h"
 
 namespace Obrisk::Ogl {
 namespace {
 
 using Testing::Image;
-using Texel = std::array<float, 4>;
+using Testing::Near;
+using Testing::Texel;
 
 // Every channel in steps, alpha included, so that scaling shows everywhere.
 Image Ramp(int width, int height) {
@@ -29,19 +31,7 @@ Image Ramp(int width, int height) {
 // a target of `targetFormat` (as an algorithm that embeds another calls it).
 Image RunAt(IOneInputEffectAlgorithm& algorithm, const Image& input, double progress,
             Proc::PixFmt sourceFormat, Proc::PixFmt targetFormat) {
-  auto source = Testing::Upload(Testing::ToFrame(input, sourceFormat));
-  source->Wait();
-  std::vector<std::uint8_t> bottomFirst(input.texels.size() * 4);
-  OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
-    Ptr<Frame> target = Frame::CreateIntermediate({}, targetFormat, source->GetFrameInfo());
-    algorithm.ProcessGpu(target, source, 0.0, progress, storage, nullptr);
-    target->GetFirstTexture().Download(0, bottomFirst.data(), storage.FBO());
-  });
-  return Testing::MakeImage(input.width, input.height, [&](int x, int y) {
-    const std::uint8_t* p =
-        bottomFirst.data() + (static_cast<std::size_t>(y) * input.width + x) * 4;
-    return Texel{float(p[0]), float(p[1]), float(p[2]), float(p[3])};
-  });
+  return Testing::RunAt(algorithm, input, 0.0, progress, nullptr, sourceFormat, targetFormat);
 }
 
 // Channels `scaled` multiplied by `factor`, the others kept.
@@ -62,9 +52,7 @@ TEST_P(AlphaEnvelopeTest, ScalesTheAlphaOfAlphaTargets) {
   EffectAlphaEnvelope envelope;
   const Image input = Ramp(24, 10);
   const Image output = RunAt(envelope, input, progress, Proc::PixFmt::RGBA, Proc::PixFmt::RGBA);
-  const auto worst = Testing::MaxDifference(output, Scaled(input, progress, {3}));
-  EXPECT_LE(worst.value, 1.0f) << "at " << worst.x << "," << worst.y << " channel "
-                               << worst.channel;
+  EXPECT_TRUE(Near(output, Scaled(input, progress, {3}), 1.0f));
 }
 
 TEST_P(AlphaEnvelopeTest, ScalesTheColourOfOpaqueTargets) {
@@ -74,9 +62,7 @@ TEST_P(AlphaEnvelopeTest, ScalesTheColourOfOpaqueTargets) {
     return Texel{float(x * 10), float(y * 25), float((x * y) % 256), 255};
   });
   const Image output = RunAt(envelope, input, progress, Proc::PixFmt::RGBX, Proc::PixFmt::RGBX);
-  const auto worst = Testing::MaxDifference(output, Scaled(input, progress, {0, 1, 2}));
-  EXPECT_LE(worst.value, 1.0f) << "at " << worst.x << "," << worst.y << " channel "
-                               << worst.channel;
+  EXPECT_TRUE(Near(output, Scaled(input, progress, {0, 1, 2}), 1.0f));
 }
 
 INSTANTIATE_TEST_SUITE_P(Progress, AlphaEnvelopeTest, ::testing::Values(0.0, 0.25, 0.5, 1.0));
@@ -84,15 +70,9 @@ INSTANTIATE_TEST_SUITE_P(Progress, AlphaEnvelopeTest, ::testing::Values(0.0, 0.2
 TEST(AlphaEnvelope, ProgressOutsideZeroToOneIsHeldAtTheEnds) {
   EffectAlphaEnvelope envelope;
   const Image input = Ramp(8, 4);
-  EXPECT_EQ(Testing::MaxDifference(
-                RunAt(envelope, input, 1.5, Proc::PixFmt::RGBA, Proc::PixFmt::RGBA), input)
-                .value,
-            0.0f);
-  EXPECT_EQ(
-      Testing::MaxDifference(RunAt(envelope, input, -0.5, Proc::PixFmt::RGBA, Proc::PixFmt::RGBA),
-                             Scaled(input, 0.0, {3}))
-          .value,
-      0.0f);
+  EXPECT_TRUE(Near(RunAt(envelope, input, 1.5, Proc::PixFmt::RGBA, Proc::PixFmt::RGBA), input));
+  EXPECT_TRUE(Near(RunAt(envelope, input, -0.5, Proc::PixFmt::RGBA, Proc::PixFmt::RGBA),
+                   Scaled(input, 0.0, {3})));
 }
 
 // A planar source fades as the picture its planes make, not as its luma plane.
@@ -125,8 +105,7 @@ TEST(AlphaEnvelope, FadesPlanarSourcesAsTheirRgbaPicture) {
 }
 
 TEST(AlphaEnvelope, RunsThroughItsWrapperAtTheHostsProgress) {
-  auto registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, "SettingsEffectVideoAlphaEnvelope");
+  Ptr<Proc::IEffect> effect = Testing::MakeEffect("SettingsEffectVideoAlphaEnvelope");
   effect->SetProgress(Proc::TimeToProgress([](std::int64_t) { return 0.5; }));
   const Image input = Ramp(16, 8);
   Ptr<Proc::IData> frame = Testing::Upload(Testing::ToFrame(input, Proc::PixFmt::RGBA));
@@ -149,9 +128,7 @@ double CpuAlphaScale(const ModifierCase& c) {
 
 Image RunRegisteredAt(const Proc::Settings& settings, const Image& input, Proc::PixFmt format,
                       double progress, Proc::PixFmt* outputFormat = nullptr) {
-  auto registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, settings.GetClassId());
-  effect->SetSettingsObject(settings);
+  Ptr<Proc::IEffect> effect = Testing::MakeEffect(settings);
   effect->SetProgress(Proc::TimeToProgress([progress](std::int64_t) { return progress; }));
   Ptr<Proc::IData> frame = Testing::Upload(Testing::ToFrame(input, format));
   Ptr<Proc::IData> output = effect->ProcessData({frame});
@@ -170,9 +147,7 @@ TEST_P(AlphaModifierTest, ScalesTheAlphaByTheTriangleOfTheProgress) {
   settings.SetAdditionalMultiplier(c.multiplier);
   const Image input = Ramp(20, 8);
   const Image output = RunRegisteredAt(settings, input, Proc::PixFmt::RGBA, c.progress);
-  const auto worst = Testing::MaxDifference(output, Scaled(input, CpuAlphaScale(c), {3}));
-  EXPECT_LE(worst.value, 1.0f) << "progress " << c.progress << " power " << c.power
-                               << " multiplier " << c.multiplier << ": channel " << worst.channel;
+  EXPECT_TRUE(Near(output, Scaled(input, CpuAlphaScale(c), {3}), 1.0f));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AlphaModifierTest,
@@ -192,8 +167,7 @@ TEST(AlphaModifier, GivesOpaqueSourcesAnAlphaOutput) {
   EXPECT_EQ(format, Proc::kPixFmtAlpha);
   EXPECT_LE(Testing::MaxDifference(output, Scaled(input, 0.5, {3})).value, 1.0f);
 
-  auto registry = Testing::MakeRegistry();
-  auto effect = Testing::CreateEffect(*registry, settings.GetClassId());
+  auto effect = Testing::MakeEffect(settings.GetClassId());
   auto codec = MakeRef<Proc::FormatCodecVideo>(Proc::PixFmt::RGBX, Proc::ColorSpace{},
                                                Proc::FrameInfo{8, 4, 1, 1});
   dynamic_cast<Proc::IOneInputEffectVideo&>(*effect).UpdateFormatCodecVideo(codec);
@@ -211,8 +185,7 @@ TEST(AlphaInserter, TakesTheSecondInputsBrightnessAsAlphaAndKeepsTheFirstsColour
     if (x == 1) return Texel{255, 255, 255, 0};
     return Texel{float(x * 8), float(y * 30), float((x * y * 5) % 256), 100};
   });
-  auto registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, "SettingsEffectAlphaInserter");
+  Ptr<Proc::IEffect> effect = Testing::MakeEffect("SettingsEffectAlphaInserter");
   Ptr<Proc::IData> first = Testing::Upload(Testing::ToFrame(frame, Proc::PixFmt::RGBA));
   Ptr<Proc::IData> second = Testing::Upload(Testing::ToFrame(alphaSource, Proc::PixFmt::RGBA));
   dynamic_cast<Proc::ITwoInputEffectVideo&>(*effect).ProcessData(first, second);
@@ -223,9 +196,7 @@ TEST(AlphaInserter, TakesTheSecondInputsBrightnessAsAlphaAndKeepsTheFirstsColour
     t[3] *= std::clamp((s[0] + s[1] + s[2]) / 3.0f / 255.0f, 0.0f, 1.0f);
     return t;
   }));
-  const auto worst = Testing::MaxDifference(output, expected);
-  EXPECT_LE(worst.value, 1.0f) << "at " << worst.x << "," << worst.y << " channel "
-                               << worst.channel;
+  EXPECT_TRUE(Near(output, expected, 1.0f));
 
   auto codec = MakeRef<Proc::FormatCodecVideo>(Proc::PixFmt::RGBX, Proc::ColorSpace{},
                                                Proc::FrameInfo{8, 4, 1, 1});
@@ -254,8 +225,7 @@ TEST(MaskedMix, PicksEachChannelByTheMasksValue) {
     if (x < 6) return Texel{255, 255, 255, 255};
     return Texel{float(x * 10), float(y * 50), float(255 - x * 10), 17};
   });
-  auto registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, "SettingsEffectMaskedMix");
+  Ptr<Proc::IEffect> effect = Testing::MakeEffect("SettingsEffectMaskedMix");
   const Image output =
       Testing::ToImage(*Testing::Download(effect->ProcessData(Uploaded({left, right, mask}))));
   const Image expected = Testing::Quantised(Testing::MakeImage(24, 6, [&](int x, int y) {
@@ -270,22 +240,17 @@ TEST(MaskedMix, PicksEachChannelByTheMasksValue) {
     }
     return t;
   }));
-  const auto worst = Testing::MaxDifference(output, expected);
-  EXPECT_LE(worst.value, 1.0f) << "at " << worst.x << "," << worst.y << " channel "
-                               << worst.channel;
+  EXPECT_TRUE(Near(output, expected, 1.0f));
 }
 
 TEST(MaskedMix, RaisesForAnyCountButThree) {
-  auto registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, "SettingsEffectMaskedMix");
+  Ptr<Proc::IEffect> effect = Testing::MakeEffect("SettingsEffectMaskedMix");
   const Image picture = Ramp(8, 4);
   for (std::size_t count : {1u, 2u, 4u}) {
-    try {
-      effect->ProcessData(Uploaded(std::vector<Image>(count, picture)));
-      ADD_FAILURE() << count << " inputs were accepted";
-    } catch (const EffectException& error) {
-      EXPECT_STREQ(error.what(), "Expecting three input frames");
-    }
+    EXPECT_EQ(Testing::MessageOf<EffectException>(
+                  [&] { effect->ProcessData(Uploaded(std::vector<Image>(count, picture))); }),
+              "Expecting three input frames")
+        << count << " inputs";
   }
 }
 

@@ -6,13 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include "blur/BlurTestSupport.h"
 #include "effects/blur/EffectCensored.h"
 #include "effects/blur/EffectGaussianBlur.h"
 #include "effects/mask/EffectMask.h"
 #include "obrisk/ogl/OglManager.h"
 #include "obrisk/settings/MaskSettings.h"
 #include "support/GpuTestSupport.h"
+#include "support/ImageTestSupport.h"
+#include "support/Messages.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -22,7 +23,8 @@ using Proc::MaskKeyframe;
 using Proc::MaskTrack;
 using Proc::SettingsEffectMask;
 using Testing::Image;
-using Texel = std::array<float, 4>;
+using Testing::Near;
+using Testing::Texel;
 
 constexpr int kWidth = 96;
 constexpr int kHeight = 60;
@@ -129,10 +131,7 @@ Image CpuMask(const SettingsEffectMask& settings, const Image& source, double pr
 }
 
 void ExpectClose(const Image& output, const Image& expected) {
-  const auto worst = Testing::MaxDifference(output, Testing::Quantised(expected));
-  EXPECT_LE(worst.value, 1.0f) << "at " << worst.x << "," << worst.y << " channel " << worst.channel
-                               << ": " << output.At(worst.x, worst.y)[worst.channel] << " against "
-                               << expected.At(worst.x, worst.y)[worst.channel];
+  EXPECT_TRUE(Near(output, Testing::Quantised(expected), 1.0f));
 }
 
 // The registered effect on the picture against the CPU mask.
@@ -266,9 +265,7 @@ TEST(MaskProgress, MasksMoveWithTheHostsProgress) {
   moving.keyframes.push_back(At(0.8, 0.6, 0.4, 0.3, 0.1));
   moving.keyframes.back().progress = 1.0;
   const auto settings = Masks({moving});
-  auto registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, settings.GetClassId());
-  effect->SetSettingsObject(settings);
+  Ptr<Proc::IEffect> effect = Testing::MakeEffect(settings);
   effect->SetProgress(Proc::TimeToProgress([](std::int64_t) { return 0.5; }));
   const Image source = Picture();
   Ptr<Proc::IData> frame = Testing::Upload(Testing::ToFrame(source, Proc::PixFmt::RGBA));
@@ -306,12 +303,9 @@ TEST(MaskProgram, IsNamedByTheShapesAndTheCombineModeAndBuiltOncePerName) {
 
 TEST(MaskCache, DirectCallsNeedTheEffectsCache) {
   EffectMask mask;
-  try {
-    Testing::RunDirect(mask, Picture(), nullptr);
-    ADD_FAILURE() << "no cache was accepted";
-  } catch (const std::logic_error& error) {
-    EXPECT_STREQ(error.what(), "Wrong effect cache");
-  }
+  EXPECT_EQ(
+      Testing::MessageOf<std::logic_error>([&] { Testing::RunDirect(mask, Picture(), nullptr); }),
+      "Wrong effect cache");
 }
 
 TEST(MaskCache, PreparedPicturesFollowTheFrameSize) {

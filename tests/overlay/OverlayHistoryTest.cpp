@@ -8,7 +8,7 @@
 
 #include "effects/overlay/EffectFilmStrip.h"
 #include "effects/overlay/EffectFlyingObjects.h"
-#include "retro/RetroTestSupport.h"
+#include "support/ImageTestSupport.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -18,7 +18,7 @@ using Testing::Image;
 using Testing::MaxDifference;
 using Testing::RetroPattern;
 using Testing::RunEffect;
-using Texel = std::array<float, 4>;
+using Testing::Texel;
 
 // Frame n is flat grey 10 (n + 1), opaque.
 Image Numbered(int side, int n) {

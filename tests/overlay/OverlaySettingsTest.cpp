@@ -12,6 +12,7 @@
 
 #include "obrisk/host/Property.h"
 #include "obrisk/settings/OverlaySettings.h"
+#include "support/Messages.h"
 #include "support/PngFile.h"
 
 namespace Obrisk::Proc {
@@ -60,14 +61,11 @@ TEST(AimSettingsTest, RoundTripKeepsTheBoxes) {
 TEST(AimSettingsTest, BadBoxesAreRefusedAndChangeNothing) {
   SettingsEffectAim settings;
   const auto before = settings.GetBoxes();
-  try {
+  const std::string message = Testing::MessageOf<std::invalid_argument>([&] {
     settings.Deserialize(Property::FromJson(R"({"type": 1, "boxes": [{"left": 0.1}]})"));
-    FAIL() << "an unknown field was taken";
-  } catch (const std::invalid_argument& error) {
-    const std::string message = error.what();
-    EXPECT_NE(message.find("boxes[0]"), std::string::npos) << message;
-    EXPECT_NE(message.find("'left'"), std::string::npos) << message;
-    EXPECT_NE(message.find("start, duration, x, y, width, height"), std::string::npos) << message;
+  });
+  for (const char* part : {"boxes[0]", "'left'", "start, duration, x, y, width, height"}) {
+    EXPECT_TRUE(Testing::Contains(message, part));
   }
   EXPECT_THROW(settings.Deserialize(Property::FromJson(R"({"boxes": [{"duration": -1}]})")),
                std::out_of_range);
@@ -108,14 +106,11 @@ TEST(SpriteTest, PngFileFromTheSetting) {
 TEST(SpriteTest, UnreadableFileIsRefusedAndChangesNothing) {
   SettingsEffectFlyingObjects settings;
   const auto before = settings.GetImage();
-  try {
+  const std::string message = Testing::MessageOf<std::invalid_argument>([&] {
     settings.Deserialize(Property::FromJson(R"({"count": 3, "sprite": "no/such/star.png"})"));
-    FAIL() << "a missing file was taken";
-  } catch (const std::invalid_argument& error) {
-    const std::string message = error.what();
-    EXPECT_NE(message.find("SettingsEffectFlyingObjects: sprite"), std::string::npos) << message;
-    EXPECT_NE(message.find("no/such/star.png"), std::string::npos) << message;
-  }
+  });
+  EXPECT_TRUE(Testing::Contains(message, "SettingsEffectFlyingObjects: sprite"));
+  EXPECT_TRUE(Testing::Contains(message, "no/such/star.png"));
   EXPECT_THROW(settings.SetSprite("no/such/star.png"), std::invalid_argument);
   EXPECT_EQ(settings.GetImage(), before);
   EXPECT_EQ(settings.GetObjectCount(), 24);

@@ -8,6 +8,7 @@
 #include "obrisk/ogl/FrameTransfer.h"
 #include "obrisk/ogl/OglManager.h"
 #include "support/GpuTestSupport.h"
+#include "support/ImageTestSupport.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -28,15 +29,10 @@ Pixel Expected(const Pixel& in, float intensity, bool alpha) {
 void ExpectInverted(const Proc::DataVideoMemory& input, const Proc::DataVideoMemory& output,
                     float intensity) {
   const bool alpha = input.GetPixelFormat() == PixFmt::RGBA;
-  for (int y = 0; y < input.GetFrameInfo().height; ++y) {
-    for (int x = 0; x < input.GetFrameInfo().width; ++x) {
-      const Pixel expected = Expected(Testing::PixelAt(input, x, y), intensity, alpha);
-      const Pixel actual = Testing::PixelAt(output, x, y);
-      for (int c = 0; c < 4; ++c) {
-        ASSERT_NEAR(actual[c], expected[c], 1) << "pixel " << x << "," << y << " channel " << c;
-      }
-    }
-  }
+  Testing::ExpectPixels(
+      output,
+      [&](int x, int y) { return Expected(Testing::PixelAt(input, x, y), intensity, alpha); },
+      {1, 1, 1, 1});
 }
 
 struct InvertCase {
@@ -47,8 +43,7 @@ struct InvertCase {
 class EffectInvertTest : public ::testing::TestWithParam<InvertCase> {};
 
 TEST_P(EffectInvertTest, MatchesTheFormulaThroughTheHostRegistry) {
-  auto registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, "SettingsEffectInvert");
+  Ptr<Proc::IEffect> effect = Testing::MakeEffect("SettingsEffectInvert");
   Proc::SettingsEffectInvert settings;
   settings.SetIntensity(GetParam().intensity);
   effect->SetSettingsObject(settings);
@@ -72,8 +67,7 @@ TEST(EffectInvertTest, SixteenBitFloatFramesStaySoAndKeepTheirLevels) {
   constexpr int kWidth = 64;
   constexpr int kHeight = 16;               // 1024 grey levels
   constexpr float kHalfStep = 1.0F / 2048;  // a 16-bit float's precision just below 1
-  auto registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, "SettingsEffectInvert");
+  Ptr<Proc::IEffect> effect = Testing::MakeEffect("SettingsEffectInvert");
   auto input = Testing::MakeHalfRamp(kWidth, kHeight);
   Ptr<Proc::IData> data = effect->ProcessData({Testing::Upload(input)});
   auto output = DownloadFrame(Ptr<DataVideoOGL>(dynamic_cast<DataVideoOGL*>(data.get())),
@@ -100,20 +94,8 @@ TEST(EffectInvertDirect, ProcessGpuDrawsWithSettingsChosenByTheCaller) {
   EXPECT_EQ(invert.GetType(), 7u);
   EXPECT_EQ(invert.CreateCache(), nullptr);
   auto input = Testing::MakeTestPattern(5, 3, PixFmt::RGBA);
-  auto source = Testing::Upload(input);
-  source->Wait();
-  std::vector<std::uint8_t> bottomFirst(5 * 3 * 4);
-  OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
-    Ptr<Frame> target = Frame::CreateIntermediate({}, PixFmt::RGBA, source->GetFrameInfo());
-    invert.ProcessGpu(target, source, 0.0, 0.0, storage, nullptr);
-    target->GetFirstTexture().Download(0, bottomFirst.data(), storage.FBO());
-  });
-  auto output =
-      MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, PixFmt::RGBA, source->GetFrameInfo());
-  for (int y = 0; y < 3; ++y) {
-    std::copy_n(bottomFirst.data() + (2 - y) * 20, 20, output->Row(y));
-  }
-  ExpectInverted(*input, *output, 0.75f);
+  const Testing::Image output = Testing::RunAt(invert, Testing::ToImage(*input), 0.0, 0.0);
+  ExpectInverted(*input, *Testing::ToFrame(output, PixFmt::RGBA), 0.75f);
 }
 
 TEST(PluginLibrary, LoadsAndRendersThroughRegistratorAlone) {

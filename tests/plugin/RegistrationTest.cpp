@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <array>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -16,154 +18,70 @@
 namespace Obrisk::Proc {
 namespace {
 
-// Every settings class the library registers, in the order of the calls.
-constexpr std::array<const char*, 81> kOneInput{
-    "SettingsEffectColorMixBurn",
-    "SettingsEffectColorSelect",
-    "SettingsEffectColorMixExchange",
-    "SettingsEffectColorMixField",
-    "SettingsEffectColorFilter",
-    "SettingsEffectColorBrush",
-    "SettingsEffectTiltShiftQRW",
-    "SettingsEffectErosion",
-    "SettingsEffectHalfTone",
-    "SettingsEffectGlassMosaic",
-    "SettingsEffectTransform",
-    "SettingsEffectTranspose",
-    "SettingsEffectFlip",
-    "SettingsEffectDisplayMatrix",
-    "SettingsEffectOilPaint",
-    "SettingsEffectFindEdges",
-    "SettingsEffectPosterize",
-    "SettingsEffectChromakey",
-    "SettingsEffectVHS",
-    "SettingsEffectVertigo",
-    "SettingsEffectTwirl",
-    "SettingsEffectPopArt",
-    "SettingsEffectStripes",
-    "SettingsEffectMosaic",
-    "SettingsEffectDiffuse",
-    "SettingsEffectMask",
-    "SettingsEffectPanAndZoom",
-    "SettingsEffectZoom",
-    "SettingsEffectInvert",
-    "SettingsEffectAddNoize",
-    "SettingsEffectCameraShake",
-    "SettingsEffectBlurGaussian",
-    "SettingsEffectMotionBlur",
-    "SettingsEffectMirror",
-    "SettingsEffectRetroColors",
-    "SettingsEffectSharpen",
-    "SettingsEffectSubFrame",
-    "SettingsEffectOpacity",
-    "SettingsEffectFishEye",
-    "SettingsEffectFilmStrip",
-    "SettingsEffectVideoAlphaEnvelope",
-    "SettingsEffectLensFlare",
-    "SettingsEffectLensDistortion",
-    "SettingsEffectLightLeaks",
-    "SettingsEffectVignetteFilter",
-    "SettingsEffectFixVertVideo",
-    "SettingsEffectCensored",
-    "SettingsEffect360Cylindrical",
-    "SettingsEffectChromaticAberration",
-    "SettingsEffectGlitchSecurityCam",
-    "SettingsEffectGlitchMpeg",
-    "SettingsEffectTelevision70s",
-    "SettingsEffectNeonLamp",
-    "SettingsEffectTemplateZTL",
-    "SettingsEffectLUT",
-    "SettingsEffectAim",
-    "SettingsEffectAlphaChannelModifier",
-    "SettingsEffectColorCurves",
-    "SettingsEffectGIMPBalanceChroma",
-    "SettingsEffectColorCorrection",
-    "SettingsEffectGIMPHueSaturation",
-    "SettingsEffectGIMPShadowsHightlights",
-    "SettingsEffectGIMPColorTemperature",
-    "SettingsEffectGIMPColorize",
-    "SettingsEffectChannelMixer",
-    "SettingsEffectFillBlurredBackground",
-    "SettingsEffectISF",
-    "SettingsEffectCrop",
-    "SettingsEffectDenoiseNLM",
-    "SettingsEffectBokehBlur",
-    "SettingsEffectFlyingObjects",
-    "SettingsEffectRetroArtefacts",
-    "SettingsResizer",
-    "SettingsColorSpaceConverter",
-    "SettingsEffectSaturation",
-    "SettingsEffectAutoWhiteBalance",
-    "SettingsEffectMagicEnhance2",
-    "SettingsEffectAutoContrast",
-    "SettingsEffectShiftUV",
-    "SettingsEffectShiftLuma",
-    "SettingsEffectColorBalance",
-};
-constexpr std::array<const char*, 56> kTwoInput{
-    "SettingsEffectImageBlender",
-    "SettingsEffectColorBlender",
-    "SettingsEffectAlphaInserter",
-    "SettingsTransitionWithEffects",
-    "SettingsTransitionPageturn",
-    "SettingsTransitionOrigamiValley",
-    "SettingsTransitionOrigamiFlips",
-    "SettingsTransitionOrigamiPleats",
-    "SettingsTransitionRipple",
-    "SettingsTransitionWaterbrush",
-    "SettingsTransitionTwist",
-    "SettingsTransitionRoll",
-    "SettingsTransitionPinwheel",
-    "SettingsTransitionParallax",
-    "SettingsTransitionPixels",
-    "SettingsTransitionRippleSmooth",
-    "SettingsTransitionShatter",
-    "SettingsTransitionDisintegrate",
-    "SettingsTransitionSpiral",
-    "SettingsTransitionLens",
-    "SettingsTransitionPush",
-    "SettingsTransitionBlinds",
-    "SettingsTransitionScale",
-    "SettingsTransitionZoom",
-    "SettingsTransitionZoomBlur",
-    "SettingsTransitionSmear",
-    "SettingsTransitionBlur",
-    "SettingsTransitionKenBurns",
-    "SettingsTransitionCrossfade",
-    "SettingsTransitionFadeInFadeOut",
-    "SettingsTransitionSnake",
-    "SettingsTransitionCircle",
-    "SettingsTransitionCube",
-    "SettingsTransitionWipe",
-    "SettingsTransitionSlide",
-    "SettingsTransitionRadial",
-    "SettingsTransitionMatrix",
-    "SettingsTransitionSlidingDoor",
-    "SettingsTransitionBarnDoor",
-    "SettingsTransitionCross",
-    "SettingsTransitionPieces",
-    "SettingsTransitionFlash",
-    "SettingsTransitionSpin",
-    "SettingsTransitionPuzzle",
-    "SettingsTransitionMosaic",
-    "SettingsTransitionTemplateZTL",
-    "SettingsTransitionWhoosh",
-    "SettingsTransitionRageZoom",
-    "SettingsTransitionGlitch",
-    "SettingsTransitionMotionSpin",
-    "SettingsTransitionModifiedMotionSpin",
-    "SettingsTransitionThroughColor",
-    "SettingsTransitionWhipe",
-    "SettingsTransitionSlice",
-    "SettingsTransitionISF",
-    "SettingsEffectDisplacementMap",
-};
-constexpr std::array<const char*, 2> kVarInput{
-    "SettingsEffectMaskedMix",
-    "SettingsEffectMultiInputISF",
-};
-constexpr std::size_t kTableRows = kOneInput.size() + kTwoInput.size() + kVarInput.size();
-static_assert(kTableRows == 139);
+// Every settings class the library registers, in the order of the calls,
+// separated by spaces.
+constexpr std::string_view kOneInput =
+    "SettingsEffectColorMixBurn SettingsEffectColorSelect SettingsEffectColorMixExchange "
+    "SettingsEffectColorMixField SettingsEffectColorFilter SettingsEffectColorBrush "
+    "SettingsEffectTiltShiftQRW SettingsEffectErosion SettingsEffectHalfTone "
+    "SettingsEffectGlassMosaic SettingsEffectTransform SettingsEffectTranspose "
+    "SettingsEffectFlip SettingsEffectDisplayMatrix SettingsEffectOilPaint "
+    "SettingsEffectFindEdges SettingsEffectPosterize SettingsEffectChromakey "
+    "SettingsEffectVHS SettingsEffectVertigo SettingsEffectTwirl SettingsEffectPopArt "
+    "SettingsEffectStripes SettingsEffectMosaic SettingsEffectDiffuse SettingsEffectMask "
+    "SettingsEffectPanAndZoom SettingsEffectZoom SettingsEffectInvert SettingsEffectAddNoize "
+    "SettingsEffectCameraShake SettingsEffectBlurGaussian SettingsEffectMotionBlur "
+    "SettingsEffectMirror SettingsEffectRetroColors SettingsEffectSharpen "
+    "SettingsEffectSubFrame SettingsEffectOpacity SettingsEffectFishEye "
+    "SettingsEffectFilmStrip SettingsEffectVideoAlphaEnvelope SettingsEffectLensFlare "
+    "SettingsEffectLensDistortion SettingsEffectLightLeaks SettingsEffectVignetteFilter "
+    "SettingsEffectFixVertVideo SettingsEffectCensored SettingsEffect360Cylindrical "
+    "SettingsEffectChromaticAberration SettingsEffectGlitchSecurityCam "
+    "SettingsEffectGlitchMpeg SettingsEffectTelevision70s SettingsEffectNeonLamp "
+    "SettingsEffectTemplateZTL SettingsEffectLUT SettingsEffectAim "
+    "SettingsEffectAlphaChannelModifier SettingsEffectColorCurves "
+    "SettingsEffectGIMPBalanceChroma SettingsEffectColorCorrection "
+    "SettingsEffectGIMPHueSaturation SettingsEffectGIMPShadowsHightlights "
+    "SettingsEffectGIMPColorTemperature SettingsEffectGIMPColorize SettingsEffectChannelMixer "
+    "SettingsEffectFillBlurredBackground SettingsEffectISF SettingsEffectCrop "
+    "SettingsEffectDenoiseNLM SettingsEffectBokehBlur SettingsEffectFlyingObjects "
+    "SettingsEffectRetroArtefacts SettingsResizer SettingsColorSpaceConverter "
+    "SettingsEffectSaturation SettingsEffectAutoWhiteBalance SettingsEffectMagicEnhance2 "
+    "SettingsEffectAutoContrast SettingsEffectShiftUV SettingsEffectShiftLuma "
+    "SettingsEffectColorBalance";
+constexpr std::string_view kTwoInput =
+    "SettingsEffectImageBlender SettingsEffectColorBlender SettingsEffectAlphaInserter "
+    "SettingsTransitionWithEffects SettingsTransitionPageturn SettingsTransitionOrigamiValley "
+    "SettingsTransitionOrigamiFlips SettingsTransitionOrigamiPleats SettingsTransitionRipple "
+    "SettingsTransitionWaterbrush SettingsTransitionTwist SettingsTransitionRoll "
+    "SettingsTransitionPinwheel SettingsTransitionParallax SettingsTransitionPixels "
+    "SettingsTransitionRippleSmooth SettingsTransitionShatter SettingsTransitionDisintegrate "
+    "SettingsTransitionSpiral SettingsTransitionLens SettingsTransitionPush "
+    "SettingsTransitionBlinds SettingsTransitionScale SettingsTransitionZoom "
+    "SettingsTransitionZoomBlur SettingsTransitionSmear SettingsTransitionBlur "
+    "SettingsTransitionKenBurns SettingsTransitionCrossfade SettingsTransitionFadeInFadeOut "
+    "SettingsTransitionSnake SettingsTransitionCircle SettingsTransitionCube "
+    "SettingsTransitionWipe SettingsTransitionSlide SettingsTransitionRadial "
+    "SettingsTransitionMatrix SettingsTransitionSlidingDoor SettingsTransitionBarnDoor "
+    "SettingsTransitionCross SettingsTransitionPieces SettingsTransitionFlash "
+    "SettingsTransitionSpin SettingsTransitionPuzzle SettingsTransitionMosaic "
+    "SettingsTransitionTemplateZTL SettingsTransitionWhoosh SettingsTransitionRageZoom "
+    "SettingsTransitionGlitch SettingsTransitionMotionSpin "
+    "SettingsTransitionModifiedMotionSpin SettingsTransitionThroughColor "
+    "SettingsTransitionWhipe SettingsTransitionSlice SettingsTransitionISF "
+    "SettingsEffectDisplacementMap";
+constexpr std::string_view kVarInput = "SettingsEffectMaskedMix SettingsEffectMultiInputISF";
+constexpr std::size_t kTableRows = 139;
+
+std::vector<std::string> Rows(std::string_view list) {
+  std::vector<std::string> rows;
+  for (std::size_t at = 0; at < list.size();) {
+    const std::size_t end = std::min(list.find(' ', at), list.size());
+    rows.emplace_back(list.substr(at, end - at));
+    at = end + 1;
+  }
+  return rows;
+}
 
 class RegistrationTable : public ::testing::Test {
  protected:
@@ -180,9 +98,10 @@ TEST_F(RegistrationTable, IsTheWholeTableInOrder) {
   const auto& entries = registry_->Entries();
   ASSERT_EQ(entries.size(), kTableRows);
   std::vector<std::pair<EffectKind, std::string>> expected;
-  for (const char* id : kOneInput) expected.emplace_back(EffectKind::OneInput, id);
-  for (const char* id : kTwoInput) expected.emplace_back(EffectKind::TwoInput, id);
-  for (const char* id : kVarInput) expected.emplace_back(EffectKind::VarInput, id);
+  for (const auto& id : Rows(kOneInput)) expected.emplace_back(EffectKind::OneInput, id);
+  for (const auto& id : Rows(kTwoInput)) expected.emplace_back(EffectKind::TwoInput, id);
+  for (const auto& id : Rows(kVarInput)) expected.emplace_back(EffectKind::VarInput, id);
+  ASSERT_EQ(expected.size(), kTableRows);
   for (std::size_t i = 0; i < kTableRows; ++i) {
     EXPECT_EQ(entries[i].kind, expected[i].first) << i;
     EXPECT_EQ(entries[i].classId, expected[i].second) << i;

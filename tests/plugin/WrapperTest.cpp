@@ -9,12 +9,14 @@
 #include "obrisk/ogl/OglManager.h"
 #include "obrisk/settings/ColorSettings.h"
 #include "support/GpuTestSupport.h"
+#include "support/Messages.h"
 #include "support/ProbeEffects.h"
 
 namespace Obrisk::Ogl {
 namespace {
 
 using Proc::PixFmt;
+using Testing::MessageOf;
 using Testing::OneInputProbe;
 using Testing::Pixel;
 using Testing::TwoInputProbe;
@@ -34,15 +36,6 @@ struct OneInputFixture {
   std::shared_ptr<OneInputProbe> probe = std::make_shared<OneInputProbe>();
   Ptr<OneInputEffectWrapper> wrapper = MakeRef<OneInputEffectWrapper>(nullptr, probe);
 };
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& error) {
-    return error.what();
-  }
-  return "(nothing thrown)";
-}
 
 // --- progress -------------------------------------------------------------
 

@@ -2,38 +2,26 @@
 // definitions computed on the CPU.
 #include <algorithm>
 #include <cmath>
-#include <random>
 
 #include <gtest/gtest.h>
 
-#include "blur/BlurTestSupport.h"
 #include "obrisk/settings/StyliseSettings.h"
+#include "support/ImageTestSupport.h"
 
 namespace Obrisk::Ogl {
 namespace {
 
 using Testing::Image;
-using Texel = std::array<float, 4>;
-
-// Random 8-bit colours, alpha varying too.
-Image Noise(int width, int height, unsigned seed) {
-  std::mt19937 random(seed);
-  std::uniform_int_distribution<int> level(0, 255);
-  return Testing::MakeImage(width, height, [&](int, int) {
-    return Texel{float(level(random)), float(level(random)), float(level(random)),
-                 float(level(random))};
-  });
-}
+using Testing::Level;
+using Testing::Near;
+using Testing::Noise;
+using Testing::Texel;
 
 // Dark on the left, bright on the right of column `edge`, opaque.
 Image Step(int width, int height, int edge) {
   return Testing::MakeImage(width, height, [&](int x, int) {
     return x < edge ? Texel{40, 60, 20, 255} : Texel{220, 200, 180, 255};
   });
-}
-
-float Level(double value) {
-  return static_cast<float>(std::round(std::clamp(value, 0.0, 1.0) * 255.0));
 }
 
 // --- Sharpen ---------------------------------------------------------------
@@ -74,18 +62,14 @@ class SharpenTest : public ::testing::TestWithParam<double> {};
 TEST_P(SharpenTest, MatchesTheSeparableKernelAndKeepsAlpha) {
   const Image input = Noise(15, 7, 3);
   const Image output = Testing::RunRegistered(Proc::SettingsEffectSharpen(GetParam()), input);
-  const auto worst = Testing::MaxDifference(output, CpuSharpen(input, GetParam()));
-  EXPECT_LE(worst.value, 1.0f) << worst.x << "," << worst.y << " channel " << worst.channel;
+  EXPECT_TRUE(Near(output, CpuSharpen(input, GetParam()), 1.0f));
 }
 
 INSTANTIATE_TEST_SUITE_P(Amounts, SharpenTest, ::testing::Values(0.0, 0.3, 1.0));
 
 TEST(SharpenKernelTest, AmountZeroCopies) {
   const Image input = Noise(9, 5, 4);
-  EXPECT_LE(
-      Testing::MaxDifference(Testing::RunRegistered(Proc::SettingsEffectSharpen(0.0), input), input)
-          .value,
-      0.0f);
+  EXPECT_TRUE(Near(Testing::RunRegistered(Proc::SettingsEffectSharpen(0.0), input), input));
 }
 
 // How far an impulse spreads shows the radius: a bright texel in a grey
@@ -148,10 +132,8 @@ TEST_P(FindEdgesTest, SobelOfAStepAndOfNoise) {
   settings.SetParams(static_cast<Proc::SettingsEffectFindEdges::Type>(c.mode), c.blend,
                      c.sensibility);
   for (const Image& input : {Step(15, 7, 6), Noise(13, 9, 5)}) {
-    const Image output = Testing::RunRegistered(settings, input);
-    const auto worst =
-        Testing::MaxDifference(output, CpuFindEdges(input, c.mode, c.blend, c.sensibility));
-    EXPECT_LE(worst.value, 1.0f) << worst.x << "," << worst.y << " channel " << worst.channel;
+    EXPECT_TRUE(Near(Testing::RunRegistered(settings, input),
+                     CpuFindEdges(input, c.mode, c.blend, c.sensibility), 1.0f));
   }
 }
 
@@ -173,7 +155,7 @@ TEST(FindEdgesStepTest, BlendZeroKeepsThePicture) {
   Proc::SettingsEffectFindEdges settings;
   settings.SetParams(Proc::SettingsEffectFindEdges::Type::Colour, 0.0, 3.0);
   const Image input = Noise(11, 6, 6);
-  EXPECT_LE(Testing::MaxDifference(Testing::RunRegistered(settings, input), input).value, 0.0f);
+  EXPECT_TRUE(Near(Testing::RunRegistered(settings, input), input));
 }
 
 // --- Erosion and dilation ----------------------------------------------------
@@ -208,8 +190,7 @@ TEST_P(ErosionTest, MinimumOrMaximumOverTheSquare) {
   const Image input = Noise(17, 9, 7);
   const Image output = Testing::RunRegistered(Proc::SettingsEffectErosion(c.size, c.mode), input);
   const bool dilation = c.mode == Proc::SettingsEffectErosion::Mode::Dilation;
-  const auto worst = Testing::MaxDifference(output, CpuMorphology(input, c.radius, dilation));
-  EXPECT_LE(worst.value, 0.0f) << worst.x << "," << worst.y << " channel " << worst.channel;
+  EXPECT_TRUE(Near(output, CpuMorphology(input, c.radius, dilation)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -225,7 +206,7 @@ TEST(ErosionRadiusTest, LargerRadiusOnAWiderPicture) {
   const Image input = Noise(50, 7, 8);
   const Image output = Testing::RunRegistered(
       Proc::SettingsEffectErosion(9.0, Proc::SettingsEffectErosion::Mode::Dilation), input);
-  EXPECT_LE(Testing::MaxDifference(output, CpuMorphology(input, 4, true)).value, 0.0f);
+  EXPECT_TRUE(Near(output, CpuMorphology(input, 4, true)));
 }
 
 // --- Diffuse -----------------------------------------------------------------
@@ -239,14 +220,10 @@ Image Positions(int width, int height) {
 
 TEST(DiffuseTest, StayProbabilityOneOrRadiusZeroCopies) {
   const Image input = Noise(13, 7, 9);
-  EXPECT_LE(Testing::MaxDifference(
-                Testing::RunRegistered(Proc::SettingsEffectDiffuse(0.3, 1.0, 1.0f), input), input)
-                .value,
-            0.0f);
-  EXPECT_LE(Testing::MaxDifference(
-                Testing::RunRegistered(Proc::SettingsEffectDiffuse(0.3, 0.0, 0.0f), input), input)
-                .value,
-            0.0f);
+  EXPECT_TRUE(
+      Near(Testing::RunRegistered(Proc::SettingsEffectDiffuse(0.3, 1.0, 1.0f), input), input));
+  EXPECT_TRUE(
+      Near(Testing::RunRegistered(Proc::SettingsEffectDiffuse(0.3, 0.0, 0.0f), input), input));
 }
 
 TEST(DiffuseTest, PixelsMoveWithinTheRadius) {
@@ -270,11 +247,9 @@ TEST(GlassMosaicTest, FlatGlassShowsThePicture) {
   const Image input = Noise(20, 11, 10);
   const Image output =
       Testing::RunRegistered(Proc::SettingsEffectGlassMosaic(0.3, 0.5, 1.0, 1.0), input);
-  for (int y = 2; y < input.height - 2; ++y) {
-    for (int x = 2; x < input.width - 2; ++x) {
-      for (int k = 0; k < 4; ++k) EXPECT_EQ(output.At(x, y)[k], input.At(x, y)[k]) << x << "," << y;
-    }
-  }
+  EXPECT_TRUE(Near(output, input, 0.0f, [&](int x, int y) {
+    return x < 2 || y < 2 || x >= input.width - 2 || y >= input.height - 2;
+  }));
 }
 
 TEST(GlassMosaicTest, CurvedTilesRefractWithinThePicture) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
 #include <glm/gtc/packing.hpp>
 
 #include "obrisk/ogl/FrameTransfer.h"
@@ -64,6 +65,20 @@ Ptr<Proc::DataVideoMemory> Download(const Ptr<Proc::IData>& data) {
 Pixel PixelAt(const Proc::DataVideoMemory& frame, int x, int y) {
   const std::uint8_t* p = frame.Row(y) + static_cast<std::size_t>(x) * 4;
   return {p[0], p[1], p[2], p[3]};
+}
+
+void ExpectPixels(const Proc::DataVideoMemory& frame,
+                  const std::function<Pixel(int, int)>& expected,
+                  const std::array<int, 4>& tolerance) {
+  for (int y = 0; y < frame.GetFrameInfo().height; ++y) {
+    for (int x = 0; x < frame.GetFrameInfo().width; ++x) {
+      const Pixel actual = PixelAt(frame, x, y);
+      const Pixel wanted = expected(x, y);
+      for (int c = 0; c < 4; ++c) {
+        ASSERT_NEAR(actual[c], wanted[c], tolerance[c]) << x << "," << y << " channel " << c;
+      }
+    }
+  }
 }
 
 }  // namespace Obrisk::Testing

@@ -23,4 +23,15 @@ Ptr<Proc::IEffect> CreateEffect(Proc::EffectRegistry& registry, const std::strin
   return effect;
 }
 
+Ptr<Proc::IEffect> MakeEffect(const std::string& classId) {
+  static const auto registry = MakeRegistry();
+  return CreateEffect(*registry, classId);
+}
+
+Ptr<Proc::IEffect> MakeEffect(const Proc::Settings& settings) {
+  Ptr<Proc::IEffect> effect = MakeEffect(settings.GetClassId());
+  effect->SetSettingsObject(settings);
+  return effect;
+}
+
 }  // namespace Obrisk::Testing

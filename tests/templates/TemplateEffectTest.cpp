@@ -16,6 +16,7 @@
 #include "obrisk/settings/TemplateSettings.h"
 #include "obrisk/settings/TransitionSettings.h"
 #include "support/GpuTestSupport.h"
+#include "support/Messages.h"
 #include "transitions/TransitionTestSupport.h"
 
 namespace Obrisk::Ogl {
@@ -62,9 +63,7 @@ Proc::SettingsEffectTemplateZTL EffectSettings(const std::string& shader, float 
 Ptr<Proc::DataVideoMemory> Render(const Proc::Settings& settings,
                                   const Ptr<Proc::DataVideoMemory>& input,
                                   std::int64_t start = kFrame) {
-  static const Ptr<Proc::EffectRegistry> registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect = Testing::CreateEffect(*registry, settings.GetClassId());
-  effect->SetSettingsObject(settings);
+  Ptr<Proc::IEffect> effect = Testing::MakeEffect(settings);
   Ptr<Proc::IData> data = Testing::Upload(input);
   data->SetStartTime(start);
   data->SetDuration(kFrame);
@@ -94,15 +93,6 @@ std::shared_ptr<Proc::ImageHandler> AuxImage(int width, int height,
   return image;
 }
 
-std::string ErrorOf(const std::function<void()>& run) {
-  try {
-    run();
-  } catch (const Exception& error) {
-    return error.Description();
-  }
-  return "no exception";
-}
-
 constexpr const char* kInvert = R"(uniform sampler2D tex;
 varying vec2 TexCoord0;
 void main() {
@@ -114,15 +104,13 @@ void main() {
 TEST(TemplateEffect, WithoutOptionalUniformsRunsOnItsSamplerAlone) {
   WarningLog log;
   const auto input = Pattern();
-  const auto output = Render(EffectSettings(kInvert), input);
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      const Pixel in = Testing::PixelAt(*input, x, y);
-      const Pixel out = Testing::PixelAt(*output, x, y);
-      for (int c = 0; c < 3; ++c) ASSERT_NEAR(out[c], 255 - in[c], 1) << x << "," << y;
-      ASSERT_EQ(out[3], in[3]);
-    }
-  }
+  Testing::ExpectPixels(*Render(EffectSettings(kInvert), input),
+                        [&](int x, int y) {
+                          const Pixel in = Testing::PixelAt(*input, x, y);
+                          return Pixel{std::uint8_t(255 - in[0]), std::uint8_t(255 - in[1]),
+                                       std::uint8_t(255 - in[2]), in[3]};
+                        },
+                        {1, 1, 1, 0});
   EXPECT_TRUE(log.Messages().empty());
 }
 
@@ -195,14 +183,7 @@ varying vec2 TexCoord0;
 void main() { gl_FragColor = texture2D(auxTex, TexCoord0) + 0.0 * texture2D(tex, TexCoord0); }
 )");
   settings.SetAuxImage(AuxImage(kWidth, kHeight, checker));
-  const auto output = Render(settings, SolidFrame({0, 0, 0, 255}));
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      const Pixel expected = checker(x, y);
-      const Pixel out = Testing::PixelAt(*output, x, y);
-      for (int c = 0; c < 4; ++c) ASSERT_NEAR(out[c], expected[c], 1) << x << "," << y;
-    }
-  }
+  Testing::ExpectPixels(*Render(settings, SolidFrame({0, 0, 0, 255})), checker, {1, 1, 1, 1});
 
   auto sized = EffectSettings(R"(uniform sampler2D tex;
 uniform sampler2D auxTex;
@@ -220,9 +201,7 @@ void main() {
 // The pixels behind one handle are uploaded once: a change to them shows only
 // through a new handle.
 TEST(TemplateEffect, TheAuxImageIsUploadedOncePerHandle) {
-  static const Ptr<Proc::EffectRegistry> registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect =
-      Testing::CreateEffect(*registry, Proc::SettingsEffectTemplateZTL::CLASS_ID);
+  Ptr<Proc::IEffect> effect = Testing::MakeEffect(Proc::SettingsEffectTemplateZTL::CLASS_ID);
   auto settings = EffectSettings(R"(uniform sampler2D tex;
 uniform sampler2D auxTex;
 varying vec2 TexCoord0;
@@ -289,9 +268,7 @@ TEST(TemplateEffect, WhatTheShaderDoesNotDeclareIsAWarningAndTheFrameIsDrawn) {
 
 TEST(TemplateTransition, InputsOfDifferentPixelAspectAreAWarning) {
   WarningLog log;
-  static const Ptr<Proc::EffectRegistry> registry = Testing::MakeRegistry();
-  Ptr<Proc::IEffect> effect =
-      Testing::CreateEffect(*registry, Proc::SettingsTransitionTemplateZTL::CLASS_ID);
+  Ptr<Proc::IEffect> effect = Testing::MakeEffect(Proc::SettingsTransitionTemplateZTL::CLASS_ID);
   Proc::FrameInfo wide{kWidth, kHeight, 4, 3};
   auto second = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, PixFmt::RGBA, wide);
   EXPECT_NO_THROW(Testing::Download(
@@ -309,7 +286,7 @@ struct ErrorCase {
 class TemplateEffectError : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(TemplateEffectError, IsRaisedWithItsMessage) {
-  EXPECT_EQ(ErrorOf([this] {
+  EXPECT_EQ(Testing::DescriptionOf<Exception>([this] {
               Render(GetParam().settings(), SolidFrame({0, 0, 0, 255}));
             }),
             GetParam().message);
@@ -366,15 +343,12 @@ class TemplateDialect : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(TemplateDialect, Compiles) {
   const auto input = Pattern();
-  const auto output = Render(EffectSettings(GetParam()), input);
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      const Pixel in = Testing::PixelAt(*input, x, y);
-      const Pixel out = Testing::PixelAt(*output, x, y);
-      ASSERT_NEAR(out[0], in[2], 1) << x << "," << y;
-      ASSERT_NEAR(out[2], in[0], 1) << x << "," << y;
-    }
-  }
+  Testing::ExpectPixels(*Render(EffectSettings(GetParam()), input),
+                        [&](int x, int y) {
+                          const Pixel in = Testing::PixelAt(*input, x, y);
+                          return Pixel{in[2], 0, in[0], 0};
+                        },
+                        {1, 255, 1, 255});
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, TemplateDialect,
@@ -409,8 +383,8 @@ struct LineCase {
 class TemplateCompileError : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(TemplateCompileError, PointsAtTheLineOfTheUsersText) {
-  const std::string message =
-      ErrorOf([this] { Render(EffectSettings(GetParam().text), Pattern()); });
+  const std::string message = Testing::DescriptionOf<Exception>(
+      [this] { Render(EffectSettings(GetParam().text), Pattern()); });
   EXPECT_NE(message.find(GetParam().line), std::string::npos) << message;
   EXPECT_NE(message.find("undefinedGain"), std::string::npos) << message;
 }

@@ -11,30 +11,15 @@
 
 #include <gtest/gtest.h>
 
-#include "blur/BlurTestSupport.h"
 #include "effects/transform/EffectTransform.h"
 #include "obrisk/effectcommon/CommonEffectTransform.h"
 #include "obrisk/settings/TransformSettings.h"
+#include "support/ImageTestSupport.h"
 
 namespace Obrisk::Testing {
 namespace {
 
 using Proc::FrameInfo;
-using Texel = std::array<float, 4>;
-
-// The texel at (x, y) counted from the top-left corner.
-const Texel& TopDown(const Image& image, int x, int y) {
-  return image.At(x, image.height - 1 - y);
-}
-
-// Every texel different: x and y in red and green, both in blue.
-Image Numbered(int width, int height) {
-  return MakeImage(width, height, [height](int x, int y) {
-    const int top = height - 1 - y;
-    return Texel{float(x * 40), float(top * 30), float((7 * x + 11 * top) % 256), 255.0f};
-  });
-}
-
 // Where output texel (x, y) comes from in a W x H source, both top-down.
 using SourceOf = std::function<std::pair<int, int>(int x, int y, int w, int h)>;
 

@@ -1,9 +1,8 @@
-#include "distort/DistortTestSupport.h"
+#include "support/ImageTestSupport.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstdint>
-
-#include <gtest/gtest.h>
+#include <random>
 
 #include "obrisk/ogl/OglManager.h"
 #include "support/GpuTestSupport.h"
@@ -21,13 +20,35 @@ Image Read(const std::vector<std::uint8_t>& bottomFirst, int width, int height) 
   });
 }
 
-Ptr<Ogl::DataVideoOGL> Uploaded(const Image& image) {
-  auto data = Upload(ToFrame(image, Proc::PixFmt::RGBA));
+Ptr<Ogl::DataVideoOGL> Uploaded(const Image& image, Proc::PixFmt format = Proc::PixFmt::RGBA) {
+  auto data = Upload(ToFrame(image, format));
   data->Wait();
   return data;
 }
 
 }  // namespace
+
+Image Flat(int width, int height, const Texel& colour) {
+  return MakeImage(width, height, [&](int, int) { return colour; });
+}
+
+Image RetroPattern(int width, int height) {
+  return MakeImage(width, height, [](int x, int y) {
+    return Texel{static_cast<float>((x * 37 + y * 11) % 256),
+                 static_cast<float>((x * 13 + y * 71 + 40) % 256),
+                 static_cast<float>((x * y * 7 + 90) % 256),
+                 static_cast<float>(128 + (x * 5 + y * 3) % 128)};
+  });
+}
+
+Image Noise(int width, int height, unsigned seed, bool opaque) {
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> level(0, 255);
+  return MakeImage(width, height, [&](int, int) {
+    return Texel{float(level(random)), float(level(random)), float(level(random)),
+                 opaque ? 255.0f : float(level(random))};
+  });
+}
 
 Image Smooth(int width, int height) {
   return Quantised(MakeImage(width, height, [=](int x, int y) {
@@ -43,13 +64,46 @@ Image Numbered(int width, int height) {
   });
 }
 
+float Level(double value) {
+  return static_cast<float>(std::round(std::clamp(value, 0.0, 1.0) * 255.0));
+}
+
+::testing::AssertionResult Near(const Image& actual, const Image& expected, float tolerance) {
+  return Near(actual, expected, tolerance, [](int, int) { return false; });
+}
+
+::testing::AssertionResult Near(const Image& actual, const Image& expected, float tolerance,
+                                const std::function<bool(int x, int y)>& skip) {
+  if (actual.width != expected.width || actual.height != expected.height) {
+    return ::testing::AssertionFailure()
+           << "size " << actual.width << "x" << actual.height << ", expected " << expected.width
+           << "x" << expected.height;
+  }
+  Difference worst;
+  for (int y = 0; y < actual.height; ++y) {
+    for (int x = 0; x < actual.width; ++x) {
+      if (skip(x, y)) continue;
+      for (int c = 0; c < 4; ++c) {
+        const float d = std::fabs(actual.At(x, y)[c] - expected.At(x, y)[c]);
+        if (d > worst.value) worst = {d, x, y, c};
+      }
+    }
+  }
+  if (worst.value <= tolerance) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "at " << worst.x << "," << worst.y << " channel " << worst.channel << ": "
+         << actual.At(worst.x, worst.y)[worst.channel] << " for "
+         << expected.At(worst.x, worst.y)[worst.channel] << " (tolerance " << tolerance << ")";
+}
+
 Image RunAt(Ogl::IOneInputEffectAlgorithm& algorithm, const Image& input, double time,
-            double progress, const Ptr<Ogl::OglCache>& cache) {
-  auto source = Uploaded(input);
+            double progress, const Ptr<Ogl::OglCache>& cache, Proc::PixFmt sourceFormat,
+            Proc::PixFmt targetFormat) {
+  auto source = Uploaded(input, sourceFormat);
   std::vector<std::uint8_t> bottomFirst(input.texels.size() * 4);
   Ogl::OglManager::GetInstance().Invoke([&](Ogl::ShaderStorage& storage) {
     Ptr<Ogl::Frame> target =
-        Ogl::Frame::CreateIntermediate({}, Proc::PixFmt::RGBA, source->GetFrameInfo());
+        Ogl::Frame::CreateIntermediate({}, targetFormat, source->GetFrameInfo());
     algorithm.ProcessGpu(target, source, time, progress, storage, cache);
     target->GetFirstTexture().Download(0, bottomFirst.data(), storage.FBO());
   });
