@@ -151,6 +151,8 @@ BENCHMARK_CAPTURE(BM_LibavXfade, dissolve, "dissolve")->Apply(Timed);
 BENCHMARK_CAPTURE(BM_LibavXfade, hlslice, "hlslice")->Apply(Timed);
 BENCHMARK_CAPTURE(BM_LibavXfade, squeezeh, "squeezeh")->Apply(Timed);
 BENCHMARK_CAPTURE(BM_LibavXfade, zoomin, "zoomin")->Apply(Timed);
+// Beside the blur transition: xfade's horizontal blur between the pictures.
+BENCHMARK_CAPTURE(BM_LibavXfade, hblur, "hblur")->Apply(Timed);
 
 #endif
 

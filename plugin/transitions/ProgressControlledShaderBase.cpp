@@ -46,36 +46,48 @@ float MotionScale(float x) {
   return x < 0.5 ? gain * pow(x, boostPower) : 1.0 - gain * pow(1.0 - x, boostPower);
 }
 
+// The library's turn matrix (columns (cos, -sin), (sin, cos)) for angle a
+// in radians: turns compose by adding their angles.
+mat2 Turn(float a) {
+  return mat2(cos(a), -sin(a), sin(a), cos(a));
+}
+
 // xy turned by `degrees` about the centre, in proportions of the screen so
 // that the picture turns rigidly.
 vec2 Rotate(vec2 xy, float degrees) {
-  float a = radians(degrees);
   vec2 centre = vec2(0.5 / xAspectRatio, 0.5);
-  vec2 p = mat2(cos(a), -sin(a), sin(a), cos(a)) * (vec2(xy.x / xAspectRatio, xy.y) - centre);
+  vec2 p = Turn(radians(degrees)) * (vec2(xy.x / xAspectRatio, xy.y) - centre);
   p += centre;
   return vec2(p.x * xAspectRatio, p.y);
 }
 
-// The first picture before the midpoint, the second from it on.
-vec4 SourcePixel(vec2 c, float p) {
-  return p < 0.5 ? texture2D(tex0, c) : texture2D(tex1, c);
+// The picture of `tex` turned by `degrees`, with a trail that fades linearly
+// over n samples one pixel (at the frame's inscribed circle) apart behind
+// the turn. Each sample lies one fixed small turn back from the one before,
+// so the walk needs a sine and cosine once per pixel instead of per sample.
+vec4 Trail(sampler2D tex, vec2 c, float degrees, int n) {
+  if (n == 1) return texture2D(tex, Rotate(c, degrees));
+  vec2 centre = vec2(0.5 / xAspectRatio, 0.5);
+  vec2 toScreen = vec2(xAspectRatio, 1.0);
+  vec2 p = Turn(radians(degrees)) * (vec2(c.x / xAspectRatio, c.y) - centre);
+  mat2 back = Turn(radians(-angularPixelSize * direction));
+  vec4 sum = vec4(0.0);
+  for (int i = 0; i < n; ++i) {
+    p = back * p;
+    sum += float(n - i) * texture2D(tex, (p + centre) * toScreen);
+  }
+  return sum / (float(n) * float(n + 1) / 2.0);
 }
 
-// The turned picture with a trail that fades linearly over n samples one
-// pixel (at the frame's inscribed circle) apart behind the turn.
+// The turned picture with its trail: the first picture before the
+// midpoint, the second from it on.
 vec4 FramePixelForProgress(vec2 c, float p) {
   // The second picture starts upside down and completes the half turn.
   if (p > 0.5) c = vec2(1.0) - c;
   float extra = p < 0.5 ? additionalSourceFrameRotateAngle : 0.0;
   float angle = 180.0 * MotionScale(p * (1.0 + extra / 180.0)) * direction;
   int n = int(maxPixelsForBlur * BlurScale(p)) + 1;
-  if (n == 1) return SourcePixel(Rotate(c, angle), p);
-  vec4 sum = vec4(0.0);
-  for (int i = 0; i < n; ++i) {
-    float behind = float(i + 1) * angularPixelSize * direction;
-    sum += float(n - i) * SourcePixel(Rotate(c, angle - behind), p);
-  }
-  return sum / (float(n) * float(n + 1) / 2.0);
+  return p < 0.5 ? Trail(tex0, c, angle, n) : Trail(tex1, c, angle, n);
 }
 )";
 
@@ -104,24 +116,43 @@ float MotionScale(float p) {
   return (p < 0.5 ? pow(2.0 * p, k) : 2.0 - pow(2.0 * abs(1.0 - p), k)) / 2.0;
 }
 
-// The strip at c: the first picture, its mirror image (mirrored-repeat
-// wrapping), then the second picture two frames on.
-vec4 StripPixel(vec2 c) {
+// Whether the strip at c shows the first picture (or its mirror image,
+// through mirrored-repeat wrapping) rather than the second two frames on.
+bool OnFirst(vec2 c, bool straight) {
   vec2 d = abs(c - 0.5);
-  bool straight = direction.x == 0.0 || direction.y == 0.0;
-  bool first = straight ? max(d.x, d.y) < 1.0 : d.x - (1.5 - d.y) < 1.0;
-  return first ? texture2D(tex0, c) : texture2D(tex1, c);
+  return straight ? max(d.x, d.y) < 1.0 : d.x - (1.5 - d.y) < 1.0;
+}
+
+// Adds the trail's samples from i on while they stay on the same picture
+// (`tex`, the one `first` names) and returns the index after the run.
+int AddRun(sampler2D tex, bool first, vec2 c, vec2 stride, int i, int n, bool straight,
+           inout vec4 sum) {
+  do {
+    sum += float(n - i) * texture2D(tex, c - float(i) * stride);
+    ++i;
+  } while (i < n && OnFirst(c - float(i) * stride, straight) == first);
+  return i;
 }
 
 // The strip moved two frames over the transition, with a trail that fades
-// linearly over n pixels behind the motion.
+// linearly over n pixels behind the motion. The samples run along a line,
+// which crosses from one picture to the other at most twice: each run of
+// samples on one picture reads that picture alone.
 vec4 FramePixelForProgress(vec2 c, float p) {
   c += 2.0 * MotionScale(p) * direction;
+  bool straight = direction.x == 0.0 || direction.y == 0.0;
   int n = int(maxBlurPixelCount * BlurScale(p)) + 1;
-  if (n <= 1) return StripPixel(c);
+  if (n <= 1) return OnFirst(c, straight) ? texture2D(tex0, c) : texture2D(tex1, c);
   vec2 step = vec2(xPixelSize, yPixelSize) * direction;
   vec4 sum = vec4(0.0);
-  for (int i = 0; i < n; ++i) sum += float(n - i) * StripPixel(c - float(i) * step);
+  int i = 0;
+  while (i < n) {
+    if (OnFirst(c - float(i) * step, straight)) {
+      i = AddRun(tex0, true, c, step, i, n, straight, sum);
+    } else {
+      i = AddRun(tex1, false, c, step, i, n, straight, sum);
+    }
+  }
   return sum / (float(n) * float(n + 1) / 2.0);
 }
 )";

@@ -9,13 +9,10 @@
 
 namespace Obrisk::Ogl {
 
-// The motion blur's accumulations of the two inputs and the progress step
+// The trails of the two inputs (empty until drawn) and the progress step
 // between frames, measured from the first two frames.
 class TransitionMotionSpin::CacheImpl final : public OglCache {
  public:
-  CacheImpl(Ptr<OglCache> first, Ptr<OglCache> second)
-      : firstBlur(std::move(first)), secondBlur(std::move(second)) {}
-
   // The step after this frame's bookkeeping: the first frame's progress,
   // then the difference of the first two.
   double Step(double progress) {
@@ -25,8 +22,8 @@ class TransitionMotionSpin::CacheImpl final : public OglCache {
     return step;
   }
 
-  Ptr<OglCache> firstBlur;
-  Ptr<OglCache> secondBlur;
+  Ptr<Frame> firstTrail;
+  Ptr<Frame> secondTrail;
   std::int32_t frame = 1;
   double step = 0.0;
 };
@@ -65,12 +62,25 @@ double TurnAt(double q) {
   return q < 0.5 ? kEase * std::pow(q, 4.0) : 1.0 - kEase * std::pow(1.0 - q, 4.0);
 }
 
-// The trail's weight: M half way, none at the ends (M - 16 M (p - 0.5)^4).
-Proc::SettingsEffectMotionBlur TrailFor(double progress, double maxScale) {
+// The share of the trail each sub-frame keeps: M half way, none at the ends
+// (M - 16 M (p - 0.5)^4), as the motion blur's scale.
+double TrailKept(double progress, double maxScale) {
   constexpr double kFall = 16.0;
-  Proc::SettingsEffectMotionBlur trail;
-  trail.SetScale(std::clamp(maxScale - kFall * maxScale * std::pow(progress - 0.5, 4.0), 0.0, 1.0));
-  return trail;
+  return std::clamp(maxScale - kFall * maxScale * std::pow(progress - 0.5, 4.0), 0.0, 1.0);
+}
+
+// Draws `program` over the whole attached picture, mixed in with `weight`
+// (constant-alpha blending: weight of the new colour, 1 - weight of the old).
+void MixIn(ShaderStorage& storage, ShaderProgram& program, double weight) {
+  const EnableState blend(GL_BLEND);
+  glBlendColor(0.0f, 0.0f, 0.0f, static_cast<float>(weight));
+  glBlendFunc(GL_CONSTANT_ALPHA, GL_ONE_MINUS_CONSTANT_ALPHA);
+  storage.Quad().Draw(program);
+}
+
+bool SameGeometry(const Proc::FrameInfo& a, const Proc::FrameInfo& b) {
+  return a.width == b.width && a.height == b.height && a.pixelAspectNum == b.pixelAspectNum &&
+         a.pixelAspectDen == b.pixelAspectDen;
 }
 
 }  // namespace
@@ -81,37 +91,47 @@ const std::string_view& TransitionMotionSpin::GetName() const {
 }
 
 Ptr<OglCache> TransitionMotionSpin::CreateCache() {
-  return MakeRef<CacheImpl>(blur_.CreateCache(), blur_.CreateCache());
+  return MakeRef<CacheImpl>();
 }
 
-void TransitionMotionSpin::SpinInto(const Ptr<Frame>& target, Frame& input, bool upsideDown,
-                                    double time, double progress, double step,
-                                    ShaderStorage& storage, const Ptr<OglCache>& blurCache) {
-  const Proc::FrameInfo& info = target->GetFrameInfo();
+// Each sub-frame is drawn straight into the trail with constant-alpha
+// blending (trail = sub-frame * (1 - kept) + trail * kept): the motion
+// blur's mix, without a sub-frame picture to write and read back.
+void TransitionMotionSpin::SpinInto(const Frame& target, Frame& input, bool upsideDown,
+                                    double progress, double step, ShaderStorage& storage,
+                                    Ptr<Frame>& trail) {
+  const Proc::FrameInfo& info = target.GetFrameInfo();
   const double sign = DrawingSettings().GetDirection() == 0 ? 1.0 : -1.0;
-  const Ptr<DataVideoOGL> subFrame =
-      DataVideoOGL::Create(target->GetColorSpace(), Proc::kPixFmtAlpha, info);
-  subFrame->FrameData()->Allocate(target->GetColorSpace(), Proc::kPixFmtAlpha, info);
-  blur_.SetSettings(TrailFor(progress, DrawingSettings().GetMaxMotionBlurScale()));
+  const bool fresh = !trail || !SameGeometry(trail->GetFrameInfo(), info);
+  if (fresh) trail = target.AllocateIntermediate();
+  const double kept = TrailKept(progress, DrawingSettings().GetMaxMotionBlurScale());
+
+  ShaderProgram& program = storage.MakeShader(kShader);
+  program.Use();
+  program.Uniform("tex", 0);
+  program.Uniform("upsideDown", upsideDown ? 1.0f : 0.0f);
+  program.Uniform("aspect", info.DisplayAspect());
+  storage.FBO().Attach(trail->GetFirstTexture());
+  input.GetFirstTexture().Use(0);
+  storage.Quad().Activate();
   for (int i = 0; i < kSubFrames; ++i) {
     const double q = progress - step + (i + 1) * step / kSubFrames;
-    ShaderProgram& program = storage.MakeShader(kShader);
-    program.Use();
-    program.Uniform("tex", 0);
     program.Uniform("scale", sign * TurnAt(q));
-    program.Uniform("upsideDown", upsideDown ? 1.0f : 0.0f);
-    program.Uniform("aspect", info.DisplayAspect());
-    DrawFullScreen(storage, program, *subFrame->FrameData(), {&input});
-    blur_.ProcessGpu(target, subFrame, time, q, storage, blurCache);
+    // A new trail starts as its first sub-frame.
+    if (fresh && i == 0) {
+      storage.Quad().Draw(program);
+    } else {
+      MixIn(storage, program, 1.0 - kept);
+    }
   }
 }
 
 // Until a step is known (the first frame) the input of the moment stands
 // still. Then the second input is spun (upside down) into its trail and,
-// before the midpoint, the first input after it: the last one drawn is the
-// output, while the second's trail is ready when it takes over.
+// before the midpoint, the first input into its own: the last one drawn is
+// the output, while the second's trail is ready when it takes over.
 void TransitionMotionSpin::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>& first,
-                                      const Ptr<DataVideoOGL>& second, double time, double progress,
+                                      const Ptr<DataVideoOGL>& second, double, double progress,
                                       ShaderStorage& storage, const Ptr<OglCache>& cache) {
   CacheImpl& state = CacheAs<CacheImpl>(cache);
   const double step = state.Step(progress);
@@ -121,10 +141,13 @@ void TransitionMotionSpin::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVi
     (progress < 0.5 ? frames.first : frames.second)->Draw(storage.FrameQuad(), storage);
     return;
   }
-  SpinInto(target, *frames.second, true, time, progress, step, storage, state.secondBlur);
+  SpinInto(*target, *frames.second, true, progress, step, storage, state.secondTrail);
   if (progress < 0.5) {
-    SpinInto(target, *frames.first, false, time, progress, step, storage, state.firstBlur);
+    SpinInto(*target, *frames.first, false, progress, step, storage, state.firstTrail);
   }
+  const Ptr<Frame>& output = progress < 0.5 ? state.firstTrail : state.secondTrail;
+  storage.FBO().Attach(target->GetFirstTexture());
+  output->Draw(storage.FrameQuad(), storage);
 }
 
 }  // namespace Obrisk::Ogl

@@ -1,14 +1,13 @@
 #pragma once
 
-#include "effects/blur/EffectMotionBlur.h"
 #include "frame/EffectAlgorithm.h"
 #include "obrisk/settings/TransitionShaderSettings.h"
 
 namespace Obrisk::Ogl {
 
 // The first picture spins away half a turn and the second, upside down at
-// first, completes it; each frame is five sub-frames of the turn gathered by
-// an embedded motion blur, which leaves trails.
+// first, completes it; each frame is five sub-frames of the turn, each mixed
+// over the ones before as a motion blur does, which leaves trails.
 class TransitionMotionSpin final
     : public EffectAlgorithmWithSettings<TransitionAlgorithm, Proc::SettingsTransitionMotionSpin> {
  public:
@@ -21,13 +20,11 @@ class TransitionMotionSpin final
                   ShaderStorage& storage, const Ptr<OglCache>& cache) override;
 
  private:
-  // Draws `input` turned for the sub-frames that lead up to `progress` into
-  // the embedded motion blur, whose accumulation (`blurCache`) goes to `target`.
-  void SpinInto(const Ptr<Frame>& target, Frame& input, bool upsideDown, double time,
-                double progress, double step, ShaderStorage& storage,
-                const Ptr<OglCache>& blurCache);
-
-  EffectMotionBlur blur_;
+  // Mixes `input` turned for each sub-frame that leads up to `progress` into
+  // its trail, which starts as the first sub-frame drawn (or, when the size
+  // of `target` changes, starts over).
+  void SpinInto(const Frame& target, Frame& input, bool upsideDown, double progress, double step,
+                ShaderStorage& storage, Ptr<Frame>& trail);
 };
 
 }  // namespace Obrisk::Ogl

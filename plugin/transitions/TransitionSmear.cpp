@@ -13,34 +13,41 @@ namespace {
 // Samples along each smear.
 constexpr int kSmearSamples = 20;
 
-// The smear step of each vertex, from its texture coordinate through the
-// matrix `v_blur` (see SettingsTransitionSmear::GetMatrices).
+// The smear steps of each vertex, one per picture, from its texture
+// coordinate through the matrices `v_blur0` and `v_blur1` (see
+// SettingsTransitionSmear::GetMatrices).
 constexpr const char* kSmearVertex = R"(
 attribute vec4 vbo_xy_uv;
-uniform mat3 v_blur;
+uniform mat3 v_blur0;
+uniform mat3 v_blur1;
 varying vec2 TexCoord0;
-varying vec2 blur_step;
+varying vec2 blur_step0;
+varying vec2 blur_step1;
 
 void main() {
   TexCoord0 = vbo_xy_uv.xy;
-  blur_step = (vec3(vbo_xy_uv.xy, 1.0) * v_blur).xy;
+  blur_step0 = (vec3(vbo_xy_uv.xy, 1.0) * v_blur0).xy;
+  blur_step1 = (vec3(vbo_xy_uv.xy, 1.0) * v_blur1).xy;
   gl_Position = vec4(vbo_xy_uv.zw, 0.0, 1.0);
 }
 )";
 
-// The picture averaged over kSmearSamples points behind each pixel, with
-// colours premultiplied by alpha, weighted by `blend_alpha` for adding into
-// the sum of both pictures. The step grows with the cube of its length, so
-// short smears stay fine and long ones reach far.
+// Each picture averaged over kSmearSamples points behind the pixel, with
+// colours premultiplied by alpha; the two averages are mixed by `progress`
+// and the sum is written with straight colours again, as the inputs hold
+// them. The step grows with the cube of its length, so short smears stay
+// fine and long ones reach far.
 std::string SmearFragment() {
   return "const int kSamples = " + std::to_string(kSmearSamples) + ";\n" + R"(
-uniform sampler2D tex;
-uniform float blend_alpha;
+uniform sampler2D tex0;
+uniform sampler2D tex1;
+uniform float progress;
 varying vec2 TexCoord0;
-varying vec2 blur_step;
+varying vec2 blur_step0;
+varying vec2 blur_step1;
 
-void main() {
-  vec2 step = blur_step * dot(blur_step, blur_step) * 0.025;
+vec4 Smeared(sampler2D tex, vec2 blurStep) {
+  vec2 step = blurStep * dot(blurStep, blurStep) * 0.025;
   vec2 point = TexCoord0;
   vec4 sum = vec4(0.0);
   for (int i = 0; i < kSamples; ++i) {
@@ -48,7 +55,12 @@ void main() {
     sum += vec4(color.rgb * color.a, color.a);
     point -= step;
   }
-  gl_FragColor = sum * blend_alpha / float(kSamples);
+  return sum / float(kSamples);
+}
+
+void main() {
+  vec4 sum = Smeared(tex0, blur_step0) * (1.0 - progress) + Smeared(tex1, blur_step1) * progress;
+  gl_FragColor = sum.a > 0.0 ? vec4(sum.rgb / sum.a, sum.a) : vec4(0.0);
 }
 )";
 }
@@ -57,29 +69,6 @@ const ShaderSourceKeeper kShader{"TransitionSmear", std::string_view(kSmearVerte
                                  ShaderSourceFunction(SmearFragment),
                                  "Proc/Effects/Quenvara/TransitionSmear"};
 
-// The sum holds colours premultiplied by alpha; the destination, like the
-// inputs, holds them straight.
-const ShaderSourceKeeper kStraight{"TransitionSmear_Straight", Shader::FullFrame, R"(
-uniform sampler2D tex;
-varying vec2 TexCoord0;
-
-void main() {
-  vec4 sum = texture2D(tex, TexCoord0);
-  gl_FragColor = sum.a > 0.0 ? vec4(sum.rgb / sum.a, sum.a) : vec4(0.0);
-}
-)",
-                                   "Proc/Effects/Quenvara/TransitionSmear"};
-
-// Adds one picture, smeared by `step`, into the attached sum.
-void AddSmeared(ShaderStorage& storage, ShaderProgram& program, Frame& picture,
-                const glm::mat3& step, double weight) {
-  program.Uniform("v_blur", step, false);
-  program.Uniform("blend_alpha", weight);
-  picture.GetFirstTexture().Use(0);
-  storage.Quad().Activate();
-  storage.Quad().Draw(program);
-}
-
 }  // namespace
 
 const std::string_view& TransitionSmear::GetName() const {
@@ -87,11 +76,9 @@ const std::string_view& TransitionSmear::GetName() const {
   return kName;
 }
 
-// The sum of the first picture smeared away (weight 1 - p) and the second
-// smeared in (weight p), drawn into a transparent intermediate with additive
-// blending, then written into the destination with straight colours. The
-// intermediate is 16-bit float so that dividing by a small alpha keeps the
-// colour.
+// The first picture smeared away (weight 1 - p) and the second smeared in
+// (weight p), summed in one pass: the sum stays in the shader at full
+// precision, with no intermediate picture to clear, blend into and copy.
 void TransitionSmear::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOGL>& first,
                                  const Ptr<DataVideoOGL>& second, double, double progress,
                                  ShaderStorage& storage, const Ptr<OglCache>&) {
@@ -100,24 +87,14 @@ void TransitionSmear::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVideoOG
   glm::mat3 secondStep(0.0f);
   DrawingSettings().GetMatrices(firstStep, secondStep, progress);
 
-  const Ptr<Frame> sum = Frame::CreateIntermediate(target->GetColorSpace(), Proc::PixFmt::RGBA_HALF,
-                                                   target->GetFrameInfo());
-  storage.FBO().Attach(sum->GetFirstTexture());
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  {
-    const TransitionBlending blending;
-    glBlendFunc(GL_ONE, GL_ONE);
-    ShaderProgram& program = storage.MakeShader(kShader);
-    program.Use();
-    program.Uniform("tex", 0);
-    AddSmeared(storage, program, *frames.first, firstStep, 1.0 - progress);
-    AddSmeared(storage, program, *frames.second, secondStep, progress);
-  }
-  ShaderProgram& straight = storage.MakeShader(kStraight);
-  straight.Use();
-  straight.Uniform("tex", 0);
-  DrawFullScreen(storage, straight, *target, {sum.get()});
+  ShaderProgram& program = storage.MakeShader(kShader);
+  program.Use();
+  program.Uniform("tex0", 0);
+  program.Uniform("tex1", 1);
+  program.Uniform("v_blur0", firstStep, false);
+  program.Uniform("v_blur1", secondStep, false);
+  program.Uniform("progress", progress);
+  DrawFullScreen(storage, program, *target, {frames.first.get(), frames.second.get()});
 }
 
 }  // namespace Obrisk::Ogl

@@ -14,7 +14,8 @@ namespace {
 // The pictures form one strip along the motion: the first with its mirror
 // images on either side (texture coordinates -1 to 2), the second one tile
 // beyond, reached by adding 1 to each coordinate along the motion. The strip
-// is viewed shifted by `shift` and blurred over `radius` behind each point.
+// is viewed shifted by `shift` and blurred over `radius` behind each point
+// with ten samples, jittered per pixel.
 const ShaderSourceKeeper kShader{"TransitionWhoosh", Shader::FullFrame, R"(
 uniform sampler2D tex0;
 uniform sampler2D tex1;
@@ -24,19 +25,41 @@ varying vec2 TexCoord0;
 
 const int kSamples = 10;
 
-vec4 Strip(vec2 c) {
-  if (c.x > -1.0 && c.x < 2.0 && c.y > -1.0 && c.y < 2.0) return texture2D(tex0, c);
-  return texture2D(tex1, c + vec2(notEqual(shift, vec2(0.0))));
+// Whether the strip at c is the first picture (or one of its mirror images).
+bool OnFirst(vec2 c) {
+  return c.x > -1.0 && c.x < 2.0 && c.y > -1.0 && c.y < 2.0;
 }
 
-// Ten samples spread over the blur length, jittered per pixel.
+// Sample i of the ten spread over the blur length from q, jittered per pixel.
+vec2 SamplePoint(vec2 q, float jitter, int i) {
+  return q + (jitter + float(i)) / float(kSamples) * radius * sign(shift);
+}
+
+// Adds the samples from i on while they stay on the same picture (`tex`,
+// the one `first` names, read at the point moved by `offset`) and returns
+// the index after the run.
+int AddRun(sampler2D tex, bool first, vec2 offset, vec2 q, float jitter, int i, inout vec4 sum) {
+  do {
+    sum += texture2D(tex, SamplePoint(q, jitter, i) + offset);
+    ++i;
+  } while (i < kSamples && OnFirst(SamplePoint(q, jitter, i)) == first);
+  return i;
+}
+
+// The samples run along a line, which leaves the first picture's tiles at
+// most twice: each run of samples on one picture reads that picture alone.
 void main() {
   vec2 q = TexCoord0 + shift;
   float jitter = obrisk_rand_(mat2(1.0), vec2(1.0), q);
+  vec2 secondOffset = vec2(notEqual(shift, vec2(0.0)));
   vec4 sum = vec4(0.0);
-  for (int i = 0; i < kSamples; ++i) {
-    float r = (jitter + float(i)) / float(kSamples) * radius;
-    sum += Strip(q + r * sign(shift));
+  int i = 0;
+  while (i < kSamples) {
+    if (OnFirst(SamplePoint(q, jitter, i))) {
+      i = AddRun(tex0, true, vec2(0.0), q, jitter, i, sum);
+    } else {
+      i = AddRun(tex1, false, secondOffset, q, jitter, i, sum);
+    }
   }
   gl_FragColor = sum / float(kSamples);
 }

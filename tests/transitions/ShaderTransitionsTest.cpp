@@ -196,6 +196,72 @@ TEST(ShaderTransitionGeometry, SwishShowsTheStripOneFrameOnHalfWay) {
   });
 }
 
+// Half way the blur scale is 1: n = maxPixels + 1 samples, sample i
+// weighted n - i, the sum divided by n (n + 1) / 2.
+Colour FadingTrail(int n, const std::function<Colour(int i)>& sample) {
+  Colour sum{};
+  for (int i = 0; i < n; ++i) {
+    const Colour colour = sample(i);
+    for (int c = 0; c < 4; ++c) sum[c] += (n - i) * colour[c];
+  }
+  for (double& channel : sum) channel /= n * (n + 1) / 2.0;
+  return sum;
+}
+
+// The spin's trail: samples one pixel of the inscribed circle apart, turned
+// further back against the turn, fading linearly (every pixel, the mirror
+// images included).
+TEST(ShaderTransitionGeometry, SpinTrailFadesLinearlyBehindTheTurn) {
+  const Sampler second(SecondPicture(), false);
+  constexpr double kBlurScale = 0.25;
+  const int n = static_cast<int>(kBlurScale * (kW / 2)) + 1;
+  const double pixelDegrees = std::atan(1.0 / (kW * 0.5)) * 180.0 / kPi;
+  for (std::int32_t direction : {0, 1}) {
+    SCOPED_TRACE(direction);
+    SettingsTransitionModifiedMotionSpin settings;
+    settings.SetDirection(direction);
+    settings.SetMaxBlurScale(kBlurScale);
+    const auto output = RunTransition(settings, FirstPicture(), SecondPicture(), 0.5);
+    const double way = direction == 0 ? 1.0 : -1.0;
+    ExpectPicture(*output, [&](Vec uv) -> std::optional<Colour> {
+      return FadingTrail(
+          n, [&](int i) { return second(SpinTurned(uv, way * (90.0 - (i + 1) * pixelDegrees))); });
+    });
+  }
+}
+
+// The swish's trail: samples one pixel apart behind the motion, fading
+// linearly, across the seam from the first picture's mirror image to the
+// second picture, straight and diagonal.
+TEST(ShaderTransitionGeometry, SwishTrailFadesLinearlyAcrossTheSeam) {
+  const Sampler first(FirstPicture(), false);
+  const Sampler second(SecondPicture(), false);
+  constexpr double kBlurScale = 0.25;
+  const int n = static_cast<int>(kBlurScale * std::min(kW, kH)) + 1;
+  for (const Vec way : {Vec{1.0, 0.0}, Vec{-1.0, 1.0}}) {
+    SCOPED_TRACE(::testing::PrintToString(std::array<double, 2>{way.x, way.y}));
+    SettingsTransitionWhipe settings;
+    settings.SetHDirection(static_cast<std::int32_t>(way.x));
+    settings.SetVDirection(static_cast<std::int32_t>(way.y));
+    settings.SetMaxBlurScale(kBlurScale);
+    const bool straight = way.x == 0.0 || way.y == 0.0;
+    const auto strip = [&](Vec c) {
+      const double dx = std::abs(c.x - 0.5);
+      const double dy = std::abs(c.y - 0.5);
+      const bool onFirst = straight ? std::max(dx, dy) < 1.0 : dx - (1.5 - dy) < 1.0;
+      return onFirst ? first(c) : second(c);
+    };
+    const auto output = RunTransition(settings, FirstPicture(), SecondPicture(), 0.5);
+    ExpectPicture(*output, [&](Vec uv) -> std::optional<Colour> {
+      // Half way the strip has moved one frame along the direction.
+      const Vec c{uv.x + way.x, uv.y + way.y};
+      return FadingTrail(n, [&](int i) {
+        return strip({c.x - i * way.x / kW, c.y - i * way.y / kH});
+      });
+    });
+  }
+}
+
 // Four horizontal bands of the swish with the whole transition shifted
 // across them and alternate ways: band k reaches the midpoint at k / 4
 // (the first band just after the start), and moves left when odd, right
@@ -246,6 +312,16 @@ TEST(ShaderTransitionGeometry, SquareSlicesRefuseMoreThan255BySide) {
 // The motion spin measures its step from its first two frames: the first
 // stands still, the second (p = 0.5, no trail) is the second picture upside
 // down and a quarter turn on.
+// The second picture upside down, turned by TurnAt(q) half turns, at uv.
+Vec MotionSpinTurned(Vec uv, double q) {
+  const double turn = q < 0.5 ? 8.0 * std::pow(q, 4.0) : 1.0 - 8.0 * std::pow(1.0 - q, 4.0);
+  const double a = turn * kPi;
+  const double px = (0.5 - uv.x) * kDisplayAspect;
+  const double py = 0.5 - uv.y;
+  return {(std::cos(a) * px - std::sin(a) * py) / kDisplayAspect + 0.5,
+          std::sin(a) * px + std::cos(a) * py + 0.5};
+}
+
 TEST(ShaderTransitionGeometry, MotionSpinTurnsTheSecondPictureFromUpsideDown) {
   SettingsTransitionMotionSpin settings;
   settings.SetMaxMotionBlurScale(0.0);
@@ -261,13 +337,39 @@ TEST(ShaderTransitionGeometry, MotionSpinTurnsTheSecondPictureFromUpsideDown) {
   const Sampler second(SecondPicture(), true);
   ExpectPicture(*output, [&](Vec uv) -> std::optional<Colour> {
     // The last sub-frame is at q = 0.5: a quarter turn, 1 - 8 (1 - q)^4 half turns.
-    const double a = (1.0 - 8.0 * std::pow(0.5, 4.0)) * kPi;
-    const double px = (0.5 - uv.x) * kDisplayAspect;
-    const double py = 0.5 - uv.y;
-    const Vec c{(std::cos(a) * px - std::sin(a) * py) / kDisplayAspect + 0.5,
-                std::sin(a) * px + std::cos(a) * py + 0.5};
+    const Vec c = MotionSpinTurned(uv, 0.5);
     if (!InsideFrame(c)) return std::nullopt;
     return second(c);
+  });
+}
+
+// With a trail, each of the five sub-frames is mixed over the ones before:
+// trail = sub-frame (1 - M) + trail M half way, the trail starting as the
+// first sub-frame (q = 0.42, 0.44, ... 0.5 after a first frame at 0.4).
+TEST(ShaderTransitionGeometry, MotionSpinMixesItsSubFramesIntoATrail) {
+  constexpr double kTrail = 0.5;
+  SettingsTransitionMotionSpin settings;
+  settings.SetMaxMotionBlurScale(kTrail);
+  const Ptr<EffectRegistry> registry = MakeRegistry();
+  Ptr<IEffect> effect = CreateEffect(*registry, settings.GetClassId());
+  effect->SetSettingsObject(settings);
+  const auto run = [&](double p) {
+    effect->SetProgress(TimeToProgress([p](std::int64_t) { return p; }));
+    return Download(effect->ProcessData({Upload(FirstPicture()), Upload(SecondPicture())}));
+  };
+  run(0.4);
+  const auto output = run(0.5);
+  const Sampler second(SecondPicture(), true);
+  ExpectPicture(*output, [&](Vec uv) -> std::optional<Colour> {
+    Colour trail{};
+    for (int i = 0; i < 5; ++i) {
+      const Vec c = MotionSpinTurned(uv, 0.4 + (i + 1) * 0.02);
+      if (!InsideFrame(c)) return std::nullopt;
+      const Colour sub = second(c);
+      for (int ch = 0; ch < 4; ++ch)
+        trail[ch] = i == 0 ? sub[ch] : sub[ch] * (1.0 - kTrail) + trail[ch] * kTrail;
+    }
+    return trail;
   });
 }
 
