@@ -1,11 +1,16 @@
 #include "obrisk/ogl/ColorConversion.h"
 
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <tuple>
+#include <vector>
 
 #include <fmt/format.h>
 
 #include "obrisk/ogl/Frame.h"
 #include "obrisk/ogl/ShaderStorage.h"
+#include "obrisk/ogl/Texture.h"
 
 namespace Obrisk::Ogl {
 namespace {
@@ -118,12 +123,67 @@ glm::dvec3 LuminanceWeights(std::uint32_t primaries) {
   return glm::dvec3(toXyz[0].y, toXyz[1].y, toXyz[2].y);
 }
 
-// GLSL of the transfer curves and the BT.2100 OOTF of HLG. Constants are those
-// of ITU-R BT.709-6 (item 1.2), IEC 61966-2-1 (sRGB), SMPTE ST 2084 and
-// ITU-R BT.2100-2 (table 5).
+// Constants of the curves: ITU-R BT.709-6 (item 1.2), IEC 61966-2-1 (sRGB),
+// SMPTE ST 2084 and ITU-R BT.2100-2 (table 5).
+constexpr double kBT709Alpha = 1.09929682680944;
+constexpr double kBT709Beta = 0.018053968510807;
+constexpr double kBT709Exponent = 0.45;
+constexpr double kBT709LinearSlope = 4.5;
+constexpr double kSrgbOffset = 0.055;
+constexpr double kSrgbExponent = 2.4;
+constexpr double kSrgbLinearSlope = 12.92;
+constexpr double kSrgbSignalKnee = 0.04045;
+constexpr double kPqM1 = 2610.0 / 16384.0;
+constexpr double kPqM2 = 2523.0 / 4096.0 * 128.0;
+constexpr double kPqC1 = 3424.0 / 4096.0;
+constexpr double kPqC2 = 2413.0 / 4096.0 * 32.0;
+constexpr double kPqC3 = 2392.0 / 4096.0 * 32.0;
+constexpr double kPqMaxNits = 10000.0;
+constexpr double kHlgA = 0.17883277;
+constexpr double kHlgB = 0.28466892;
+constexpr double kHlgC = 0.55991073;
+
+double BT709Decode(double v) {
+  if (v < kBT709LinearSlope * kBT709Beta) return v / kBT709LinearSlope;
+  return std::pow((v + kBT709Alpha - 1.0) / kBT709Alpha, 1.0 / kBT709Exponent);
+}
+
+double BT709Encode(double l) {
+  if (l < kBT709Beta) return kBT709LinearSlope * l;
+  return kBT709Alpha * std::pow(l, kBT709Exponent) - (kBT709Alpha - 1.0);
+}
+
+double SrgbDecode(double v) {
+  if (v <= kSrgbSignalKnee) return v / kSrgbLinearSlope;
+  return std::pow((v + kSrgbOffset) / (1.0 + kSrgbOffset), kSrgbExponent);
+}
+
+double SrgbEncode(double l) {
+  if (l <= kSrgbSignalKnee / kSrgbLinearSlope) return kSrgbLinearSlope * l;
+  return (1.0 + kSrgbOffset) * std::pow(l, 1.0 / kSrgbExponent) - kSrgbOffset;
+}
+
+// PQ signal to nits and back.
+double PqDecode(double v) {
+  const double p = std::pow(std::max(v, 0.0), 1.0 / kPqM2);
+  return kPqMaxNits * std::pow(std::max(p - kPqC1, 0.0) / (kPqC2 - kPqC3 * p), 1.0 / kPqM1);
+}
+
+double PqEncode(double nits) {
+  const double y = std::pow(std::max(nits, 0.0) / kPqMaxNits, kPqM1);
+  return std::pow((kPqC1 + kPqC2 * y) / (1.0 + kPqC3 * y), kPqM2);
+}
+
+// HLG signal to relative scene light (0 to 1).
+double HlgDecode(double v) {
+  if (v <= 0.5) return v * v / 3.0;
+  return (std::exp((v - kHlgC) / kHlgA) + kHlgB) / 12.0;
+}
+
+// GLSL of the curves still evaluated per pixel: the encodings into HDR
+// signals (their tables would need too many entries near black) and the
+// BT.2100 OOTF of HLG, which mixes the components.
 constexpr const char* kCurves = R"(
-const float BT709_ALPHA = 1.09929682680944;
-const float BT709_BETA = 0.018053968510807;
 const float PQ_M1 = 2610.0 / 16384.0;
 const float PQ_M2 = 2523.0 / 4096.0 * 128.0;
 const float PQ_C1 = 3424.0 / 4096.0;
@@ -134,49 +194,9 @@ const float HLG_A = 0.17883277;
 const float HLG_B = 0.28466892;
 const float HLG_C = 0.55991073;
 
-vec3 BT709Decode(vec3 v) {
-  vec3 low = v / 4.5;
-  vec3 high = pow(max((v + BT709_ALPHA - 1.0) / BT709_ALPHA, 0.0), vec3(1.0 / 0.45));
-  return mix(high, low, vec3(lessThan(v, vec3(4.5 * BT709_BETA))));
-}
-
-vec3 BT709Encode(vec3 l) {
-  vec3 low = 4.5 * l;
-  vec3 high = BT709_ALPHA * pow(max(l, 0.0), vec3(0.45)) - (BT709_ALPHA - 1.0);
-  return mix(high, low, vec3(lessThan(l, vec3(BT709_BETA))));
-}
-
-vec3 SrgbDecode(vec3 v) {
-  vec3 low = v / 12.92;
-  vec3 high = pow(max((v + 0.055) / 1.055, 0.0), vec3(2.4));
-  return mix(high, low, vec3(lessThanEqual(v, vec3(0.04045))));
-}
-
-vec3 SrgbEncode(vec3 l) {
-  vec3 low = 12.92 * l;
-  vec3 high = 1.055 * pow(max(l, 0.0), vec3(1.0 / 2.4)) - 0.055;
-  return mix(high, low, vec3(lessThanEqual(l, vec3(0.0031308))));
-}
-
-// PQ signal to nits and back.
-vec3 PqDecode(vec3 v) {
-  vec3 p = pow(max(v, 0.0), vec3(1.0 / PQ_M2));
-  return PQ_MAX_NITS * pow(max(p - PQ_C1, 0.0) / (PQ_C2 - PQ_C3 * p), vec3(1.0 / PQ_M1));
-}
-
 vec3 PqEncode(vec3 nits) {
   vec3 y = pow(max(nits / PQ_MAX_NITS, 0.0), vec3(PQ_M1));
   return pow((PQ_C1 + PQ_C2 * y) / (1.0 + PQ_C3 * y), vec3(PQ_M2));
-}
-
-float PqEncode1(float nits) { return PqEncode(vec3(nits)).x; }
-float PqDecode1(float v) { return PqDecode(vec3(v)).x; }
-
-// HLG signal to relative scene light (0 to 1) and back.
-vec3 HlgDecode(vec3 v) {
-  vec3 low = v * v / 3.0;
-  vec3 high = (exp((v - HLG_C) / HLG_A) + HLG_B) / 12.0;
-  return mix(high, low, vec3(lessThanEqual(v, vec3(0.5))));
 }
 
 vec3 HlgEncode(vec3 e) {
@@ -198,43 +218,71 @@ vec3 HlgInverseOotf(vec3 nits, vec3 luma, float peak, float gamma) {
 }
 )";
 
-// ITU-R BT.2390-10, section 5.4.1: the hermite knee that compresses the PQ
-// range of the source into that of the target (black levels of 0).
-constexpr const char* kToneMap = R"(
-uniform float eetfSourcePq;  // PQ of the source's peak
-uniform float eetfMaxLum;    // PQ of the target's peak over eetfSourcePq
-uniform float eetfKnee;      // 1.5 eetfMaxLum - 0.5: where compression starts
+// The curves that depend on one value each are drawn from a table of
+// kTableSize samples, computed on the processor (see ConversionTables):
+// texel i of row `row` holds the samples i and i + 1 of a curve in xy (and of
+// another in zw), so that one fetch and a mix interpolate linearly with a
+// fraction of full float precision, whatever the filtering hardware does.
+// 4096 samples keep every conversion within 0.02 of a 10-bit step of the
+// formulas.
+constexpr int kTableSize = 4096;
+constexpr const char* kTableLookup = R"(
+uniform sampler2D tables;
 
-float Eetf(float e1) {
-  if (e1 < eetfKnee) return e1;
-  float t = (e1 - eetfKnee) / (1.0 - eetfKnee);
-  float t2 = t * t;
-  float t3 = t2 * t;
-  return (2.0 * t3 - 3.0 * t2 + 1.0) * eetfKnee + (t3 - 2.0 * t2 + t) * (1.0 - eetfKnee) +
-         (-2.0 * t3 + 3.0 * t2) * eetfMaxLum;
+// The pair of samples around `x` (0 to 1, clamped) of row `row`, and x's
+// fraction between them.
+vec4 TablePair(float x, int row, out float fraction) {
+  float position = clamp(x, 0.0, 1.0) * TABLE_LAST;
+  float index = min(floor(position), TABLE_LAST - 1.0);
+  fraction = position - index;
+  return texelFetch(tables, ivec2(int(index), row), 0);
 }
+
+// Row 0: the source's decoding in xy, over signals 0 to 1.
+float Decoded(float v) {
+  float f;
+  vec4 pair = TablePair(v, 0, f);
+  return mix(pair.x, pair.y, f);
+}
+vec3 Decoded(vec3 v) { return vec3(Decoded(v.r), Decoded(v.g), Decoded(v.b)); }
+
+// Row 0: the target's encoding in zw, over light 0 to 1 of its white.
+float Encoded(float l) {
+  float f;
+  vec4 pair = TablePair(l, 0, f);
+  return mix(pair.z, pair.w, f);
+}
+vec3 Encoded(vec3 l) { return vec3(Encoded(l.r), Encoded(l.g), Encoded(l.b)); }
+)";
+
+// ITU-R BT.2390-10, section 5.4.1: the hermite knee that compresses the PQ
+// range of the source into that of the target (black levels of 0), applied
+// to the largest component. Row 1 of the tables holds in xy the mapped light
+// of a largest component from 0 to the source's brightest (`toneMapTop`
+// nits); beyond it the curve stays at the target's peak.
+constexpr const char* kToneMap = R"(
+uniform float toneMapTop;
 
 // Maps the largest component through the EETF and scales the others with it.
 vec3 ToneMap(vec3 nits) {
   float m = max(nits.r, max(nits.g, nits.b));
   if (m <= 0.0) return nits;
-  float e1 = min(PqEncode1(m) / eetfSourcePq, 1.0);
-  return nits * (PqDecode1(Eetf(e1) * eetfSourcePq) / m);
+  float f;
+  vec4 pair = TablePair(m / toneMapTop, 1, f);
+  return nits * (mix(pair.x, pair.y, f) / m);
 }
 )";
 
 const char* DecodeExpression(Transfer transfer) {
   switch (transfer) {
     case Transfer::BT709:
-      return "BT709Decode(v) * sourceWhite";
     case Transfer::Srgb:
-      return "SrgbDecode(v) * sourceWhite";
+    case Transfer::Pq:
+      return "Decoded(v)";
     case Transfer::Linear:
       return "v * sourceWhite";
-    case Transfer::Pq:
-      return "PqDecode(v)";
     case Transfer::Hlg:
-      return "HlgOotf(HlgDecode(v), sourceLuma, sourcePeak, sourceGamma)";
+      return "HlgOotf(Decoded(v), sourceLuma, sourcePeak, sourceGamma)";
   }
   return "";
 }
@@ -242,9 +290,8 @@ const char* DecodeExpression(Transfer transfer) {
 const char* EncodeExpression(Transfer transfer) {
   switch (transfer) {
     case Transfer::BT709:
-      return "BT709Encode(nits / targetWhite)";
     case Transfer::Srgb:
-      return "SrgbEncode(nits / targetWhite)";
+      return "Encoded(nits / targetWhite)";
     case Transfer::Linear:
       return "nits / targetWhite";
     case Transfer::Pq:
@@ -256,7 +303,7 @@ const char* EncodeExpression(Transfer transfer) {
 }
 
 std::string ConversionFragment(Transfer source, Transfer target, bool toneMap) {
-  return fmt::format(R"(
+  return fmt::format(R"(#version 130
 uniform sampler2D tex;
 uniform mat3 primaries;    // linear source RGB to linear target RGB
 uniform float scale;       // factor on the decoded light
@@ -271,6 +318,8 @@ uniform float sourceGamma; // HLG system gammas for the two peaks
 uniform float targetGamma;
 varying vec2 TexCoord0;
 {}
+const float TABLE_LAST = {}.0;
+{}
 {}
 // Source signal to nits, into the target primaries, highlights mapped,
 // clipped to what the target holds, and encoded.
@@ -283,8 +332,9 @@ void main() {{
   gl_FragColor = vec4({}, c.a);
 }}
 )",
-                     kCurves, toneMap ? kToneMap : "", DecodeExpression(source),
-                     toneMap ? "nits = ToneMap(nits);" : "", EncodeExpression(target));
+                     kCurves, kTableSize - 1, kTableLookup, toneMap ? kToneMap : "",
+                     DecodeExpression(source), toneMap ? "nits = ToneMap(nits);" : "",
+                     EncodeExpression(target));
 }
 
 // One SDR conversion as a function of its own, its uniforms named after it;
@@ -319,13 +369,6 @@ double HlgSystemGamma(double peakNits) {
   return kNominalGamma + kGammaPerDecade * std::log10(peakNits / kNominalPeak);
 }
 
-double PqEncode(double nits) {
-  constexpr double m1 = 2610.0 / 16384.0, m2 = 2523.0 / 4096.0 * 128.0;
-  constexpr double c1 = 3424.0 / 4096.0, c2 = 2413.0 / 4096.0 * 32.0, c3 = 2392.0 / 4096.0 * 32.0;
-  const double y = std::pow(std::max(nits, 0.0) / 10000.0, m1);
-  return std::pow((c1 + c2 * y) / (1.0 + c3 * y), m2);
-}
-
 // The light levels of a conversion, in nits.
 struct Levels {
   double sourceWhite;
@@ -358,10 +401,139 @@ void CheckInfo(const ColorConversionInfo& info) {
   }
 }
 
-void SetUniforms(ShaderProgram& program, const ColorConversionInfo& info, Transfer source,
-                 Transfer target) {
-  const Levels levels = LevelsOf(info, source, target);
+// The BT.2390 EETF between the PQ ranges of the source and the target: the
+// target's peak over the source's in PQ, and the knee where compression
+// starts (at or above 1 nothing below the source's peak changes).
+struct Eetf {
+  double sourcePq;
+  double maxLum;
+  double knee;
+
+  Eetf(double sourceMax, double targetMax)
+      : sourcePq(PqEncode(sourceMax)), maxLum(PqEncode(targetMax) / sourcePq) {
+    constexpr double kNoKnee = 2.0;
+    knee = maxLum >= 1.0 ? kNoKnee : 1.5 * maxLum - 0.5;
+  }
+
+  // The mapped light, nits, of a largest component of `nits`.
+  double Map(double nits) const {
+    const double e1 = std::min(PqEncode(nits) / sourcePq, 1.0);
+    return PqDecode(Hermite(e1) * sourcePq);
+  }
+
+ private:
+  double Hermite(double e1) const {
+    if (e1 < knee) return e1;
+    const double t = (e1 - knee) / (1.0 - knee);
+    const double t2 = t * t;
+    const double t3 = t2 * t;
+    return (2.0 * t3 - 3.0 * t2 + 1.0) * knee + (t3 - 2.0 * t2 + t) * (1.0 - knee) +
+           (-2.0 * t3 + 3.0 * t2) * maxLum;
+  }
+};
+
+// What the tables of a conversion depend on.
+struct TableKey {
+  Transfer source;
+  Transfer target;
+  bool toneMap;
+  Levels levels;
+
+  auto Tie() const {
+    return std::tie(source, target, toneMap, levels.sourceWhite, levels.targetWhite,
+                    levels.sourceMax, levels.targetMax);
+  }
+  bool operator<(const TableKey& other) const { return Tie() < other.Tie(); }
+};
+
+// The source's decoding to nits (HLG: to scene light), for the table.
+double DecodeForTable(Transfer transfer, double v, const Levels& levels) {
+  switch (transfer) {
+    case Transfer::BT709:
+      return BT709Decode(v) * levels.sourceWhite;
+    case Transfer::Srgb:
+      return SrgbDecode(v) * levels.sourceWhite;
+    case Transfer::Pq:
+      return PqDecode(v);
+    case Transfer::Hlg:
+      return HlgDecode(v);
+    case Transfer::Linear:
+      break;
+  }
+  return 0.0;
+}
+
+// The target's encoding of light relative to its white, for the table.
+double EncodeForTable(Transfer transfer, double l) {
+  switch (transfer) {
+    case Transfer::BT709:
+      return BT709Encode(l);
+    case Transfer::Srgb:
+      return SrgbEncode(l);
+    default:
+      return 0.0;
+  }
+}
+
+constexpr int kTableRows = 2;
+constexpr int kTableChannels = 4;
+
+// The two rows of kTableSize RGBA texels that the shader's lookups read (see
+// kTableLookup and kToneMap), curves the conversion does not use left at 0.
+std::vector<float> BuildTables(const TableKey& key) {
+  std::vector<double> decode(kTableSize);
+  std::vector<double> encode(kTableSize);
+  std::vector<double> toneMap(kTableSize, 0.0);
+  const Eetf eetf(key.levels.sourceMax, key.levels.targetMax);
+  for (int i = 0; i < kTableSize; ++i) {
+    const double x = static_cast<double>(i) / (kTableSize - 1);
+    decode[i] = DecodeForTable(key.source, x, key.levels);
+    encode[i] = EncodeForTable(key.target, x);
+    if (key.toneMap) toneMap[i] = eetf.Map(x * key.levels.sourceMax);
+  }
+  std::vector<float> texels(static_cast<std::size_t>(kTableRows * kTableSize * kTableChannels));
+  auto put = [&](int row, int i, const std::vector<double>& curve, int channel) {
+    const int next = std::min(i + 1, kTableSize - 1);
+    float* texel = &texels[static_cast<std::size_t>(((row * kTableSize) + i) * kTableChannels)];
+    texel[channel] = static_cast<float>(curve[i]);
+    texel[channel + 1] = static_cast<float>(curve[next]);
+  };
+  for (int i = 0; i < kTableSize; ++i) {
+    put(0, i, decode, 0);
+    put(0, i, encode, 2);
+    put(1, i, toneMap, 0);
+  }
+  return texels;
+}
+
+// The tables of a conversion, built once and kept (OpenGL thread only); a
+// bounded number of conversions is remembered.
+const std::vector<float>& ConversionTables(const TableKey& key) {
+  constexpr std::size_t kKeptTables = 16;
+  thread_local std::map<TableKey, std::vector<float>> kept;
+  auto found = kept.find(key);
+  if (found != kept.end()) return found->second;
+  if (kept.size() >= kKeptTables) kept.clear();
+  return kept.emplace(key, BuildTables(key)).first->second;
+}
+
+// A pooled texture holding the tables, for the draw that follows.
+TexturePool::Lease UploadTables(const TableKey& key) {
+  Texture::Params params;
+  params.width = kTableSize;
+  params.height = kTableRows;
+  params.internalFormat = GL_RGBA32F;
+  params.format = GL_RGBA;
+  params.type = GL_FLOAT;
+  params.filter = GL_NEAREST;
+  TexturePool::Lease texture = TexturePool::GetInstance().GetTex(params);
+  texture->Update(0, ConversionTables(key).data());
+  return texture;
+}
+
+void SetUniforms(ShaderProgram& program, const ColorConversionInfo& info, const Levels& levels) {
   program.Uniform("tex", 0);
+  program.Uniform("tables", 1);
   program.Uniform("primaries",
                   glm::mat3(PrimariesConversion(info.source.primaries, info.target.primaries)),
                   false);
@@ -375,13 +547,7 @@ void SetUniforms(ShaderProgram& program, const ColorConversionInfo& info, Transf
   program.Uniform("targetLuma", glm::vec3(LuminanceWeights(info.target.primaries)));
   program.Uniform("sourceGamma", HlgSystemGamma(info.sourcePeakNits));
   program.Uniform("targetGamma", HlgSystemGamma(info.targetPeakNits));
-  const double sourcePq = PqEncode(levels.sourceMax);
-  const double maxLum = PqEncode(levels.targetMax) / sourcePq;
-  // A knee at or above 1 leaves every value below the source peak unchanged.
-  constexpr double kNoKnee = 2.0;
-  program.Uniform("eetfSourcePq", sourcePq);
-  program.Uniform("eetfMaxLum", maxLum);
-  program.Uniform("eetfKnee", maxLum >= 1.0 ? kNoKnee : 1.5 * maxLum - 0.5);
+  program.Uniform("toneMapTop", levels.sourceMax);
 }
 
 }  // namespace
@@ -488,7 +654,10 @@ void ConvertColorSpace(Frame& frame, const ColorConversionInfo& info, ShaderStor
                               "Ogl/ColorConversion");
   ShaderProgram& program = storage.MakeShader(sources);
   program.Use();
-  SetUniforms(program, info, source, target);
+  const Levels levels = LevelsOf(info, source, target);
+  SetUniforms(program, info, levels);
+  const TexturePool::Lease tables = UploadTables({source, target, info.toneMapping, levels});
+  tables->Use(1);
   frame.GetFirstTexture().Use(0);
   glBindSampler(0, storage.NearestSampler());
   storage.FrameQuad().Activate();

@@ -226,6 +226,52 @@ TEST(ColorConversionGpu, ToneMappingCompressesHighlightsAndKeepsShadows) {
   EXPECT_LT(mapped[2][2], mapped[2][1]) << "and keep their hue order";
 }
 
+double PqEotf(double signal) {
+  const double p = std::pow(std::max(signal, 0.0), 1.0 / kM2);
+  return 10000.0 * std::pow(std::max(p - kC1, 0.0) / (kC2 - kC3 * p), 1.0 / kM1);
+}
+
+// ITU-R BT.2390-10, 5.4.1: the EETF from a 1000-nit PQ source to the SDR
+// white of 203 nits, on the largest component, the others scaled with it.
+Color ToneMapped(const Color& nits) {
+  const double sourcePq = PqInverseEotf(kPeak);
+  const double maxLum = PqInverseEotf(kReferenceWhite) / sourcePq;
+  const double knee = 1.5 * maxLum - 0.5;
+  const double largest = std::max({nits[0], nits[1], nits[2]});
+  if (largest <= 0.0) return nits;
+  const double e1 = std::min(PqInverseEotf(largest) / sourcePq, 1.0);
+  double e2 = e1;
+  if (e1 >= knee) {
+    const double t = (e1 - knee) / (1.0 - knee);
+    e2 = (2 * t * t * t - 3 * t * t + 1) * knee + (t * t * t - 2 * t * t + t) * (1 - knee) +
+         (-2 * t * t * t + 3 * t * t) * maxLum;
+  }
+  const double gain = PqEotf(e2 * sourcePq) / largest;
+  return Each(nits, [&](double l) { return l * gain; });
+}
+
+// The whole BT.2020 PQ to BT.709 SDR chain over signals that fall between
+// the samples of any table the conversion may keep: shadows, the knee of
+// the tone curve, highlights past the source's peak, and colours outside
+// BT.709 that clip.
+TEST(ColorConversionGpu, ToneMappedPqToSdrFollowsTheFormulasAcrossTheRange) {
+  // Multiples of 1/1024 below 2, exact in the half-float source frame.
+  constexpr double kUnit = 1.0 / 1024.0;
+  std::vector<Color> signals;
+  for (int i = 0; i < 101; ++i) {
+    const double v = (10 * i + 3) * kUnit;
+    signals.push_back({v, v, v});
+    signals.push_back({v, (6 * i + 1) * kUnit, (3 * i + 2) * kUnit});
+    signals.push_back({(2 * i + 5) * kUnit, v, (9 * i + 7) * kUnit});
+  }
+  std::vector<Color> expected;
+  for (const Color& signal : signals) {
+    const Color nits = ToneMapped(Apply(kBT2020To709, Each(signal, PqEotf)));
+    expected.push_back(Each(nits, [](double l) { return BT709Oetf(l / kReferenceWhite); }));
+  }
+  ExpectNear(ConvertOnGpu(signals, Conversion(kBT2020Pq, kBT709Sdr, true)), expected, kTenBitStep);
+}
+
 TEST(ColorConversionGpu, LinearModeStretchesSdrOntoTheHdrPeak) {
   ColorConversionInfo info = Conversion(kBT709Sdr, kBT2020Pq);
   info.linearMode = true;

@@ -36,7 +36,7 @@ void main() {
 )",
                                         "Proc/Effects/Quenvara/EffectGaussianBlur"};
 
-const ShaderSourceKeeper kUpscalingShader{"EffectBlur_up", Shader::FullFrame, R"(
+const ShaderSourceKeeper kUpscalingShader{"EffectBlur_up", Shader::FullFrame, R"(#version 130
 uniform sampler2D tex;
 uniform sampler2D alpha_tex;
 uniform vec4 scaleoffset;
@@ -47,7 +47,8 @@ varying vec2 TexCoord0;
 // its 4x4 weights fold pairwise into four linear samples. Unlike linear
 // interpolation it leaves no creases at the coarse texels, and it widens
 // every pixel by the same variance (a third of a coarse texel squared)
-// wherever the pixel lies between them. Alpha is the source's.
+// wherever the pixel lies between them. Alpha is the source's, fetched
+// unfiltered (the target has the source's size).
 void main() {
   vec2 position = (TexCoord0 * scaleoffset.xy + scaleoffset.zw) * size - 0.5;
   vec2 base = floor(position);
@@ -66,22 +67,23 @@ void main() {
                   after.x * texture2D(tex, vec2(high.x, low.y)).rgb) +
       after.y * (before.x * texture2D(tex, vec2(low.x, high.y)).rgb +
                  after.x * texture2D(tex, high).rgb);
-  gl_FragColor = vec4(colour, texture2D(alpha_tex, TexCoord0).a);
+  gl_FragColor = vec4(colour, texelFetch(alpha_tex, ivec2(gl_FragCoord.xy), 0).a);
 }
 )",
                                           "Proc/Effects/Quenvara/EffectGaussianBlur"};
 
-const ShaderSourceKeeper kFastUpscalingShader{"EffectBlur_upFast", Shader::FullFrame, R"(
+const ShaderSourceKeeper kFastUpscalingShader{"EffectBlur_upFast", Shader::FullFrame,
+                                              R"(#version 130
 uniform sampler2D tex;
 uniform sampler2D alpha_tex;
 uniform vec4 scaleoffset;
 varying vec2 TexCoord0;
 
 // Scales the blurred coarse level up to the picture with one linear sample.
-// Alpha is the source's.
+// Alpha is the source's, fetched unfiltered.
 void main() {
   vec2 position = TexCoord0 * scaleoffset.xy + scaleoffset.zw;
-  gl_FragColor = vec4(texture2D(tex, position).rgb, texture2D(alpha_tex, TexCoord0).a);
+  gl_FragColor = vec4(texture2D(tex, position).rgb, texelFetch(alpha_tex, ivec2(gl_FragCoord.xy), 0).a);
 }
 )",
                                               "Proc/Effects/Quenvara/EffectGaussianBlur"};
@@ -99,13 +101,14 @@ constexpr int kTexelsPerTap = 2;
 
 // The pyramid halves the picture until the deviation left is at most this
 // many texels of the level: from there the level's blur needs few taps, and
-// with at least half of it (two texels) left, the coarse grid's aliasing and
+// with at least half of it (two texels; 1.75 after a single halving of the
+// smallest deviation the pyramid takes) left, the coarse grid's aliasing and
 // the upscaling's shape are lost in the bell.
 constexpr double kCoarseDeviationLimit = 4.0;
 // The coarse blur reaches four deviations (three would lose 3% of the
 // variance and show the cut); fast mode stops at three.
-constexpr double kCoarseTapsPerDeviation = 4.0;
-constexpr double kFastCoarseTapsPerDeviation = 3.0;
+constexpr double kCoarseReachDeviations = 4.0;
+constexpr double kFastCoarseReachDeviations = 3.0;
 // One [1 3 3 1] / 8 halving adds 3/4 texel squared of variance in its finer
 // level: in the coarsest level's texels the halvings add up to
 // 3/4 * (1/4 + 1/16 + ...) = (1 - 4^-levels) / 4.
@@ -119,9 +122,12 @@ constexpr double kLinearVariancePerPixelsSquared = 1.0 / 12.0;
 // The halving filter's samples lie this far from the point between the 2x2
 // texels under a coarse texel: linear filtering weighs its 4x4 texels 1 3 3 1.
 constexpr float kHalvingSampleOffset = 0.75f;
-// The levels keep half floats, so that the halvings and the coarse blur add
-// no 8-bit rounding of their own.
-constexpr GLint kLevelFormat = GL_RGBA16F;
+// The levels keep floats, so that the halvings and the coarse blur add no
+// 8-bit rounding of their own. Single precision rather than half: software
+// renderers sample it without converting, which makes the full-size
+// upscaling, the dearest pass, about a seventh cheaper.
+constexpr GLint kLevelFormat = GL_RGBA32F;
+constexpr GLenum kLevelType = GL_FLOAT;
 // Every level starts this many texels before the picture's first pixel and
 // ends with the first texel that sees nothing but the picture's last pixel
 // (see LevelTexels). A [1 3 3 1] halving reaches one texel past the finer
@@ -162,7 +168,7 @@ void KeepLevels(EffectBlurOGLCache& cache, int levels, int width, int height) {
   cache.levels.resize(static_cast<std::size_t>(levels));
   Texture::Params params;
   params.internalFormat = kLevelFormat;
-  params.type = GL_HALF_FLOAT;
+  params.type = kLevelType;
   for (int level = 0; level < levels; ++level) {
     params.width = LevelTexels(width, level + 1);
     params.height = LevelTexels(height, level + 1);
@@ -271,12 +277,13 @@ void DrawPyramid(ShaderStorage& storage, const GaussianPyramidPlan& plan, bool f
   }
   Texture& coarse = *cache.levels.back();
   ShaderProgram& program = storage.MakeShader(kShader);
+  const auto texelsPerTap = static_cast<float>(plan.coarse.texelsPerTap);
   const auto width = static_cast<float>(coarse.Width());
   const auto height = static_cast<float>(coarse.Height());
-  DrawGaussianPass(storage, program, kUniforms, plan.coarse, {1.0f / width, 0.0f}, coarse,
+  DrawGaussianPass(storage, program, kUniforms, plan.coarse, {texelsPerTap / width, 0.0f}, coarse,
                    *cache.scratch);
-  DrawGaussianPass(storage, program, kUniforms, plan.coarse, {0.0f, 1.0f / height}, *cache.scratch,
-                   coarse);
+  DrawGaussianPass(storage, program, kUniforms, plan.coarse, {0.0f, texelsPerTap / height},
+                   *cache.scratch, coarse);
   DrawUpscaling(storage, fast, plan.levels, coarse, source, target.GetFirstTexture());
 }
 
@@ -326,9 +333,12 @@ GaussianPyramidPlan PlanGaussianPyramid(double deviation, bool fast) {
   const double variance = std::max(levelDeviation * levelDeviation - halvings - upscaling,
                                    static_cast<double>(kMinDeviation * kMinDeviation));
   const double remaining = std::sqrt(variance);
-  plan.coarse.taps = static_cast<int>(
-      std::ceil((fast ? kFastCoarseTapsPerDeviation : kCoarseTapsPerDeviation) * remaining));
-  plan.coarse.coefficient = static_cast<float>(-0.5 / variance);
+  // The coarse taps, like the direct ones, stand for two texels each.
+  const double reach =
+      std::ceil((fast ? kFastCoarseReachDeviations : kCoarseReachDeviations) * remaining);
+  plan.coarse.texelsPerTap = kTexelsPerTap;
+  plan.coarse.taps = static_cast<int>(std::ceil(reach / kTexelsPerTap));
+  plan.coarse.coefficient = static_cast<float>(-0.5 * kTexelsPerTap * kTexelsPerTap / variance);
   plan.coarse.norm = GaussianNorm(plan.coarse);
   return plan;
 }
@@ -353,7 +363,7 @@ void EffectGaussianBlur::ProcessGpu(const Ptr<Frame>& target, const Ptr<DataVide
   const Proc::SettingsEffectBlurGaussian& settings = DrawingSettings();
   const GaussianTaps taps = GaussianBlurTaps(settings, longerSide);
   const double deviation = GaussianTapsDeviation(taps);
-  if (deviation <= kGaussianDirectDeviationLimit) {
+  if (deviation <= GaussianDirectDeviationLimit(settings.IsFast())) {
     DrawDirect(storage, taps, blurCache, *rgba, *target);
   } else {
     DrawPyramid(storage, PlanGaussianPyramid(deviation, settings.IsFast()), settings.IsFast(),

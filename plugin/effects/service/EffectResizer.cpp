@@ -6,8 +6,10 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <numbers>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "frame/EffectWrapper.h"
 #include "frame/ShaderSourceKeeper.h"
@@ -23,86 +25,62 @@ using Proc::ResizeMethods;
 // rows, then a vertical pass from it into the target. Distances are
 // measured in kernel widths: one output pixel's footprint in the source
 // (never less than a source texel), so that a downscale filters out what
-// the smaller frame cannot hold; at one texel a pass reads 6 taps. The
-// passes fetch texels by index (GLSL 1.30): every tap lies on a texel centre.
+// the smaller frame cannot hold; at one texel a pass reads 6 taps.
+//
+// The weights depend only on the output pixel's position along the pass, so
+// the processor computes them once per geometry (LanczosTaps) into a table
+// texture per axis: column o holds output pixel o's taps, and the passes
+// fetch texels by index (GLSL 1.30), every tap on a texel centre. Row 0 of a
+// column is (first texel, weights 0 to 2), each further row the next four
+// weights; weights past the last tap are 0 and their texels are clamped to
+// the source.
 constexpr std::string_view kLanczosFilter = R"(#version 130
-const float LOBES = 3.0;
-const float PI = 3.14159265358979;
+uniform sampler2D taps;  // the table of this pass's axis
+uniform int tapRows;     // its rows
 
-// sin(x) / x given sin(x), for both components; near 0 its Taylor series,
-// to as many terms as float precision needs. Selections rather than
-// branches, which software renderers run for every pixel anyway.
-vec2 Sinc(vec2 x, vec2 sinX) {
-  vec2 ax = abs(x);
-  vec2 x2 = x * x;
-  vec2 series = 1.0 - mix(vec2(0.0), x2 / 6.0, greaterThanEqual(ax, vec2(0.0000001))) +
-                mix(vec2(0.0), x2 * x2 / 120.0, greaterThanEqual(ax, vec2(0.000316228)));
-  return mix(series, sinX / x, greaterThanEqual(ax, vec2(0.017782794)));
-}
-
-// Weighted mean of the texels along `axis` ((1, 0) a row, (0, 1) a column)
-// through `at` whose centres lie within LOBES kernel widths of it; texels
-// outside the source are left out. `texel` and `kernel` are one texel and
-// one kernel width along the axis, in texture coordinates. The weight of a
-// texel t kernel widths away is sinc(PI t) sinc(PI t / LOBES).
-vec4 Lanczos(sampler2D source, vec2 at, ivec2 axis, float texel, float kernel) {
-  float centre = dot(at, vec2(axis));
-  float radius = LOBES * kernel;
-  int first = int(max(floor((centre - radius) / texel - 0.5) + 1.0, 0.0));
-  int last = int(min(ceil((centre + radius) / texel - 0.5) - 1.0, floor(1.0 / texel + 0.5) - 1.0));
-  // The row or column read: `at` on the other axis.
-  ivec2 line = ivec2(at * vec2(textureSize(source, 0))) * (ivec2(1) - axis);
-  // The taps are equally spaced, so both sines follow the recurrence
-  // sin(a - d) = 2 cos(d) sin(a) - sin(a + d) from one tap to the next.
-  float t0 = (centre - (float(first) + 0.5) * texel) / kernel;
-  float dt = texel / kernel;
-  vec2 scale = PI * vec2(1.0, 1.0 / LOBES);
-  vec2 sinNow = sin(scale * t0);
-  vec2 sinBefore = sin(scale * (t0 + dt));
-  vec2 twoCos = 2.0 * cos(scale * dt);
-  vec4 sum = vec4(0.0);
-  float total = 0.0;
-  for (int i = first; i <= last; ++i) {
-    float t = t0 - float(i - first) * dt;
-    vec2 sinc = Sinc(scale * t, sinNow);
-    float weight = abs(t) < LOBES ? sinc.x * sinc.y : 0.0;
-    sum += texelFetch(source, line + i * axis, 0) * weight;
-    total += weight;
-    vec2 sinNext = twoCos * sinNow - sinBefore;
-    sinBefore = sinNow;
-    sinNow = sinNext;
+// The weighted sum of the texels along `axis` ((1, 0) a row, (0, 1) a
+// column) of the line `line` (the other axis's texel, the axis's at 0)
+// taken with the taps of output pixel `index`.
+vec4 Lanczos(sampler2D source, int index, ivec2 axis, ivec2 line) {
+  int last = int(dot(vec2(textureSize(source, 0) - 1), vec2(axis)));
+  vec4 head = texelFetch(taps, ivec2(index, 0), 0);
+  int first = int(head.x);
+  vec4 sum = head.y * texelFetch(source, line + first * axis, 0) +
+             head.z * texelFetch(source, line + min(first + 1, last) * axis, 0) +
+             head.w * texelFetch(source, line + min(first + 2, last) * axis, 0);
+  for (int row = 1; row < tapRows; ++row) {
+    vec4 w = texelFetch(taps, ivec2(index, row), 0);
+    int i = first + 4 * row - 1;
+    sum += w.x * texelFetch(source, line + min(i, last) * axis, 0) +
+           w.y * texelFetch(source, line + min(i + 1, last) * axis, 0) +
+           w.z * texelFetch(source, line + min(i + 2, last) * axis, 0) +
+           w.w * texelFetch(source, line + min(i + 3, last) * axis, 0);
   }
-  return total > 0.0 ? sum / total : sum;
+  return sum;
 }
 )";
 
 // The first pass, over the whole intermediate frame: its columns are the
 // placed output columns, its rows the source rows.
 constexpr std::string_view kLanczosHorizontal = R"(
-uniform sampler2D tex;    // the source
-uniform vec2 step;        // one source texel in texture coordinates
-uniform vec2 kernelSize;  // one kernel width in texture coordinates
-uniform vec2 columns;     // the placed source columns: first u, and their width
-varying vec2 TexCoord0;
+uniform sampler2D tex;  // the source
 
 void main() {
-  vec2 at = vec2(columns.x + TexCoord0.x * columns.y, TexCoord0.y);
-  gl_FragColor = Lanczos(tex, at, ivec2(1, 0), step.x, kernelSize.x);
+  ivec2 pixel = ivec2(gl_FragCoord.xy);
+  gl_FragColor = Lanczos(tex, pixel.x, ivec2(1, 0), ivec2(0, pixel.y));
 }
 )";
 
-// The second pass, through the placing quad (TexCoord0 in source
-// coordinates): filters the intermediate frame's column of this pixel.
+// The second pass, through the placing quad: filters the intermediate
+// frame's column of this pixel; `placedOrigin` is the target pixel of the
+// placed picture's bottom-left corner.
 constexpr std::string_view kLanczosVertical = R"(
-uniform sampler2D tex;    // the intermediate frame
-uniform vec2 step;        // one source texel in texture coordinates
-uniform vec2 kernelSize;  // one kernel width in texture coordinates
-uniform vec2 columns;     // the placed source columns: first u, and their width
-varying vec2 TexCoord0;
+uniform sampler2D tex;  // the intermediate frame
+uniform vec2 placedOrigin;
 
 void main() {
-  vec2 at = vec2((TexCoord0.x - columns.x) / columns.y, TexCoord0.y);
-  gl_FragColor = Lanczos(tex, at, ivec2(0, 1), step.y, kernelSize.y);
+  ivec2 placed = ivec2(gl_FragCoord.xy - placedOrigin);
+  gl_FragColor = Lanczos(tex, placed.y, ivec2(0, 1), ivec2(placed.x, 0));
 }
 )";
 
@@ -119,16 +97,105 @@ const ShaderSourceKeeper kLanczosShader_Horizontal{
 // result than the full ratio gives.
 constexpr double kKernelRatioExponent = 0.9;
 constexpr double kComponentMax = 255.0;
+constexpr double kLobes = 3.0;
+// Row 0 of a tap table holds the first texel and this many weights; every
+// further row four weights.
+constexpr int kWeightsInFirstRow = 3;
+constexpr int kWeightsPerRow = 4;
 
 bool OpaqueBackground(const Proc::SettingsResizer& settings) {
   return settings.GetBackgroundColor()[3] == 255;
+}
+
+// sinc(pi t) sinc(pi t / 3), zero from three kernel widths on.
+double Lanczos3(double t) {
+  if (t == 0.0) return 1.0;
+  if (std::fabs(t) >= kLobes) return 0.0;
+  const double x = std::numbers::pi * t;
+  return kLobes * std::sin(x) * std::sin(x / kLobes) / (x * x);
+}
+
+// One axis of the placing: of `size` source texels those from `cropNear` on,
+// `kept` of them, are placed over `placed` output pixels, filtered with a
+// kernel `kernel` texels wide.
+struct Axis {
+  int size;
+  int cropNear;
+  int kept;
+  int placed;
+  double kernel;
+};
+
+// The taps of output pixel `index`: the texels whose centres lie within
+// three kernel widths of its centre and inside the source, and their
+// weights normalised to a sum of 1.
+struct PixelTaps {
+  int first = 0;
+  std::vector<double> weights;
+};
+
+PixelTaps TapsOf(const Axis& axis, int index) {
+  const double centre =
+      axis.cropNear + (index + 0.5) * static_cast<double>(axis.kept) / axis.placed;
+  const double reach = kLobes * axis.kernel;
+  const int from = std::max(static_cast<int>(std::floor(centre - reach - 0.5)), 0);
+  const int to = std::min(static_cast<int>(std::ceil(centre + reach - 0.5)), axis.size - 1);
+  PixelTaps taps;
+  taps.first = -1;
+  double total = 0.0;
+  for (int texel = from; texel <= to; ++texel) {
+    const double weight = Lanczos3((centre - (texel + 0.5)) / axis.kernel);
+    if (weight == 0.0) continue;
+    if (taps.first < 0) taps.first = texel;
+    taps.weights.resize(static_cast<std::size_t>(texel - taps.first + 1), 0.0);
+    taps.weights.back() = weight;
+    total += weight;
+  }
+  taps.first = std::max(taps.first, 0);
+  if (total != 0.0) {
+    for (double& weight : taps.weights) weight /= total;
+  }
+  return taps;
+}
+
+// The tap table texture of an axis (see kLanczosFilter): one column per
+// placed output pixel, as many rows as the widest pixel's taps need.
+std::unique_ptr<Texture> TapTable(const Axis& axis) {
+  std::vector<PixelTaps> pixels;
+  std::size_t widest = 0;
+  for (int index = 0; index < axis.placed; ++index) {
+    pixels.push_back(TapsOf(axis, index));
+    widest = std::max(widest, pixels.back().weights.size());
+  }
+  const int further = std::max(static_cast<int>(widest) - kWeightsInFirstRow, 0);
+  Texture::Params params;
+  params.width = axis.placed;
+  params.height = 1 + (further + kWeightsPerRow - 1) / kWeightsPerRow;
+  params.internalFormat = GL_RGBA32F;
+  params.format = GL_RGBA;
+  params.type = GL_FLOAT;
+  params.filter = GL_NEAREST;
+  std::vector<float> texels(static_cast<std::size_t>(params.width * params.height) * 4, 0.0f);
+  for (int index = 0; index < axis.placed; ++index) {
+    const PixelTaps& taps = pixels[static_cast<std::size_t>(index)];
+    texels[static_cast<std::size_t>(index) * 4] = static_cast<float>(taps.first);
+    for (std::size_t tap = 0; tap < taps.weights.size(); ++tap) {
+      // Slot 0 of row 0 is the first texel; weight k takes slot k + 1.
+      const std::size_t slot = tap + 1;
+      const std::size_t row = slot / kWeightsPerRow;
+      const std::size_t texel =
+          row * static_cast<std::size_t>(params.width) + static_cast<std::size_t>(index);
+      texels[texel * 4 + slot % kWeightsPerRow] = static_cast<float>(taps.weights[tap]);
+    }
+  }
+  return std::make_unique<Texture>(params, texels.data());
 }
 
 class EffectResizer final
     : public EffectAlgorithmWithSettings<OneInputEffectAlgorithm, Proc::SettingsResizer> {
  public:
   // Keyed by the crops, the source size and the region; holds the quad
-  // that places the source and the kernel of the Lanczos pass.
+  // that places the source and the tap tables of the Lanczos passes.
   class CacheImpl final : public OglCache {
    public:
     void Update(const Proc::FrameInfo& source, const Proc::SettingsResizer& settings) {
@@ -150,26 +217,35 @@ class EffectResizer final
       destinationCrop_ = destinationCrop;
       sourceInfo_ = source;
       region_ = region;
-      step_ = glm::vec2(1.0 / source.width, 1.0 / source.height);
-      // The quad's first two vertices are its bottom-left and bottom-right.
-      columns_ = glm::vec2(coords[0], coords[4] - coords[0]);
-      placedWidth_ = static_cast<int>(region.width - destinationCrop[0] - destinationCrop[1]);
+      placedOrigin_ = glm::ivec2(destinationCrop[0], destinationCrop[3]);
       const double rx = Ratio(source.width, sourceCrop[0], sourceCrop[1], region.width,
                               destinationCrop[0], destinationCrop[1]);
       const double ry = Ratio(source.height, sourceCrop[2], sourceCrop[3], region.height,
                               destinationCrop[2], destinationCrop[3]);
       downscale_ = rx > 1.0 || ry > 1.0;
-      kernelSize_ = glm::vec2(std::max(rx, 1.0) * step_.x, std::max(ry, 1.0) * step_.y);
+      // Crops and bands list left, right, top, bottom; texture rows count
+      // from the bottom.
+      horizontal_ = {static_cast<int>(source.width), static_cast<int>(sourceCrop[0]),
+                     static_cast<int>(source.width - sourceCrop[0] - sourceCrop[1]),
+                     static_cast<int>(region.width - destinationCrop[0] - destinationCrop[1]),
+                     std::max(rx, 1.0)};
+      vertical_ = {static_cast<int>(source.height), static_cast<int>(sourceCrop[3]),
+                   static_cast<int>(source.height - sourceCrop[2] - sourceCrop[3]),
+                   static_cast<int>(region.height - destinationCrop[2] - destinationCrop[3]),
+                   std::max(ry, 1.0)};
+      horizontalTaps_.reset();
+      verticalTaps_.reset();
     }
 
     Quad& GetQuad() { return *quad_; }
     bool Downscale() const { return downscale_; }
-    const glm::vec2& Step() const { return step_; }
-    const glm::vec2& KernelSize() const { return kernelSize_; }
-    // The source columns the quad places (first u, width) and their width
-    // in output pixels.
-    const glm::vec2& Columns() const { return columns_; }
-    int PlacedWidth() const { return placedWidth_; }
+    int PlacedWidth() const { return horizontal_.placed; }
+    // The target pixel of the placed picture's bottom-left corner.
+    const glm::ivec2& PlacedOrigin() const { return placedOrigin_; }
+    // The tap tables of the two passes, computed on first use after the
+    // geometry changed (OpenGL thread).
+    Texture& HorizontalTaps() { return Taps(horizontalTaps_, horizontal_); }
+    Texture& VerticalTaps() { return Taps(verticalTaps_, vertical_); }
 
    private:
     // Kept source pixels per placed output pixel along one axis, damped.
@@ -180,16 +256,22 @@ class EffectResizer final
       return std::pow(kept / placed, kKernelRatioExponent);
     }
 
+    static Texture& Taps(std::unique_ptr<Texture>& table, const Axis& axis) {
+      if (!table) table = TapTable(axis);
+      return *table;
+    }
+
     Proc::CropInfo sourceCrop_{};
     Proc::CropInfo destinationCrop_{};
     Proc::FrameInfo sourceInfo_{0, 0, 0, 0};
     Proc::FrameInfo region_{0, 0, 0, 0};
-    glm::vec2 step_{0.0f};
     bool downscale_ = false;
-    glm::vec2 kernelSize_{0.0f};
-    glm::vec2 columns_{0.0f};
-    int placedWidth_ = 0;
+    Axis horizontal_{};
+    Axis vertical_{};
+    glm::ivec2 placedOrigin_{0};
     std::unique_ptr<Quad> quad_;
+    std::unique_ptr<Texture> horizontalTaps_;
+    std::unique_ptr<Texture> verticalTaps_;
   };
 
   const std::string_view& GetName() const override {
@@ -235,7 +317,8 @@ class EffectResizer final
       rgba->Draw(cache.GetQuad(), storage);
       return;
     }
-    ShaderProgram& program = UseLanczosProgram(kLanczosShader, cache, storage);
+    ShaderProgram& program = UseLanczosProgram(kLanczosShader, cache.VerticalTaps(), storage);
+    program.Uniform("placedOrigin", glm::vec2(cache.PlacedOrigin()));
     rows->Use(0);
     cache.GetQuad().Activate();
     cache.GetQuad().Draw(program);
@@ -245,32 +328,32 @@ class EffectResizer final
   // The first Lanczos pass: the source filtered along its rows into a new
   // intermediate frame of the placed width and the source's height, kept
   // in 16-bit float so that the lobes' overshoot survives to the second pass.
-  static TexturePool::Lease FilterRows(Texture& source, const CacheImpl& cache,
-                                       ShaderStorage& storage) {
+  static TexturePool::Lease FilterRows(Texture& source, CacheImpl& cache, ShaderStorage& storage) {
     Texture::Params params;
     params.width = cache.PlacedWidth();
     params.height = source.Height();
     params.internalFormat = GL_RGBA16F;
     params.type = GL_HALF_FLOAT;
     TexturePool::Lease rows = TexturePool::GetInstance().GetTex(params);
+    Texture& taps = cache.HorizontalTaps();
     storage.FBO().Attach(*rows);
-    ShaderProgram& program = UseLanczosProgram(kLanczosShader_Horizontal, cache, storage);
+    ShaderProgram& program = UseLanczosProgram(kLanczosShader_Horizontal, taps, storage);
     source.Use(0);
     storage.Quad().Activate();
     storage.Quad().Draw(program);
     return rows;
   }
 
-  // Both passes take the same uniforms, the texture on unit 0.
+  // Both passes read their input on unit 0 and their axis's tap table on unit 1.
   template <class Sources>
-  static ShaderProgram& UseLanczosProgram(const Sources& sources, const CacheImpl& cache,
+  static ShaderProgram& UseLanczosProgram(const Sources& sources, const Texture& taps,
                                           ShaderStorage& storage) {
     ShaderProgram& program = storage.MakeShader(sources);
     program.Use();
     program.Uniform("tex", 0);
-    program.Uniform("step", cache.Step());
-    program.Uniform("kernelSize", cache.KernelSize());
-    program.Uniform("columns", cache.Columns());
+    program.Uniform("taps", 1);
+    program.Uniform("tapRows", taps.Height());
+    taps.Use(1);
     return program;
   }
 
