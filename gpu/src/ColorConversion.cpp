@@ -337,12 +337,63 @@ void main() {{
                      EncodeExpression(target));
 }
 
+// GLSL of the SDR curves for conversions folded into other passes, which
+// bind no tables: the formulas above, per component, with their constants.
+std::string SdrCurves() {
+  return fmt::format(R"(
+vec3 BT709Decode(vec3 v) {{
+  vec3 low = v / {1};
+  vec3 high = pow(max((v + {0} - 1.0) / {0}, 0.0), vec3(1.0 / {2}));
+  return mix(high, low, vec3(lessThan(v, vec3({1} * {3}))));
+}}
+vec3 BT709Encode(vec3 l) {{
+  vec3 low = {1} * l;
+  vec3 high = {0} * pow(max(l, 0.0), vec3({2})) - ({0} - 1.0);
+  return mix(high, low, vec3(lessThan(l, vec3({3}))));
+}}
+vec3 SrgbDecode(vec3 v) {{
+  vec3 low = v / {6};
+  vec3 high = pow(max((v + {4}) / (1.0 + {4}), 0.0), vec3({5}));
+  return mix(high, low, vec3(lessThanEqual(v, vec3({7}))));
+}}
+vec3 SrgbEncode(vec3 l) {{
+  vec3 low = {6} * l;
+  vec3 high = (1.0 + {4}) * pow(max(l, 0.0), vec3(1.0 / {5})) - {4};
+  return mix(high, low, vec3(lessThanEqual(l, vec3({7} / {6}))));
+}}
+)",
+                     kBT709Alpha, kBT709LinearSlope, kBT709Exponent, kBT709Beta, kSrgbOffset,
+                     kSrgbExponent, kSrgbLinearSlope, kSrgbSignalKnee);
+}
+
+const char* SdrDecodeExpression(Transfer transfer) {
+  switch (transfer) {
+    case Transfer::BT709:
+      return "BT709Decode(v) * sourceWhite";
+    case Transfer::Srgb:
+      return "SrgbDecode(v) * sourceWhite";
+    default:
+      return "v * sourceWhite";
+  }
+}
+
+const char* SdrEncodeExpression(Transfer transfer) {
+  switch (transfer) {
+    case Transfer::BT709:
+      return "BT709Encode(nits / targetWhite)";
+    case Transfer::Srgb:
+      return "SrgbEncode(nits / targetWhite)";
+    default:
+      return "nits / targetWhite";
+  }
+}
+
 // One SDR conversion as a function of its own, its uniforms named after it;
 // the curves are defined once however many such functions a program holds.
 std::string SdrConversionFunction(Transfer source, Transfer target, std::string_view function) {
   return fmt::format(R"(
-#ifndef OBRISK_CONVERSION_CURVES
-#define OBRISK_CONVERSION_CURVES
+#ifndef OBRISK_SDR_CURVES
+#define OBRISK_SDR_CURVES
 {0}
 #endif
 uniform mat3 {1}_primaries;
@@ -358,7 +409,8 @@ vec3 {1}(vec3 v) {{
   return {3};
 }}
 )",
-                     kCurves, function, DecodeExpression(source), EncodeExpression(target));
+                     SdrCurves(), function, SdrDecodeExpression(source),
+                     SdrEncodeExpression(target));
 }
 
 // The HLG system gamma for a display peak (BT.2100-2, note 5e, extended form).
