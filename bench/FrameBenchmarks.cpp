@@ -6,6 +6,7 @@
 
 #include "obrisk/ogl/FrameTransfer.h"
 #include "obrisk/ogl/OglManager.h"
+#include "obrisk/ogl/PixelBuffer.h"
 #include "obrisk/ogl/ShaderStorage.h"
 #include "obrisk/settings/ColorSettings.h"
 
@@ -79,20 +80,84 @@ void BM_BareCopyPass1080p(benchmark::State& state) {
 }
 BENCHMARK(BM_BareCopyPass1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The transfer path a row measures: its argument "pbo" is 0 for main memory
+// directly, 1 for pixel buffers. Puts the defaults back after the row.
+class PathsFor {
+ public:
+  explicit PathsFor(const benchmark::State& state)
+      : upload_(Ogl::UploadPath()), download_(Ogl::DownloadPath()) {
+    const auto path =
+        state.range(0) != 0 ? Ogl::TransferPath::PixelBuffer : Ogl::TransferPath::Direct;
+    Ogl::SetUploadPath(path);
+    Ogl::SetDownloadPath(path);
+  }
+  ~PathsFor() {
+    Ogl::SetUploadPath(upload_);
+    Ogl::SetDownloadPath(download_);
+  }
+  PathsFor(const PathsFor&) = delete;
+  PathsFor& operator=(const PathsFor&) = delete;
+
+ private:
+  Ogl::TransferPath upload_;
+  Ogl::TransferPath download_;
+};
+
 // Reading a finished 1920x1080 frame back to memory.
 void BM_Download1080p(benchmark::State& state) {
+  const PathsFor paths(state);
   auto input = Bench::UploadedPattern(kHdWidth, kHdHeight);
   for (auto _ : state) benchmark::DoNotOptimize(Ogl::DownloadFrame(input));
 }
-BENCHMARK(BM_Download1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Download1080p)
+    ->ArgName("pbo")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Uploading a 1920x1080 frame from memory to a finished GPU frame.
 void BM_Upload1080p(benchmark::State& state) {
+  const PathsFor paths(state);
   auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
                                               Proc::FrameInfo{kHdWidth, kHdHeight, 1, 1});
   for (auto _ : state) Ogl::FinishFrame(Ogl::UploadFrame(frame));
 }
-BENCHMARK(BM_Upload1080p)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Upload1080p)
+    ->ArgName("pbo")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// A frame through as the tool takes it: upload, invert and read back at
+// 1920x1080, each readback taken once the next frame is queued, so that on
+// the pixel-buffer path reading frame N back overlaps drawing N + 1.
+void BM_UploadInvertDownload1080p(benchmark::State& state) {
+  const PathsFor paths(state);
+  auto effect = Invert();
+  auto frame = MakeRef<Proc::DataVideoMemory>(Proc::ColorSpace{}, Proc::PixFmt::RGBA,
+                                              Proc::FrameInfo{kHdWidth, kHdHeight, 1, 1});
+  const auto start = [&] {
+    const Ptr<Proc::IData> output =
+        effect->ProcessData({Ptr<Proc::IData>(Ogl::UploadFrame(frame))});
+    return Ogl::StartDownload(
+        Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(output.get())));
+  };
+  Ogl::FrameReadback previous = start();
+  for (auto _ : state) {
+    Ogl::FrameReadback next = start();
+    benchmark::DoNotOptimize(previous.Take());
+    previous = std::move(next);
+  }
+  previous.Take();
+}
+BENCHMARK(BM_UploadInvertDownload1080p)
+    ->ArgName("pbo")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace Obrisk

@@ -2,9 +2,14 @@
 
 #include <chrono>
 #include <cstring>
+#include <exception>
+#include <memory>
+#include <stdexcept>
+#include <vector>
 
 #include "obrisk/host/Statistics.h"
 #include "obrisk/ogl/OglManager.h"
+#include "obrisk/ogl/PixelBuffer.h"
 #include "obrisk/ogl/ShaderStorage.h"
 #include "obrisk/settings/ServiceSettings.h"
 
@@ -16,17 +21,44 @@ using Proc::PixFmt;
 
 constexpr std::uint8_t kOpaque = 255;
 
-// Copies rows bottom first (the GPU's order), making RGBX opaque on the way.
-void CopyFlipped(const DataVideoMemory& frame, std::vector<std::uint8_t>& staging) {
+std::size_t FrameBytes(const DataVideoMemory& frame) {
+  return frame.Stride() * static_cast<std::size_t>(frame.GetFrameInfo().height);
+}
+
+// Copies rows bottom first (the GPU's order) into `target`, making RGBX
+// opaque on the way. Only writes `target`, which may be mapped driver memory.
+void CopyFlipped(const DataVideoMemory& frame, std::uint8_t* target) {
   const int height = frame.GetFrameInfo().height;
   const std::size_t stride = frame.Stride();
-  staging.resize(stride * static_cast<std::size_t>(height));
+  const bool opaque = frame.GetPixelFormat() == PixFmt::RGBX;
   for (int y = 0; y < height; ++y) {
-    std::memcpy(staging.data() + stride * static_cast<std::size_t>(height - 1 - y), frame.Row(y),
-                stride);
+    std::uint8_t* row = target + stride * static_cast<std::size_t>(height - 1 - y);
+    std::memcpy(row, frame.Row(y), stride);
+    if (opaque) {
+      for (std::size_t i = 3; i < stride; i += 4) row[i] = kOpaque;
+    }
   }
-  if (frame.GetPixelFormat() == PixFmt::RGBX) {
-    for (std::size_t i = 3; i < staging.size(); i += 4) staging[i] = kOpaque;
+}
+
+// Copies rows read back bottom first into the frame, top first.
+void CopyFlippedBack(const std::uint8_t* source, DataVideoMemory& frame) {
+  const int height = frame.GetFrameInfo().height;
+  const std::size_t stride = frame.Stride();
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(frame.Row(y), source + stride * static_cast<std::size_t>(height - 1 - y), stride);
+  }
+}
+
+// Turns rows read back bottom first the right way up in place.
+void FlipInPlace(DataVideoMemory& frame) {
+  const int height = frame.GetFrameInfo().height;
+  std::vector<std::uint8_t> row(frame.Stride());
+  for (int y = 0; y < height / 2; ++y) {
+    std::uint8_t* top = frame.Row(y);
+    std::uint8_t* bottom = frame.Row(height - 1 - y);
+    std::memcpy(row.data(), top, row.size());
+    std::memcpy(top, bottom, row.size());
+    std::memcpy(bottom, row.data(), row.size());
   }
 }
 
@@ -49,11 +81,20 @@ class UploadTask final : public IOglTask {
       : IOglTask(1, "UploadTask"), frame_(std::move(frame)) {}
 
   void Execute(ShaderStorage&) override {
-    thread_local std::vector<std::uint8_t> staging;
-    CopyFlipped(*frame_, staging);
     const PixFmt format = frame_->GetPixelFormat();
     const GLenum layout = format == PixFmt::BGRA ? GL_BGRA : GL_RGBA;
-    GetFrame()->GetFirstTexture().Update(0, staging.data(), layout, ComponentType(format));
+    Texture& texture = GetFrame()->GetFirstTexture();
+    if (UploadPath() == TransferPath::PixelBuffer) {
+      // The rows go straight into the driver's buffer.
+      MappedUpload staged = PixelBufferPool::GetInstance().MapUpload(FrameBytes(*frame_));
+      CopyFlipped(*frame_, staged.Data());
+      UpdateFromBuffer(texture, 0, staged, layout, ComponentType(format));
+    } else {
+      thread_local std::vector<std::uint8_t> staging;
+      staging.resize(FrameBytes(*frame_));
+      CopyFlipped(*frame_, staging.data());
+      texture.Update(0, staging.data(), layout, ComponentType(format));
+    }
     frame_.reset();
   }
 
@@ -112,33 +153,119 @@ Ptr<DataVideoOGL> UploadFrame(const Ptr<const DataVideoMemory>& frame) {
   return data;
 }
 
-Ptr<DataVideoMemory> DownloadFrame(const Ptr<DataVideoOGL>& data, Readback depth) {
-  data->Wait();
-  const PixFmt rendered = data->GetPixelFormat();
+namespace {
+
+// The memory frame a readback fills: as rendered, or 8-bit.
+Ptr<DataVideoMemory> ReadbackFrame(const DataVideoOGL& data, Readback depth) {
+  const PixFmt rendered = data.GetPixelFormat();
   const bool alpha = Proc::PixFmtDescription::Find(rendered).HasAlpha();
   const PixFmt format = depth == Readback::AsRendered && rendered == PixFmt::RGBA_HALF
                             ? rendered
                             : (alpha ? PixFmt::RGBA : PixFmt::RGBX);
-  auto frame = MakeRef<DataVideoMemory>(data->GetColorSpace(), format, data->GetFrameInfo());
-  frame->SetStartTime(data->GetStartTime());
-  frame->SetDuration(data->GetDuration());
-  frame->SetEmptyTransparentFrameFlag(data->IsEmptyTransparentFrame());
-  OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
-    // Planar frames are read back as their RGBA picture.
-    const Ptr<Frame> rgba = data->FrameData()->ConvertToRGBA(storage);
-    rgba->GetFirstTexture().Download(0, frame->Pixels(), storage.FBO(), ComponentType(format));
-  });
-  // The GPU gives rows bottom first; memory frames have them from the top.
-  const int height = data->GetFrameInfo().height;
-  std::vector<std::uint8_t> row(frame->Stride());
-  for (int y = 0; y < height / 2; ++y) {
-    std::uint8_t* top = frame->Row(y);
-    std::uint8_t* bottom = frame->Row(height - 1 - y);
-    std::memcpy(row.data(), top, row.size());
-    std::memcpy(top, bottom, row.size());
-    std::memcpy(bottom, row.data(), row.size());
-  }
+  auto frame = MakeRef<DataVideoMemory>(data.GetColorSpace(), format, data.GetFrameInfo());
+  frame->SetStartTime(data.GetStartTime());
+  frame->SetDuration(data.GetDuration());
+  frame->SetEmptyTransparentFrameFlag(data.IsEmptyTransparentFrame());
   return frame;
+}
+
+}  // namespace
+
+struct FrameReadback::State {
+  Ptr<DataVideoOGL> data;
+  Ptr<DataVideoMemory> frame;
+  TransferPath path = TransferPath::Direct;
+  // The pixel-buffer path: the pack buffer the pixels went into, and the
+  // failure of reading them there (OpenGL thread until Take maps it).
+  PixelBufferPool::Lease buffer;
+  std::size_t bytes = 0;
+  std::exception_ptr failure;
+  std::unique_ptr<MappedReadback> mapping;
+
+  // OpenGL thread: draws the frame and reads it into a pack buffer.
+  void ReadIntoBuffer(ShaderStorage& storage) {
+    try {
+      data->Wait();
+      // Planar frames are read back as their RGBA picture.
+      const Ptr<Frame> rgba = data->FrameData()->ConvertToRGBA(storage);
+      Texture& texture = rgba->GetFirstTexture();
+      const GLenum type = ComponentType(frame->GetPixelFormat());
+      bytes = DownloadBytes(texture, 0, type);
+      buffer = PixelBufferPool::GetInstance().GetPackBuffer(bytes);
+      DownloadToBuffer(texture, 0, *buffer, storage.FBO(), type);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }
+
+  // The pixel-buffer path's end: maps the buffer (OpenGL thread), copies the
+  // rows out here and gives the buffer back there.
+  static void CopyOut(std::shared_ptr<State> state) {
+    OglManager::GetInstance().Invoke([&](ShaderStorage&) {
+      if (state->failure) return;
+      state->mapping = std::make_unique<MappedReadback>(*state->buffer, state->bytes);
+    });
+    if (state->failure) std::rethrow_exception(state->failure);
+    CopyFlippedBack(state->mapping->Data(), *state->frame);
+    const bool queued = OglManager::DoOnOpenGLThread([state] {
+      state->mapping.reset();
+      state->buffer.reset();
+    });
+    if (!queued) {
+      // The context is gone and its buffers with it.
+      static_cast<void>(state->mapping.release());
+      static_cast<void>(state->buffer.release());
+    }
+  }
+
+  // The direct path: waits for the frame and reads it into the memory frame.
+  void ReadDirect() {
+    data->Wait();
+    OglManager::GetInstance().Invoke([&](ShaderStorage& storage) {
+      const Ptr<Frame> rgba = data->FrameData()->ConvertToRGBA(storage);
+      rgba->GetFirstTexture().Download(0, frame->Pixels(), storage.FBO(),
+                                       ComponentType(frame->GetPixelFormat()));
+    });
+    FlipInPlace(*frame);
+  }
+};
+
+FrameReadback::FrameReadback(std::shared_ptr<State> state) : state_(std::move(state)) {}
+FrameReadback::FrameReadback(FrameReadback&&) noexcept = default;
+FrameReadback& FrameReadback::operator=(FrameReadback&&) noexcept = default;
+FrameReadback::~FrameReadback() = default;
+
+Ptr<DataVideoMemory> FrameReadback::Take() {
+  if (!state_) throw std::logic_error("FrameReadback::Take: the pixels were taken");
+  const std::shared_ptr<State> state = std::move(state_);
+  if (state->path == TransferPath::Direct) {
+    state->ReadDirect();
+  } else {
+    // A failed task fails the readback as it fails the frame.
+    state->data->Wait();
+    State::CopyOut(state);
+  }
+  return state->frame;
+}
+
+FrameReadback StartDownload(const Ptr<DataVideoOGL>& data, Readback depth) {
+  auto state = std::make_shared<FrameReadback::State>();
+  state->data = data;
+  state->frame = ReadbackFrame(*data, depth);
+  state->path = DownloadPath();
+  if (state->path == TransferPath::PixelBuffer) {
+    OglManager& manager = OglManager::GetInstance();
+    if (IsOpenGLThread()) {
+      state->ReadIntoBuffer(manager.Storage());
+    } else if (!manager.Post([state](ShaderStorage& storage) { state->ReadIntoBuffer(storage); })) {
+      OBRISK_THROW(OglException, "the OpenGL thread has stopped");
+    }
+  }
+  return FrameReadback(std::move(state));
+}
+
+Ptr<DataVideoMemory> DownloadFrame(const Ptr<DataVideoOGL>& data, Readback depth) {
+  return StartDownload(data, depth).Take();
 }
 
 void FinishFrame(const Ptr<DataVideoOGL>& data) {

@@ -10,6 +10,7 @@
 #include "obrisk/ogl/DataVideoOGL.h"
 #include "obrisk/ogl/Frame.h"
 #include "obrisk/ogl/Gl.h"
+#include "obrisk/ogl/PixelBuffer.h"
 #include "obrisk/ogl/ShaderStorage.h"
 #include "obrisk/ogl/Texture.h"
 #include "platform/HeadlessContext.h"
@@ -115,6 +116,7 @@ void OglManager::ThreadMain(std::promise<std::string>& started) {
   RunJobs();
   gManagerRunning = false;
   // Everything GL goes on this thread, the context last.
+  PixelBufferPool::Release();
   pool_.reset();
   storage_.reset();
   context_.reset();

@@ -4,12 +4,14 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
 #include <fmt/format.h>
 
 #include "obrisk/ogl/OglManager.h"
+#include "obrisk/ogl/PixelBuffer.h"
 #include "obrisk/ogl/Surface.h"
 
 namespace Obrisk::Ogl {
@@ -61,6 +63,68 @@ std::size_t BytesPerTexel(GLint internalFormat) {
 std::size_t StorageOf(const Texture::Params& params) {
   return static_cast<std::size_t>(params.width) * static_cast<std::size_t>(params.height) *
          BytesPerTexel(params.internalFormat);
+}
+
+// Components a pixel has in a client-side layout; 0 for layouts not in use here.
+std::size_t ComponentsOf(GLenum format) {
+  switch (format) {
+    case GL_RED:
+    case GL_RED_INTEGER:
+    case GL_ALPHA:
+    case GL_LUMINANCE:
+      return 1;
+    case GL_RG:
+    case GL_RG_INTEGER:
+      return 2;
+    case GL_RGB:
+    case GL_BGR:
+    case GL_RGB_INTEGER:
+    case GL_BGR_INTEGER:
+      return 3;
+    case GL_RGBA:
+    case GL_BGRA:
+    case GL_RGBA_INTEGER:
+    case GL_BGRA_INTEGER:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+// Bytes of one component of a client-side type; 0 for packed and other types.
+std::size_t ComponentBytes(GLenum type) {
+  switch (type) {
+    case GL_UNSIGNED_BYTE:
+    case GL_BYTE:
+      return 1;
+    case GL_UNSIGNED_SHORT:
+    case GL_SHORT:
+    case GL_HALF_FLOAT:
+      return 2;
+    case GL_UNSIGNED_INT:
+    case GL_INT:
+    case GL_FLOAT:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+int LevelWidth(const Texture& texture, int level) {
+  return std::max(1, texture.Width() >> level);
+}
+
+int LevelHeight(const Texture& texture, int level) {
+  return std::max(1, texture.Height() >> level);
+}
+
+// glReadPixels of a mip level into the bound pack buffer or main memory.
+void ReadPixels(const Texture& texture, int level, void* target, Surface& surface, GLenum type) {
+  glBindFramebuffer(GL_FRAMEBUFFER, surface.Id());
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture.Id(), level);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, LevelWidth(texture, level), LevelHeight(texture, level),
+               texture.IsInteger() ? GL_RGBA_INTEGER : GL_RGBA, type, target);
 }
 
 void ClearGlErrors() {
@@ -165,18 +229,57 @@ void Texture::Update(int level, const void* data) {
 }
 
 void Texture::Update(int level, const void* data, GLenum format, GLenum type) {
+  const std::size_t bytes = UpdateBytes(*this, level, format, type);
+  if (UploadPath() == TransferPath::PixelBuffer && bytes > 0 && data != nullptr) {
+    MappedUpload staged = PixelBufferPool::GetInstance().MapUpload(bytes);
+    std::memcpy(staged.Data(), data, bytes);
+    UpdateFromBuffer(*this, level, staged, format, type);
+    return;
+  }
   glBindTexture(GL_TEXTURE_2D, id_);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, std::max(1, params_.width >> level),
-                  std::max(1, params_.height >> level), format, type, data);
+  glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, LevelWidth(*this, level), LevelHeight(*this, level),
+                  format, type, data);
 }
 
 void Texture::Download(int level, void* buffer, Surface& surface, GLenum type) {
-  glBindFramebuffer(GL_FRAMEBUFFER, surface.Id());
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, id_, level);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, std::max(1, params_.width >> level), std::max(1, params_.height >> level),
-               IsInteger() ? GL_RGBA_INTEGER : GL_RGBA, type, buffer);
+  const std::size_t bytes = DownloadBytes(*this, level, type);
+  if (DownloadPath() == TransferPath::PixelBuffer && bytes > 0) {
+    const PixelBufferPool::Lease staged = PixelBufferPool::GetInstance().GetPackBuffer(bytes);
+    DownloadToBuffer(*this, level, *staged, surface, type);
+    const MappedReadback pixels(*staged, bytes);
+    std::memcpy(buffer, pixels.Data(), bytes);
+    return;
+  }
+  ReadPixels(*this, level, buffer, surface, type);
+}
+
+void UpdateFromBuffer(Texture& texture, int level, MappedUpload& pixels, GLenum format,
+                      GLenum type) {
+  const BindPixelBuffer bound(pixels.Unmap());
+  glBindTexture(GL_TEXTURE_2D, texture.Id());
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  // With an unpack buffer bound the data argument is an offset into it.
+  glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, LevelWidth(texture, level),
+                  LevelHeight(texture, level), format, type, nullptr);
+}
+
+void DownloadToBuffer(const Texture& texture, int level, const PixelBuffer& buffer,
+                      Surface& surface, GLenum type) {
+  const BindPixelBuffer bound(buffer);
+  // With a pack buffer bound the data argument is an offset into it.
+  ReadPixels(texture, level, nullptr, surface, type);
+}
+
+std::size_t UpdateBytes(const Texture& texture, int level, GLenum format, GLenum type) {
+  return static_cast<std::size_t>(LevelWidth(texture, level)) *
+         static_cast<std::size_t>(LevelHeight(texture, level)) * ComponentsOf(format) *
+         ComponentBytes(type);
+}
+
+std::size_t DownloadBytes(const Texture& texture, int level, GLenum type) {
+  constexpr GLenum kReadLayout = GL_RGBA;
+  return UpdateBytes(texture, level, kReadLayout, type);
 }
 
 void Texture::Tweak(GLenum parameter, GLint value) {

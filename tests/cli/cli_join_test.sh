@@ -51,8 +51,8 @@ check "picture and clip: the transition only" test "$(ls plain_*.png | wc -l)" =
 # then the second's, re-encoded and trimmed to the frames rendered.
 low=440   # Hz, the first clip's tone
 high=3000 # Hz, the second's
-tone_clip() {
-  ffmpeg -v error -f lavfi -i "color=c=$2:s=32x18:r=25:d=2" -f lavfi -i "sine=f=$3:d=2" \
+tone_clip() {  # NAME COLOUR FREQUENCY [SECONDS, default 2]
+  ffmpeg -v error -f lavfi -i "color=c=$2:s=32x18:r=25:d=${4:-2}" -f lavfi -i "sine=f=$3:d=${4:-2}" \
     -c:v libx264 -c:a aac -shortest "$1"
 }
 tone_clip low.mp4 red $low
@@ -73,6 +73,23 @@ check "no first tone after the transition" silent 2.4 $low
 check "join audio in webm is Opus" test "$(audio_codec part.webm)" = opus
 check "join audio trimmed to the part" test "$(audio_seconds part.webm)" -ge 9 -a \
   "$(audio_seconds part.webm)" -le 11
+
+# The join's audio is written in step with its frames. The muxer holds
+# frames back while the audio lags, up to 10 s, then writes them ahead of it;
+# a crossfade longer than that shows whether the audio kept up: the largest
+# time by which a video packet precedes a later audio packet in the file.
+tone_clip long_low.mp4 red $low 12
+tone_clip long_high.mp4 blue $high 12
+"$quenvara" render -i long_low.mp4 -i long_high.mp4 --duration 11 -o long.mkv --codec ffv1 \
+  --effect crossfade
+audio_lag_ms() {
+  ffprobe -v error -show_entries packet=stream_index,pts_time,pos -of csv=p=0 "$1" |
+    sort -t, -k3 -n | awk -F, '$1 == 0 && $2 > video { video = $2 }
+      $1 == 1 && video - $2 > lag { lag = video - $2 } END { printf "%d\n", lag * 1000 }'
+}
+check "join audio in step with the frames" test "$(audio_lag_ms long.mkv)" -lt 200
+check "long crossfade has both tones" test "$(tone_level long.mkv 6 0.2 $low)" -gt -32 -a \
+  "$(tone_level long.mkv 6 0.2 $high)" -gt -32
 
 # Mistakes.
 expect_error "offset without duration" 2 "--offset places a transition: give --duration too" \

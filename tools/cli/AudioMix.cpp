@@ -183,11 +183,24 @@ struct AudioMix::State {
     return fmt::format("atrim=end_sample={}", Samples(end - start, rate));
   }
 
+  // The second input's samples that the crossfade takes: ending them there
+  // lets the crossfade go out as soon as they are in, rather than when the
+  // whole input ends; the rest follows it.
+  std::int64_t SecondCrossfadeSamples() const {
+    const AVStream* stream = parts[1].input.stream;
+    const int rate = stream != nullptr ? stream->codecpar->sample_rate : encoder->sample_rate;
+    return Samples(crossfade->length, rate);
+  }
+
   std::string Description(std::int64_t skipped) const {
     std::string mix;
     if (crossfade) {
-      mix = Input(0) + FirstUntilCrossfadeEnd() + "[first];" + Input(1) + "anull[second];" +
-            fmt::format("[first][second]acrossfade=d={}[mix];", Seconds(crossfade->length));
+      const std::int64_t head = SecondCrossfadeSamples();
+      mix = Input(0) + FirstUntilCrossfadeEnd() + "[first];" + Input(1) + "asplit[head][tail];" +
+            fmt::format("[head]atrim=end_sample={}[second];", head) +
+            fmt::format("[first][second]acrossfade=d={}[faded];", Seconds(crossfade->length)) +
+            fmt::format("[tail]atrim=start_sample={}[rest];", head) +
+            "[faded][rest]concat=n=2:v=0:a=1[mix];";
     } else {
       mix = Input(0) + "anull[mix];";
     }
@@ -337,12 +350,24 @@ struct AudioMix::State {
     }
   }
 
-  // The first input ends with the crossfade: once the frames are past it,
-  // its audio is read to there and closed, for the crossfade to go on.
-  void CloseFirstAfterCrossfade(std::int64_t until) {
-    if (crossfade && until > crossfade->at + crossfade->length) {
-      Close(parts[0], crossfade->at + crossfade->length);
+  // Reads a crossfade's inputs as far as the mix needs them for the audio up
+  // to `until`: the first the crossfade's length further (it holds that much
+  // back until the first input ends), and from the crossfade's start on, the
+  // first to its end, closed, and the second to the crossfade's end at least.
+  void ReadAhead(std::int64_t until) {
+    const std::int64_t end = crossfade->at + crossfade->length;
+    if (until < crossfade->at) {
+      ReadOn(parts[0], until + crossfade->length);
+      return;
     }
+    Close(parts[0], end);
+    ReadOn(parts[1], std::max(until, end));
+  }
+
+  // Reads the input's audio up to `until` (output time), not ending it.
+  void ReadOn(Part& part, std::int64_t until) {
+    if (part.input.stream == nullptr || part.drained) return;
+    part.input.readUntil(until + kReadAhead - part.input.shift);
   }
 };
 
@@ -364,7 +389,7 @@ AudioMix::~AudioMix() = default;
 void AudioMix::WriteUntil(std::int64_t from, std::int64_t until) {
   State& s = *state_;
   if (!s.graph) s.BuildGraph(from);
-  s.CloseFirstAfterCrossfade(until);
+  if (s.crossfade) s.ReadAhead(until);
   for (State::Part& part : s.parts) s.Feed(part);
   s.Encode(until, false);
 }

@@ -13,8 +13,9 @@
 
 namespace Obrisk::Tools {
 
-// One input's compressed audio as its reader keeps it while reading frames;
-// an input without a stream is silence.
+// One input's compressed audio as its reader keeps it; an input without a
+// stream is silence. A crossfade's inputs are read by readers of their own,
+// ahead of their frames (see AudioMix).
 struct AudioInput {
   const AVStream* stream = nullptr;
   // The next kept packet, none while none is waiting.
@@ -38,6 +39,12 @@ struct AudioCrossfade {
 // into a new stream of `output`: AAC where the container holds it, else
 // Opus, else the container's own audio codec. Made before the output's header
 // is written; times are the output's, in microseconds.
+//
+// The audio is written in step with the frames, so that the muxer, which
+// interleaves the streams by time, holds back no more than a frame or two of
+// either. A crossfade holds its length of the first input until that input
+// ends and then takes its length of the second at once, so both are read
+// that far ahead of the frames (AudioInput::readUntil).
 class AudioMix {
  public:
   // One input, or two with a crossfade.

@@ -454,6 +454,77 @@ Ptr<Proc::DataVideoMemory> MediaReader::Next() {
 
 // --- writing --------------------------------------------------------------
 
+namespace {
+
+// A file's audio read by a demuxer of its own, apart from its frames: a
+// join's crossfade needs its inputs' audio from further on than their frames
+// have been read, and reading on in the frames' demuxer would drop frames.
+class AudioReader {
+ public:
+  AudioReader(const std::string& path, int stream) {
+    AVFormatContext* opened = nullptr;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    av_dict_set(&options, "pattern_type", "none", 0);
+    const int error = avformat_open_input(&opened, LocalUrl(path).c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (error < 0) throw MediaError(fmt::format("{}: cannot open: {}", path, AvError(error)));
+    format_.reset(opened);
+    if (stream < 0 || static_cast<unsigned>(stream) >= opened->nb_streams) {
+      throw MediaError(fmt::format("{}: cannot read its audio", path));
+    }
+    // The demuxer skips everything but the audio.
+    for (unsigned i = 0; i < opened->nb_streams; ++i) {
+      if (static_cast<int>(i) != stream) opened->streams[i]->discard = AVDISCARD_ALL;
+    }
+    const int found = avformat_find_stream_info(opened, nullptr);
+    if (found < 0) throw MediaError(fmt::format("{}: cannot read: {}", path, AvError(found)));
+    stream_ = opened->streams[stream];
+  }
+
+  const AVStream* Stream() const { return stream_; }
+
+  // Reads on until the audio read reaches `until` (microseconds, the file's
+  // time) or the file ends; packets without a time are left out.
+  void ReadUntil(std::int64_t until) {
+    while (!ended_ && readTo_ < until) {
+      if (av_read_frame(format_.get(), packet_.get()) < 0) {
+        ended_ = true;
+        return;
+      }
+      if (packet_->stream_index == stream_->index && packet_->pts != AV_NOPTS_VALUE) {
+        readTo_ = av_rescale_q(packet_->pts, stream_->time_base, kMicroseconds);
+        packets_.emplace_back(av_packet_clone(packet_.get()));
+      }
+      av_packet_unref(packet_.get());
+    }
+  }
+
+  // The next packet read, none while none is waiting.
+  PacketPtr Take() {
+    if (packets_.empty()) return nullptr;
+    PacketPtr next = std::move(packets_.front());
+    packets_.pop_front();
+    return next;
+  }
+
+  // Drops what was read and reads no more: the audio is no longer needed.
+  void Stop() {
+    packets_.clear();
+    ended_ = true;
+  }
+
+ private:
+  std::unique_ptr<AVFormatContext, FormatCloser> format_;
+  const AVStream* stream_ = nullptr;
+  PacketPtr packet_{av_packet_alloc()};
+  std::deque<PacketPtr> packets_;
+  std::int64_t readTo_ = std::numeric_limits<std::int64_t>::min();
+  bool ended_ = false;
+};
+
+}  // namespace
+
 struct MediaWriter::State {
   std::string path;
   std::string partialPath;
@@ -473,7 +544,8 @@ struct MediaWriter::State {
   // The copied audio: its source, stream, and the time span of the frames written.
   MediaReader::State* audioSource = nullptr;
   AVStream* audio = nullptr;
-  std::unique_ptr<AudioMix> mix;  // re-encoded audio instead
+  std::vector<std::unique_ptr<AudioReader>> joinedAudio;  // a join's inputs, read by the mix
+  std::unique_ptr<AudioMix> mix;                          // re-encoded audio instead
   std::int64_t firstStart = AV_NOPTS_VALUE;
   std::int64_t lastEnd = 0;
 
@@ -485,8 +557,8 @@ struct MediaWriter::State {
     if (options.audioJoin) {
       MediaReader* then = options.audioJoin->then;
       std::vector<AudioInput> inputs{
-          KeptAudio(first),
-          KeptAudio(then != nullptr ? then->state_.get() : nullptr, options.audioJoin->at)};
+          ReadAudioApart(first),
+          ReadAudioApart(then != nullptr ? then->state_.get() : nullptr, options.audioJoin->at)};
       if (inputs[0].stream == nullptr && inputs[1].stream == nullptr) return;
       mix = std::make_unique<AudioMix>(
           *format, std::move(inputs),
@@ -518,6 +590,23 @@ struct MediaWriter::State {
         [source] { return source->TakeAudio(std::numeric_limits<std::int64_t>::max()); },
         [source](std::int64_t until) { source->ReadAudioUntil(until); },
         [source] { source->StopKeeping(); }, joinedAt ? *joinedAt - start : 0};
+  }
+
+  // A join's input's audio at the output's times, read ahead of its frames by
+  // a reader of its own (the frames' reader keeps no audio from now on);
+  // silence without a reader or audio. A joined clip starts at `joinedAt`.
+  AudioInput ReadAudioApart(MediaReader::State* source,
+                            std::optional<std::int64_t> joinedAt = std::nullopt) {
+    if (source == nullptr || !source->KeepsAudio()) return {};
+    source->StopKeeping();
+    AudioReader* reader =
+        joinedAudio.emplace_back(std::make_unique<AudioReader>(source->path, source->audioStream))
+            .get();
+    const std::int64_t start =
+        source->format->start_time != AV_NOPTS_VALUE ? source->format->start_time : 0;
+    return AudioInput{reader->Stream(), [reader] { return reader->Take(); },
+                      [reader](std::int64_t until) { reader->ReadUntil(until); },
+                      [reader] { reader->Stop(); }, joinedAt ? *joinedAt - start : 0};
   }
 
   // Writes the source's audio packets that start before `until`, leaving out

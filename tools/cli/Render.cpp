@@ -807,14 +807,16 @@ std::optional<int> JoinOffset(const std::vector<std::unique_ptr<Source>>& source
 }
 
 // A frame's inputs on their way to the effects, and the rendered frame on its
-// way to the output, with the frame's number.
+// way to the output, with the frame's number. The rendered frame's pixels are
+// still being read back: the writer takes them, so that reading one frame
+// back overlaps the effects of the next.
 struct QueuedStep {
   int index;
   Timeline::Step step;
 };
 struct RenderedFrame {
   int index;
-  Ptr<Proc::DataVideoMemory> frame;
+  Ogl::FrameReadback pixels;
 };
 
 // Frames each queue between the stages holds: enough to even out the
@@ -1134,7 +1136,7 @@ int RunRender(const Arguments& given) {
     }
     return std::nullopt;
   };
-  // Runs the effects on the GPU and reads the result back.
+  // Runs the effects on the GPU and starts reading the result back.
   const auto render = [&](QueuedStep& queued) {
     Timeline::Step& step = queued.step;
     if (!picks.empty()) {
@@ -1152,12 +1154,12 @@ int RunRender(const Arguments& given) {
     for (std::size_t i = 1; i < effects.size(); ++i) result = effects[i]->ProcessData({result});
     return RenderedFrame{
         queued.index,
-        Ogl::DownloadFrame(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(result.get())),
+        Ogl::StartDownload(Ptr<Ogl::DataVideoOGL>(static_cast<Ogl::DataVideoOGL*>(result.get())),
                            Ogl::Readback::AsRendered)};
   };
   int rendered = 0;
-  const auto write = [&](const RenderedFrame& frame) {
-    output.Write(*frame.frame, frame.index, rate);
+  const auto write = [&](RenderedFrame& frame) {
+    output.Write(*frame.pixels.Take(), frame.index, rate);
     ++rendered;
     progress.FrameDone();
   };

@@ -1,6 +1,8 @@
 // Moving frames between main memory and the GPU, as a host does around effects.
 #pragma once
 
+#include <memory>
+
 #include "obrisk/host/Data.h"
 #include "obrisk/host/Registry.h"
 #include "obrisk/ogl/DataVideoOGL.h"
@@ -21,6 +23,30 @@ enum class Readback { Bytes, AsRendered };
 // Rethrows a failed task's exception.
 Ptr<Proc::DataVideoMemory> DownloadFrame(const Ptr<DataVideoOGL>& data,
                                          Readback depth = Readback::Bytes);
+
+// A readback under way: on the pixel-buffer path the OpenGL thread reads the
+// frame into a pixel-pack buffer as soon as it is drawn, and Take() copies
+// it out, so that the frames queued after it are drawn meanwhile. Dropped
+// untaken, it gives its buffer back.
+class FrameReadback {
+ public:
+  struct State;
+  explicit FrameReadback(std::shared_ptr<State> state);
+  FrameReadback(FrameReadback&&) noexcept;
+  FrameReadback& operator=(FrameReadback&&) noexcept;
+  ~FrameReadback();
+
+  // Waits for the pixels and gives them as DownloadFrame does (once).
+  // Rethrows a failed task's exception.
+  Ptr<Proc::DataVideoMemory> Take();
+
+ private:
+  std::shared_ptr<State> state_;
+};
+
+// Starts reading the frame back without waiting for it; DownloadFrame is
+// StartDownload(data, depth).Take().
+FrameReadback StartDownload(const Ptr<DataVideoOGL>& data, Readback depth = Readback::Bytes);
 
 // Waits until the frame's pixels are really rendered (its task ran and the
 // driver finished the work), as timing a frame needs.
