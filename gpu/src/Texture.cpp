@@ -293,22 +293,9 @@ void Texture::Tweak(GLenum parameter, GLint value) {
 }
 
 int Texture::ComponentsPerPixel() const {
-  switch (params_.format) {
-    case GL_RED:
-    case GL_RED_INTEGER:
-    case GL_ALPHA:
-    case GL_LUMINANCE:
-      return 1;
-    case GL_RG:
-    case GL_RG_INTEGER:
-      return 2;
-    case GL_RGB:
-    case GL_BGR:
-    case GL_RGB_INTEGER:
-      return 3;
-    default:
-      return 4;
-  }
+  // Layouts not named there are read as four components.
+  const std::size_t components = ComponentsOf(params_.format);
+  return components == 0 ? 4 : static_cast<int>(components);
 }
 
 bool Texture::IsInteger() const {
