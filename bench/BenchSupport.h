@@ -37,7 +37,8 @@ Ptr<Proc::DataVideoMemory> PatternPicture(int width = kHdWidth, int height = kHd
 // A finished GPU frame of a byte pattern (x ^ y), RGBA.
 Ptr<Ogl::DataVideoOGL> UploadedPattern(int width, int height);
 
-// Runs `input` through the effect once per iteration, waiting for each
+// Runs `input` through the effect once untimed (programs and caches are
+// built), then once per iteration, waiting for each
 // output to be rendered (glFinish); reports frames per second. A non-zero
 // `frameStep` moves the input's start time on by that much each frame.
 void RunToFinishedFrames(benchmark::State& state, Proc::IEffect& effect,
