@@ -180,20 +180,8 @@ double HlgDecode(double v) {
   return (std::exp((v - kHlgC) / kHlgA) + kHlgB) / 12.0;
 }
 
-// GLSL of the curves still evaluated per pixel: the encodings into HDR
-// signals (their tables would need too many entries near black) and the
-// BT.2100 OOTF of HLG, which mixes the components.
-constexpr const char* kCurves = R"(
-const float PQ_M1 = 2610.0 / 16384.0;
-const float PQ_M2 = 2523.0 / 4096.0 * 128.0;
-const float PQ_C1 = 3424.0 / 4096.0;
-const float PQ_C2 = 2413.0 / 4096.0 * 32.0;
-const float PQ_C3 = 2392.0 / 4096.0 * 32.0;
-const float PQ_MAX_NITS = 10000.0;
-const float HLG_A = 0.17883277;
-const float HLG_B = 0.28466892;
-const float HLG_C = 0.55991073;
-
+// The functions of HdrCurves, over its constants.
+constexpr const char* kHdrCurveFunctions = R"(
 vec3 PqEncode(vec3 nits) {
   vec3 y = pow(max(nits / PQ_MAX_NITS, 0.0), vec3(PQ_M1));
   return pow((PQ_C1 + PQ_C2 * y) / (1.0 + PQ_C3 * y), vec3(PQ_M2));
@@ -217,6 +205,26 @@ vec3 HlgInverseOotf(vec3 nits, vec3 luma, float peak, float gamma) {
   return yd > 0.0 ? nits / peak * pow(yd, (1.0 - gamma) / gamma) : vec3(0.0);
 }
 )";
+
+// GLSL of the curves still evaluated per pixel: the encodings into HDR
+// signals (their tables would need too many entries near black) and the
+// BT.2100 OOTF of HLG, which mixes the components. Their constants are the
+// ones above.
+std::string HdrCurves() {
+  return fmt::format(R"(
+const float PQ_M1 = {:#};
+const float PQ_M2 = {:#};
+const float PQ_C1 = {:#};
+const float PQ_C2 = {:#};
+const float PQ_C3 = {:#};
+const float PQ_MAX_NITS = {:#};
+const float HLG_A = {:#};
+const float HLG_B = {:#};
+const float HLG_C = {:#};
+{})",
+                     kPqM1, kPqM2, kPqC1, kPqC2, kPqC3, kPqMaxNits, kHlgA, kHlgB, kHlgC,
+                     kHdrCurveFunctions);
+}
 
 // The curves that depend on one value each are drawn from a table of
 // kTableSize samples, computed on the processor (see ConversionTables):
@@ -332,7 +340,7 @@ void main() {{
   gl_FragColor = vec4({}, c.a);
 }}
 )",
-                     kCurves, kTableSize - 1, kTableLookup, toneMap ? kToneMap : "",
+                     HdrCurves(), kTableSize - 1, kTableLookup, toneMap ? kToneMap : "",
                      DecodeExpression(source), toneMap ? "nits = ToneMap(nits);" : "",
                      EncodeExpression(target));
 }
