@@ -26,6 +26,12 @@ check "video frame count" test "$(frames inverted.mkv)" = "$(frames clip.mkv)"
 check "video has 50 frames" test "$(frames clip.mkv)" = 50
 check "video time stamps" test "$(frame_time inverted.mkv 4)" = "$(frame_time clip.mkv 4)"
 
+# Frames moved through pixel buffer objects come out as through main memory.
+"$quenvara" render -i clip.mkv -o inverted_pbo.mkv --effect SettingsEffectInvert --transfer pixel-buffers
+check "pixel-buffer transfer" test "$(raw inverted_pbo.mkv)" = "$(raw inverted.mkv)"
+expect_error "unknown transfer" 2 "--transfer takes direct or pixel-buffers, not 'dma'" \
+  render -i card.png -o out.png --effect SettingsEffectInvert --transfer dma
+
 # A transition of two clips: 1 second at 25 fps; the last frame is the second input.
 "$quenvara" render --plugin "$testplugin" -i builtin:clip -i builtin:testcard --size 64x36 \
   --duration 1 -o fade_%03d.png --effect SettingsTestCrossfade

@@ -27,6 +27,7 @@
 #include "Terminal.h"
 #include "TestMaterial.h"
 #include "obrisk/ogl/FrameTransfer.h"
+#include "obrisk/ogl/PixelBuffer.h"
 
 namespace Obrisk::Tools {
 namespace {
@@ -39,6 +40,7 @@ constexpr const char* kRenderHelp = R"(usage: quenvara render -i INPUT [-i INPUT
                        [--fps F] [--size WxH] [--no-autorotate]
                        [--codec NAME] [--pix-fmt NAME] [--crf N] [--encoder-preset NAME]
                        [--bitrate RATE] [--background COLOUR] [-y | -n]
+                       [--transfer direct|pixel-buffers]
 
 Inputs are local pictures (PNG, JPEG, TIFF, ...), videos, or the built-in
 material builtin:testcard, builtin:noisycard (the card with grain),
@@ -79,6 +81,10 @@ rate in bits per second (2M, 800k) instead of constant quality.
 Alpha is kept by PNG, VP9 (.webm), ProRes 4444 (.mov --codec prores_ks) and
 FFV1 (.mkv --codec ffv1); other formats show the frames over --background
 (#RRGGBB or black, white, grey, red, green, blue; default black).
+
+--transfer picks how frames move to and from the GPU: direct (the default,
+the faster on software renderers) or pixel-buffers (pixel buffer objects,
+which let a GPU driver copy while it renders).
 
 --preset NAME starts the effect from one of its named presets (quenvara
 describe CLASS lists them); --set then changes single parameters.
@@ -144,7 +150,14 @@ struct Options {
   bool sizeGiven = false;
   EncodeOptions encode;
   Overwrite overwrite = Overwrite::Refuse;
+  Ogl::TransferPath transfer = Ogl::TransferPath::Direct;
 };
+
+Ogl::TransferPath ParseTransfer(const std::string& text) {
+  if (text == "direct") return Ogl::TransferPath::Direct;
+  if (text == "pixel-buffers") return Ogl::TransferPath::PixelBuffer;
+  throw UsageError(fmt::format("--transfer takes direct or pixel-buffers, not '{}'", text));
+}
 
 int ParseCount(const std::string& text, const char* option) {
   std::int64_t value = -1;
@@ -348,6 +361,8 @@ Options ParseOptions(const Arguments& arguments) {
       options.encode.preset = value();
     } else if (option == "--bitrate") {
       options.encode.bitrate = ParseBitrate(value());
+    } else if (option == "--transfer") {
+      options.transfer = ParseTransfer(value());
     } else if (option == "--background") {
       options.encode.background = ParseColour(value());
     } else if (option == "-y" || option == "--overwrite" || option == "-n") {
@@ -944,6 +959,8 @@ int RunRender(const Arguments& given) {
   Arguments arguments = given;
   PluginHost host(PluginPath(arguments));
   Options options = ParseOptions(arguments);
+  Ogl::SetUploadPath(options.transfer);
+  Ogl::SetDownloadPath(options.transfer);
 
   // The effects, first stage taking the inputs.
   std::vector<Ptr<Proc::IEffect>> effects;
